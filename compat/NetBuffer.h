@@ -1,0 +1,51 @@
+// Builds the one block that an account call hands out: an array of fixed-size records whose
+// text fields point into a string pool that the block owns. Records and pool grow in place as
+// records arrive, so a listing of many accounts needs no second copy.
+#pragma once
+
+#include <cstddef>
+#include <initializer_list>
+#include <string_view>
+#include <vector>
+
+#include "win32/base.h"
+
+namespace compat {
+
+class NetBuffer {
+ public:
+  // pointerFields: the byte offsets of every text or byte-block pointer in a record.
+  NetBuffer(size_t cbRecord, std::initializer_list<size_t> pointerFields);
+  ~NetBuffer();
+  NetBuffer(const NetBuffer&) = delete;
+  NetBuffer& operator=(const NetBuffer&) = delete;
+
+  // Appends a zero-filled record and returns it; valid until the next call. Null when memory
+  // runs out.
+  BYTE* AddRecord();
+  // Sets a text field of the last record to a copy of text.
+  bool SetText(size_t fieldOffset, std::wstring_view text);
+  // Sets a byte-block field (a PBYTE) of the last record to a copy of the bytes.
+  bool SetBytes(size_t fieldOffset, const BYTE* bytes, size_t cb);
+
+  size_t Count() const { return count_; }
+  // The finished block for NetApiBufferFree, or null when memory ran out. The builder is empty
+  // afterwards.
+  LPBYTE Finish();
+
+ private:
+  bool Reserve(size_t cbMore);
+  void Store(size_t fieldOffset, size_t poolOffset);
+
+  size_t cbRecord_;
+  std::vector<size_t> pointerFields_;
+  BYTE* raw_ = nullptr;  // registry header space, then the records
+  size_t count_ = 0;
+  size_t capacity_ = 0;
+  BYTE* pool_ = nullptr;
+  size_t cbPool_ = 0;
+  size_t cbPoolCapacity_ = 0;
+  bool failed_ = false;
+};
+
+}  // namespace compat

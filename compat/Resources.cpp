@@ -1,0 +1,161 @@
+#include "Resources.h"
+
+#include <cstdlib>
+#include <mutex>
+#include <unordered_map>
+#include <variant>
+
+namespace compat {
+namespace {
+
+struct BlockHeader {
+  BlockKind kind;
+  void* pool;
+  alignas(std::max_align_t) unsigned char data[1];
+};
+
+constexpr size_t kHeaderSize = offsetof(BlockHeader, data);
+
+using KernelObject = std::variant<TokenObject, ConsoleObject>;
+
+struct Registry {
+  std::mutex lock;
+  std::unordered_map<void*, BlockHeader*> blocks;
+  std::unordered_map<HANDLE, std::unique_ptr<KernelObject>> handles;
+  Outstanding counts;
+};
+
+Registry& TheRegistry() {
+  static Registry registry;
+  return registry;
+}
+
+size_t& CountOf(Outstanding& counts, BlockKind kind) {
+  switch (kind) {
+    case BlockKind::NetApiBuffer:
+      return counts.netApiBuffers;
+    case BlockKind::LocalMemory:
+      return counts.localBlocks;
+    case BlockKind::EnvironmentBlock:
+      break;
+  }
+  return counts.environmentBlocks;
+}
+
+HANDLE Register(KernelObject object) {
+  auto owned = std::make_unique<KernelObject>(object);
+  HANDLE handle = owned.get();
+  Registry& registry = TheRegistry();
+  std::lock_guard<std::mutex> guard(registry.lock);
+  registry.handles.emplace(handle, std::move(owned));
+  ++registry.counts.handles;
+  return handle;
+}
+
+const KernelObject* Find(HANDLE handle) {
+  Registry& registry = TheRegistry();
+  std::lock_guard<std::mutex> guard(registry.lock);
+  auto it = registry.handles.find(handle);
+  return it == registry.handles.end() ? nullptr : it->second.get();
+}
+
+}  // namespace
+
+Outstanding CurrentOutstanding() {
+  Registry& registry = TheRegistry();
+  std::lock_guard<std::mutex> guard(registry.lock);
+  return registry.counts;
+}
+
+void* AllocateBlock(BlockKind kind, size_t cb) {
+  if (cb > SIZE_MAX - kHeaderSize) return nullptr;
+  auto* header = static_cast<BlockHeader*>(std::calloc(1, kHeaderSize + cb));
+  if (header == nullptr) return nullptr;
+  header->kind = kind;
+  header->pool = nullptr;
+  Registry& registry = TheRegistry();
+  std::lock_guard<std::mutex> guard(registry.lock);
+  registry.blocks.emplace(header->data, header);
+  ++CountOf(registry.counts, kind);
+  return header->data;
+}
+
+size_t BlockHeaderSize() { return kHeaderSize; }
+
+void* AdoptBlock(BlockKind kind, void* raw) {
+  auto* header = static_cast<BlockHeader*>(raw);
+  header->kind = kind;
+  header->pool = nullptr;
+  Registry& registry = TheRegistry();
+  std::lock_guard<std::mutex> guard(registry.lock);
+  registry.blocks.emplace(header->data, header);
+  ++CountOf(registry.counts, kind);
+  return header->data;
+}
+
+void AttachPool(void* block, void* pool) {
+  Registry& registry = TheRegistry();
+  std::lock_guard<std::mutex> guard(registry.lock);
+  auto it = registry.blocks.find(block);
+  if (it == registry.blocks.end()) {
+    std::free(pool);
+    return;
+  }
+  std::free(it->second->pool);
+  it->second->pool = pool;
+}
+
+bool ReleaseBlock(BlockKind kind, void* block) {
+  BlockHeader* header = nullptr;
+  {
+    Registry& registry = TheRegistry();
+    std::lock_guard<std::mutex> guard(registry.lock);
+    auto it = registry.blocks.find(block);
+    if (it == registry.blocks.end() || it->second->kind != kind) return false;
+    header = it->second;
+    registry.blocks.erase(it);
+    --CountOf(registry.counts, kind);
+  }
+  std::free(header->pool);
+  std::free(header);
+  return true;
+}
+
+HANDLE RegisterToken(TokenKind kind) { return Register(TokenObject{kind}); }
+HANDLE RegisterConsole() { return Register(ConsoleObject{}); }
+
+const TokenObject* FindToken(HANDLE handle) {
+  const KernelObject* object = Find(handle);
+  return object == nullptr ? nullptr : std::get_if<TokenObject>(object);
+}
+
+bool IsConsoleHandle(HANDLE handle) {
+  const KernelObject* object = Find(handle);
+  return object != nullptr && std::holds_alternative<ConsoleObject>(*object);
+}
+
+bool ReleaseHandle(HANDLE handle) {
+  std::unique_ptr<KernelObject> object;
+  Registry& registry = TheRegistry();
+  std::lock_guard<std::mutex> guard(registry.lock);
+  auto it = registry.handles.find(handle);
+  if (it == registry.handles.end()) return false;
+  object = std::move(it->second);
+  registry.handles.erase(it);
+  --registry.counts.handles;
+  return true;
+}
+
+void AddLibraryReference() {
+  Registry& registry = TheRegistry();
+  std::lock_guard<std::mutex> guard(registry.lock);
+  ++registry.counts.libraryReferences;
+}
+
+void RemoveLibraryReference() {
+  Registry& registry = TheRegistry();
+  std::lock_guard<std::mutex> guard(registry.lock);
+  if (registry.counts.libraryReferences > 0) --registry.counts.libraryReferences;
+}
+
+}  // namespace compat

@@ -1,0 +1,131 @@
+// Command line, letter case and code-page conversion.
+#include <clocale>
+#include <cwctype>
+#include <locale.h>
+#include <string>
+
+#include "CodePages.h"
+#include "Machine.h"
+
+namespace {
+
+// Case mapping that does not depend on the user's locale, like Windows' own tables.
+locale_t CaseLocale() {
+  static locale_t locale = [] {
+    locale_t l = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
+    return l;
+  }();
+  return locale;
+}
+
+template <typename Map>
+DWORD MapCase(LPWSTR text, DWORD cch, Map map) {
+  if (text == nullptr) return 0;
+  locale_t locale = CaseLocale();
+  for (DWORD i = 0; i < cch; ++i) {
+    wint_t c = static_cast<wint_t>(text[i]);
+    if (locale != static_cast<locale_t>(nullptr)) {
+      text[i] = static_cast<wchar_t>(map(c, locale));
+    } else if (c < 0x80) {
+      text[i] = static_cast<wchar_t>(map(c, locale));
+    }
+  }
+  return cch;
+}
+
+UINT ResolveCodePage(UINT codePage) {
+  return codePage == CP_ACP ? compat::CurrentMachine().AnsiCodePage() : codePage;
+}
+
+}  // namespace
+
+LPWSTR WINAPI GetCommandLineW() {
+  static thread_local std::wstring commandLine;
+  commandLine = compat::CurrentMachine().CommandLine();
+  return commandLine.data();
+}
+
+DWORD WINAPI CharLowerBuffW(LPWSTR text, DWORD cchLength) {
+  return MapCase(text, cchLength, [](wint_t c, locale_t l) {
+    return l != static_cast<locale_t>(nullptr) ? towlower_l(c, l)
+                                               : (c >= L'A' && c <= L'Z' ? c + 32 : c);
+  });
+}
+
+DWORD WINAPI CharUpperBuffW(LPWSTR text, DWORD cchLength) {
+  return MapCase(text, cchLength, [](wint_t c, locale_t l) {
+    return l != static_cast<locale_t>(nullptr) ? towupper_l(c, l)
+                                               : (c >= L'a' && c <= L'z' ? c - 32 : c);
+  });
+}
+
+UINT WINAPI GetACP() { return compat::CurrentMachine().AnsiCodePage(); }
+
+int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wideText, int cchWide,
+                               LPSTR multiByteText, int cbMultiByte, LPCSTR defaultChar,
+                               LPBOOL usedDefaultChar) {
+  (void)flags;
+  codePage = ResolveCodePage(codePage);
+  if (wideText == nullptr || cchWide == 0 || cbMultiByte < 0 ||
+      (cbMultiByte > 0 && multiByteText == nullptr) || !compat::IsKnownCodePage(codePage) ||
+      (codePage == CP_UTF8 && (defaultChar != nullptr || usedDefaultChar != nullptr))) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  size_t length = cchWide < 0 ? std::char_traits<wchar_t>::length(wideText) + 1
+                              : static_cast<size_t>(cchWide);
+  std::string out;
+  out.reserve(length);
+  bool usedDefault = false;
+  for (size_t i = 0; i < length; ++i) {
+    if (!compat::EncodeCodePoint(codePage, static_cast<char32_t>(wideText[i]), out)) {
+      usedDefault = true;
+      if (codePage == CP_UTF8) {
+        compat::EncodeCodePoint(codePage, 0xFFFD, out);
+      } else {
+        out += defaultChar != nullptr ? *defaultChar : '?';
+      }
+    }
+  }
+  if (usedDefaultChar != nullptr) *usedDefaultChar = usedDefault ? TRUE : FALSE;
+  if (out.size() > static_cast<size_t>(INT32_MAX)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  if (cbMultiByte == 0) return static_cast<int>(out.size());
+  if (out.size() > static_cast<size_t>(cbMultiByte)) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return 0;
+  }
+  out.copy(multiByteText, out.size());
+  return static_cast<int>(out.size());
+}
+
+int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByteText, int cbMultiByte,
+                               LPWSTR wideText, int cchWide) {
+  codePage = ResolveCodePage(codePage);
+  if (multiByteText == nullptr || cbMultiByte == 0 || cchWide < 0 ||
+      (cchWide > 0 && wideText == nullptr) || !compat::IsKnownCodePage(codePage)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  size_t length = cbMultiByte < 0 ? std::char_traits<char>::length(multiByteText) + 1
+                                  : static_cast<size_t>(cbMultiByte);
+  std::wstring out = compat::DecodeText(codePage, std::string_view(multiByteText, length));
+  if ((flags & MB_ERR_INVALID_CHARS) != 0 && out.find(L'\xFFFD') != std::wstring::npos &&
+      std::string_view(multiByteText, length).find("\xEF\xBF\xBD") == std::string_view::npos) {
+    SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+    return 0;
+  }
+  if (out.size() > static_cast<size_t>(INT32_MAX)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  if (cchWide == 0) return static_cast<int>(out.size());
+  if (out.size() > static_cast<size_t>(cchWide)) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return 0;
+  }
+  out.copy(wideText, out.size());
+  return static_cast<int>(out.size());
+}

@@ -1,0 +1,154 @@
+// SIDs, account lookups, tokens and privileges (winnt.h, securitybaseapi.h, winbase.h, sddl.h,
+// aclapi.h). SIDs have Windows' binary layout, so any SID converts both ways.
+#pragma once
+
+#include "win32/base.h"
+
+using PSID = void*;
+using PULONG = ULONG*;
+using SECURITY_INFORMATION = DWORD;
+using PSECURITY_DESCRIPTOR = void*;
+
+struct SID_IDENTIFIER_AUTHORITY {
+  BYTE Value[6];
+};
+struct SID {
+  BYTE Revision;
+  BYTE SubAuthorityCount;
+  SID_IDENTIFIER_AUTHORITY IdentifierAuthority;
+  DWORD SubAuthority[1];
+};
+constexpr BYTE SID_REVISION = 1;
+constexpr BYTE SID_MAX_SUB_AUTHORITIES = 15;
+constexpr DWORD SECURITY_MAX_SID_SIZE = 8 + 4 * SID_MAX_SUB_AUTHORITIES;
+
+enum SID_NAME_USE {
+  SidTypeUser = 1,
+  SidTypeGroup,
+  SidTypeDomain,
+  SidTypeAlias,
+  SidTypeWellKnownGroup,
+  SidTypeDeletedAccount,
+  SidTypeInvalid,
+  SidTypeUnknown,
+  SidTypeComputer,
+  SidTypeLabel,
+  SidTypeLogonSession
+};
+using PSID_NAME_USE = SID_NAME_USE*;
+
+struct SID_AND_ATTRIBUTES {
+  PSID Sid;
+  DWORD Attributes;
+};
+struct TOKEN_GROUPS {
+  DWORD GroupCount;
+  SID_AND_ATTRIBUTES Groups[1];
+};
+using PTOKEN_GROUPS = TOKEN_GROUPS*;
+
+constexpr DWORD SE_GROUP_MANDATORY = 0x00000001;
+constexpr DWORD SE_GROUP_ENABLED_BY_DEFAULT = 0x00000002;
+constexpr DWORD SE_GROUP_ENABLED = 0x00000004;
+constexpr DWORD SE_GROUP_OWNER = 0x00000008;
+constexpr DWORD SE_GROUP_USE_FOR_DENY_ONLY = 0x00000010;
+
+struct LUID {
+  DWORD LowPart;
+  LONG HighPart;
+};
+using PLUID = LUID*;
+struct LUID_AND_ATTRIBUTES {
+  LUID Luid;
+  DWORD Attributes;
+};
+constexpr DWORD ANYSIZE_ARRAY = 1;
+struct PRIVILEGE_SET {
+  DWORD PrivilegeCount;
+  DWORD Control;
+  LUID_AND_ATTRIBUTES Privilege[ANYSIZE_ARRAY];
+};
+using PPRIVILEGE_SET = PRIVILEGE_SET*;
+constexpr DWORD PRIVILEGE_SET_ALL_NECESSARY = 1;
+constexpr DWORD SE_PRIVILEGE_ENABLED_BY_DEFAULT = 0x00000001;
+constexpr DWORD SE_PRIVILEGE_ENABLED = 0x00000002;
+constexpr DWORD SE_PRIVILEGE_USED_FOR_ACCESS = 0x80000000;
+
+enum TOKEN_INFORMATION_CLASS { TokenUser = 1, TokenGroups, TokenPrivileges };
+constexpr DWORD TOKEN_QUERY = 0x0008;
+
+// Named-object security and security descriptors: bound at run time by the program, not
+// implemented by the stand-in.
+enum SE_OBJECT_TYPE { SE_UNKNOWN_OBJECT_TYPE = 0, SE_FILE_OBJECT };
+struct ACL;
+using PACL = ACL*;
+struct EXPLICIT_ACCESS_A;
+struct EXPLICIT_ACCESS_W;
+using PEXPLICIT_ACCESS_A = EXPLICIT_ACCESS_A*;
+using PEXPLICIT_ACCESS_W = EXPLICIT_ACCESS_W*;
+
+constexpr UINT LMEM_FIXED = 0x0000;
+constexpr UINT LMEM_ZEROINIT = 0x0040;
+constexpr UINT LPTR = LMEM_FIXED | LMEM_ZEROINIT;
+
+HLOCAL WINAPI LocalAlloc(UINT flags, SIZE_T cbBytes);
+HLOCAL WINAPI LocalFree(HLOCAL memory);
+
+BOOL WINAPI IsValidSid(PSID sid);
+DWORD WINAPI GetLengthSid(PSID sid);
+BOOL WINAPI EqualSid(PSID sid1, PSID sid2);
+
+BOOL WINAPI LookupAccountNameW(LPCWSTR systemName, LPCWSTR accountName, PSID sid, LPDWORD cbSid,
+                               LPWSTR referencedDomainName, LPDWORD cchReferencedDomainName,
+                               PSID_NAME_USE use);
+BOOL WINAPI LookupAccountSidW(LPCWSTR systemName, PSID sid, LPWSTR name, LPDWORD cchName,
+                              LPWSTR referencedDomainName, LPDWORD cchReferencedDomainName,
+                              PSID_NAME_USE use);
+
+BOOL WINAPI ConvertSidToStringSidA(PSID sid, LPSTR* stringSid);
+BOOL WINAPI ConvertSidToStringSidW(PSID sid, LPWSTR* stringSid);
+BOOL WINAPI ConvertStringSidToSidA(LPCSTR stringSid, PSID* sid);
+BOOL WINAPI ConvertStringSidToSidW(LPCWSTR stringSid, PSID* sid);
+BOOL WINAPI ConvertStringSecurityDescriptorToSecurityDescriptorA(
+    LPCSTR stringSecurityDescriptor, DWORD stringSDRevision,
+    PSECURITY_DESCRIPTOR* securityDescriptor, PULONG securityDescriptorSize);
+BOOL WINAPI ConvertStringSecurityDescriptorToSecurityDescriptorW(
+    LPCWSTR stringSecurityDescriptor, DWORD stringSDRevision,
+    PSECURITY_DESCRIPTOR* securityDescriptor, PULONG securityDescriptorSize);
+BOOL WINAPI ConvertSecurityDescriptorToStringSecurityDescriptorA(
+    PSECURITY_DESCRIPTOR securityDescriptor, DWORD requestedStringSDRevision,
+    SECURITY_INFORMATION securityInformation, LPSTR* stringSecurityDescriptor,
+    PULONG stringSecurityDescriptorLen);
+BOOL WINAPI ConvertSecurityDescriptorToStringSecurityDescriptorW(
+    PSECURITY_DESCRIPTOR securityDescriptor, DWORD requestedStringSDRevision,
+    SECURITY_INFORMATION securityInformation, LPWSTR* stringSecurityDescriptor,
+    PULONG stringSecurityDescriptorLen);
+DWORD WINAPI GetNamedSecurityInfoA(LPCSTR objectName, SE_OBJECT_TYPE objectType,
+                                   SECURITY_INFORMATION securityInfo, PSID* owner, PSID* group,
+                                   PACL* dacl, PACL* sacl, PSECURITY_DESCRIPTOR* securityDescriptor);
+DWORD WINAPI GetNamedSecurityInfoW(LPCWSTR objectName, SE_OBJECT_TYPE objectType,
+                                   SECURITY_INFORMATION securityInfo, PSID* owner, PSID* group,
+                                   PACL* dacl, PACL* sacl, PSECURITY_DESCRIPTOR* securityDescriptor);
+DWORD WINAPI SetNamedSecurityInfoA(LPSTR objectName, SE_OBJECT_TYPE objectType,
+                                   SECURITY_INFORMATION securityInfo, PSID owner, PSID group,
+                                   PACL dacl, PACL sacl);
+DWORD WINAPI SetNamedSecurityInfoW(LPWSTR objectName, SE_OBJECT_TYPE objectType,
+                                   SECURITY_INFORMATION securityInfo, PSID owner, PSID group,
+                                   PACL dacl, PACL sacl);
+DWORD WINAPI SetEntriesInAclA(ULONG countOfExplicitEntries, PEXPLICIT_ACCESS_A listOfExplicitEntries,
+                              PACL oldAcl, PACL* newAcl);
+DWORD WINAPI SetEntriesInAclW(ULONG countOfExplicitEntries, PEXPLICIT_ACCESS_W listOfExplicitEntries,
+                              PACL oldAcl, PACL* newAcl);
+
+HANDLE WINAPI GetCurrentProcess();
+HANDLE WINAPI GetCurrentThread();
+BOOL WINAPI OpenProcessToken(HANDLE processHandle, DWORD desiredAccess, PHANDLE tokenHandle);
+BOOL WINAPI OpenThreadToken(HANDLE threadHandle, DWORD desiredAccess, BOOL openAsSelf,
+                            PHANDLE tokenHandle);
+BOOL WINAPI GetTokenInformation(HANDLE tokenHandle, TOKEN_INFORMATION_CLASS tokenInformationClass,
+                                LPVOID tokenInformation, DWORD cbTokenInformationLength,
+                                PDWORD cbReturnLength);
+BOOL WINAPI LookupPrivilegeValueW(LPCWSTR systemName, LPCWSTR name, PLUID luid);
+BOOL WINAPI PrivilegeCheck(HANDLE clientToken, PPRIVILEGE_SET requiredPrivileges, LPBOOL result);
+BOOL WINAPI LookupPrivilegeDisplayNameW(LPCWSTR systemName, LPCWSTR name, LPWSTR displayName,
+                                        LPDWORD cchDisplayName, LPDWORD languageId);

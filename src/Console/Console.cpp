@@ -1,0 +1,155 @@
+#include "Console/Console.h"
+
+#include <memory>
+
+#include "Console/StdOutput.h"
+#include "Format/Guards.h"
+#include "Format/TextConversion.h"
+
+namespace {
+
+// Attribute bits of colour codes 0 to 7; red is 3 and cyan 4, unlike the platform's bit order.
+constexpr WORD kForegroundBits[8] = {0x0000, 0x0001, 0x0002, 0x0004,
+                                     0x0003, 0x0005, 0x0006, 0x0007};
+constexpr WORD kBackgroundBits[8] = {0x0000, 0x0010, 0x0020, 0x0040,
+                                     0x0030, 0x0050, 0x0060, 0x0070};
+
+struct ConsoleState {
+  HandleGuard input;
+  HandleGuard output;  // null when the process has no console
+  WORD savedTextAttribute = 0;
+  StdOutput standardOutput;
+};
+
+ConsoleState* state = nullptr;
+
+HANDLE OpenConsole(const char* name) {
+  HANDLE handle = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, 0, nullptr);
+  return handle == INVALID_HANDLE_VALUE ? nullptr : handle;
+}
+
+BOOL WINAPI ConsoleCtrlHandler(DWORD ctrlType) {
+  switch (ctrlType) {
+    case CTRL_C_EVENT:
+    case CTRL_BREAK_EVENT:
+    case CTRL_CLOSE_EVENT:
+    case CTRL_LOGOFF_EVENT:
+    case CTRL_SHUTDOWN_EVENT:
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}
+
+// Reads the attribute, lets change() alter it and writes it back; false on any failure.
+template <typename Change>
+bool ChangeAttribute(HANDLE console, Change change) {
+  CONSOLE_SCREEN_BUFFER_INFO info{};
+  if (!GetConsoleScreenBufferInfo(console, &info)) return false;
+  return SetConsoleTextAttribute(console, change(info.wAttributes)) != FALSE;
+}
+
+bool ApplySettings(HANDLE console, ConsoleColor foreground, ConsoleColor background,
+                   BYTE foregroundIntensity, BYTE backgroundIntensity) {
+  if (foreground < ColorUnchanged &&
+      !ChangeAttribute(console, [&](WORD a) -> WORD {
+        return static_cast<WORD>((a & ~0x0007) | kForegroundBits[foreground]);
+      })) {
+    return false;
+  }
+  if (background < ColorUnchanged &&
+      !ChangeAttribute(console, [&](WORD a) -> WORD {
+        return static_cast<WORD>((a & ~0x0070) | kBackgroundBits[background]);
+      })) {
+    return false;
+  }
+  if (foregroundIntensity != IntensityUnchanged &&
+      !ChangeAttribute(console, [&](WORD a) -> WORD {
+        return static_cast<WORD>(foregroundIntensity != 0 ? a | 0x0008 : a & ~0x0008);
+      })) {
+    return false;
+  }
+  if (backgroundIntensity != IntensityUnchanged &&
+      !ChangeAttribute(console, [&](WORD a) -> WORD {
+        return static_cast<WORD>(backgroundIntensity != 0 ? a | 0x0080 : a & ~0x0080);
+      })) {
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int& ExitCode() {
+  static int exitCode = 0;
+  return exitCode;
+}
+
+void WriteColoredLine(std::string_view text, ConsoleColor foreground, ConsoleColor background,
+                      BYTE foregroundIntensity, BYTE backgroundIntensity) noexcept {
+  if (state == nullptr) return;
+  try {
+    HANDLE console = state->output.get();
+    // Without a console the colour steps are skipped; the line is still written.
+    bool applied = console == nullptr || ApplySettings(console, foreground, background,
+                                                       foregroundIntensity, backgroundIntensity);
+    if (applied) state->standardOutput.WriteLine(text);
+    if (console != nullptr) SetConsoleTextAttribute(console, state->savedTextAttribute);
+  } catch (...) {
+    // Printing never ends a run: the line may be missing, the next one is tried normally.
+  }
+}
+
+void WriteColoredFormat(std::wstring_view format, std::initializer_list<FormatArg> args,
+                        ConsoleColor foreground, ConsoleColor background,
+                        BYTE foregroundIntensity, BYTE backgroundIntensity) {
+  std::string line = Format(WideToAnsi(format), args);
+  WriteColoredLine(line, foreground, background, foregroundIntensity, backgroundIntensity);
+}
+
+void PrintError(std::wstring_view message) noexcept {
+  ExitCode() = 1;
+  std::string text;
+  try {
+    text = WideToAnsi(message);
+  } catch (...) {
+    text.clear();
+  }
+  WriteColoredLine("");
+  WriteColoredLine(text);
+  WriteColoredLine("");
+}
+
+bool IsHelpSwitch(std::wstring_view text) {
+  return text == L"?" || text == L"-?" || text == L"/?" || text == L"\\?";
+}
+
+std::string UnscrambleText(std::string_view stored) {
+  std::string text(stored.size(), '\0');
+  for (size_t i = 0; i < stored.size(); ++i) {
+    unsigned position = static_cast<unsigned>(i + 1);
+    text[i] = static_cast<char>((static_cast<unsigned char>(stored[i]) - 10u - position) & 0xFFu);
+  }
+  return text;
+}
+
+ConsoleModule::ConsoleModule() {
+  auto created = std::make_unique<ConsoleState>();
+  created->input = HandleGuard(OpenConsole("CONIN$"));
+  created->output = HandleGuard(OpenConsole("CONOUT$"));
+  SetConsoleCtrlHandler(ConsoleCtrlHandler, TRUE);
+  CONSOLE_SCREEN_BUFFER_INFO info{};
+  if (created->output && GetConsoleScreenBufferInfo(created->output.get(), &info)) {
+    created->savedTextAttribute = info.wAttributes;
+  } else {
+    // A console whose colours cannot be read is used like none: colours are never touched.
+    created->output.Reset();
+  }
+  state = created.release();
+}
+
+ConsoleModule::~ConsoleModule() {
+  delete state;
+  state = nullptr;
+}

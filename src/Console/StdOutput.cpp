@@ -1,0 +1,43 @@
+#include "Console/StdOutput.h"
+
+#include <climits>
+
+namespace {
+
+constexpr size_t kBufferSize = 64 * 1024;
+
+}  // namespace
+
+StdOutput::StdOutput()
+    : handle_(GetStdHandle(STD_OUTPUT_HANDLE)),
+      flushEachLine_(handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE &&
+                     GetFileType(handle_) == FILE_TYPE_CHAR) {
+  buffer_.reserve(kBufferSize);
+}
+
+StdOutput::~StdOutput() { Flush(); }
+
+bool StdOutput::WriteLine(std::string_view text) {
+  bool ok = true;
+  if (buffer_.size() + text.size() + 2 > kBufferSize) ok = Flush();
+  buffer_ += text;
+  buffer_ += "\r\n";
+  if (flushEachLine_ || buffer_.size() >= kBufferSize) ok = Flush() && ok;
+  return ok;
+}
+
+bool StdOutput::Flush() {
+  if (buffer_.empty()) return true;
+  bool ok = handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE;
+  size_t done = 0;
+  while (ok && done < buffer_.size()) {
+    DWORD cbChunk = static_cast<DWORD>(std::min<size_t>(buffer_.size() - done, INT_MAX));
+    DWORD cbWritten = 0;
+    ok = WriteFile(handle_, buffer_.data() + done, cbChunk, &cbWritten, nullptr) != FALSE &&
+         cbWritten > 0;
+    done += cbWritten;
+  }
+  // What could not be written is dropped, so the next line is tried afresh.
+  buffer_.clear();
+  return ok;
+}

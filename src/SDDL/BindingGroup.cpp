@@ -1,0 +1,56 @@
+#include "SDDL/BindingGroup.h"
+
+namespace {
+
+// Leaves the lock on every path.
+class Locked {
+ public:
+  explicit Locked(CRITICAL_SECTION& lock) : lock_(lock) { EnterCriticalSection(&lock_); }
+  ~Locked() { LeaveCriticalSection(&lock_); }
+  Locked(const Locked&) = delete;
+  Locked& operator=(const Locked&) = delete;
+
+ private:
+  CRITICAL_SECTION& lock_;
+};
+
+}  // namespace
+
+void BindingGroup::Initialize() { InitializeCriticalSection(&lock_); }
+
+void BindingGroup::Finalize() {
+  while (references_ > 0) Unbind();
+  DeleteCriticalSection(&lock_);
+}
+
+bool BindingGroup::Bind() {
+  Locked locked(lock_);
+  ++references_;
+  if (library_ == nullptr) {
+    library_ = LoadLibraryA("ADVAPI32.DLL");
+    if (library_ != nullptr) {
+      for (const Entry& entry : entries_) {
+        FARPROC address = GetProcAddress(library_, entry.name);
+        std::memcpy(entry.slot, &address, sizeof(address));
+      }
+    }
+  }
+  return library_ != nullptr;
+}
+
+void BindingGroup::Unbind() {
+  Locked locked(lock_);
+  if (references_ > 0) --references_;
+  if (library_ != nullptr && references_ == 0) {
+    FreeLibrary(library_);
+    library_ = nullptr;
+    Clear();
+  }
+}
+
+void BindingGroup::Clear() {
+  for (const Entry& entry : entries_) {
+    FARPROC none = nullptr;
+    std::memcpy(entry.slot, &none, sizeof(none));
+  }
+}

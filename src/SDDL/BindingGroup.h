@@ -1,0 +1,48 @@
+// A group of entry points bound at run time from "ADVAPI32.DLL", with its reference count,
+// library handle and lock. The library stays loaded exactly as long as a reference is held; a
+// missing library or export leaves the entry point null instead of stopping the program.
+#pragma once
+
+#include <cstring>
+#include <vector>
+
+#include "Win32.h"
+
+class BindingGroup {
+ public:
+  struct Entry {
+    const char* name;
+    void* slot;  // the address of a typed function pointer
+  };
+
+  // The entries in the order they are looked up.
+  explicit BindingGroup(std::vector<Entry> entries) : entries_(std::move(entries)) {}
+
+  // Module start and end: the lock is created; at the end every reference still held is
+  // released, so a loaded library is freed, and the lock is destroyed.
+  void Initialize();
+  void Finalize();
+
+  // Takes one reference (counted also when loading fails); true when the library is loaded.
+  bool Bind();
+  // Releases one reference; the last one frees the library and clears every entry point.
+  void Unbind();
+
+  HMODULE Library() const { return library_; }
+  LONG References() const { return references_; }
+
+ private:
+  void Clear();
+
+  std::vector<Entry> entries_;
+  CRITICAL_SECTION lock_{};
+  HMODULE library_ = nullptr;
+  LONG references_ = 0;
+};
+
+// An entry for a typed entry point, e.g. Slot("ConvertSidToStringSidW", sddl.ConvertSidToStringSidW).
+template <typename Function>
+BindingGroup::Entry Slot(const char* name, Function& slot) {
+  static_assert(sizeof(Function) == sizeof(FARPROC), "entry points are plain function pointers");
+  return BindingGroup::Entry{name, &slot};
+}

@@ -1,0 +1,35 @@
+#include "SDDL/SDDL.h"
+
+SddlEntryPoints Sddl;
+
+BindingGroup& SddlBindingGroup() {
+  static BindingGroup group({
+      Slot("ConvertSidToStringSidA", Sddl.ConvertSidToStringSidA),
+      Slot("ConvertSidToStringSidW", Sddl.ConvertSidToStringSidW),
+      Slot("ConvertSidToStringSidA", Sddl.ConvertSidToStringSid),
+      Slot("ConvertStringSidToSidA", Sddl.ConvertStringSidToSidA),
+      Slot("ConvertStringSidToSidW", Sddl.ConvertStringSidToSidW),
+      Slot("ConvertStringSidToSidA", Sddl.ConvertStringSidToSid),
+      Slot("ConvertStringSecurityDescriptorToSecurityDescriptorA",
+           Sddl.ConvertStringSecurityDescriptorToSecurityDescriptorA),
+      Slot("ConvertStringSecurityDescriptorToSecurityDescriptorW",
+           Sddl.ConvertStringSecurityDescriptorToSecurityDescriptorW),
+      Slot("ConvertStringSecurityDescriptorToSecurityDescriptorA",
+           Sddl.ConvertStringSecurityDescriptorToSecurityDescriptor),
+      Slot("ConvertSecurityDescriptorToStringSecurityDescriptorA",
+           Sddl.ConvertSecurityDescriptorToStringSecurityDescriptorA),
+      Slot("ConvertSecurityDescriptorToStringSecurityDescriptorW",
+           Sddl.ConvertSecurityDescriptorToStringSecurityDescriptorW),
+      Slot("ConvertSecurityDescriptorToStringSecurityDescriptorA",
+           Sddl.ConvertSecurityDescriptorToStringSecurityDescriptor),
+  });
+  return group;
+}
+
+bool BindSddlFunctions() { return SddlBindingGroup().Bind(); }
+
+void UnbindSddlFunctions() { SddlBindingGroup().Unbind(); }
+
+SddlModule::SddlModule() { SddlBindingGroup().Initialize(); }
+
+SddlModule::~SddlModule() { SddlBindingGroup().Finalize(); }

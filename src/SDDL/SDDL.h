@@ -1,0 +1,44 @@
+// The binding group of the SID and security-descriptor text functions.
+#pragma once
+
+#include "SDDL/BindingGroup.h"
+#include "Win32.h"
+
+// For each function: the 8-bit variant, the 16-bit variant, and the generic entry, which is
+// bound to the 8-bit variant as well. Null while not bound or when the library lacks it.
+struct SddlEntryPoints {
+  decltype(&::ConvertSidToStringSidA) ConvertSidToStringSidA = nullptr;
+  decltype(&::ConvertSidToStringSidW) ConvertSidToStringSidW = nullptr;
+  decltype(&::ConvertSidToStringSidA) ConvertSidToStringSid = nullptr;
+  decltype(&::ConvertStringSidToSidA) ConvertStringSidToSidA = nullptr;
+  decltype(&::ConvertStringSidToSidW) ConvertStringSidToSidW = nullptr;
+  decltype(&::ConvertStringSidToSidA) ConvertStringSidToSid = nullptr;
+  decltype(&::ConvertStringSecurityDescriptorToSecurityDescriptorA)
+      ConvertStringSecurityDescriptorToSecurityDescriptorA = nullptr;
+  decltype(&::ConvertStringSecurityDescriptorToSecurityDescriptorW)
+      ConvertStringSecurityDescriptorToSecurityDescriptorW = nullptr;
+  decltype(&::ConvertStringSecurityDescriptorToSecurityDescriptorA)
+      ConvertStringSecurityDescriptorToSecurityDescriptor = nullptr;
+  decltype(&::ConvertSecurityDescriptorToStringSecurityDescriptorA)
+      ConvertSecurityDescriptorToStringSecurityDescriptorA = nullptr;
+  decltype(&::ConvertSecurityDescriptorToStringSecurityDescriptorW)
+      ConvertSecurityDescriptorToStringSecurityDescriptorW = nullptr;
+  decltype(&::ConvertSecurityDescriptorToStringSecurityDescriptorA)
+      ConvertSecurityDescriptorToStringSecurityDescriptor = nullptr;
+};
+
+extern SddlEntryPoints Sddl;
+
+BindingGroup& SddlBindingGroup();
+bool BindSddlFunctions();
+void UnbindSddlFunctions();
+
+// Start and end of the module: creates the group's lock; at the end releases every reference
+// still held and destroys the lock.
+class SddlModule {
+ public:
+  SddlModule();
+  ~SddlModule();
+  SddlModule(const SddlModule&) = delete;
+  SddlModule& operator=(const SddlModule&) = delete;
+};

@@ -1,0 +1,4 @@
+// Entry point of USERLENS.
+#include "main/Program.h"
+
+int main() { return RunUserlens(); }
