@@ -6,22 +6,22 @@ BindingGroup& SddlBindingGroup() {
   static BindingGroup group({
       Slot("ConvertSidToStringSidA", Sddl.ConvertSidToStringSidA),
       Slot("ConvertSidToStringSidW", Sddl.ConvertSidToStringSidW),
-      Slot("ConvertSidToStringSidA", Sddl.ConvertSidToStringSid),
+      Slot("ConvertSidToStringSidA", Sddl.ConvertSidToStringSidGeneric),
       Slot("ConvertStringSidToSidA", Sddl.ConvertStringSidToSidA),
       Slot("ConvertStringSidToSidW", Sddl.ConvertStringSidToSidW),
-      Slot("ConvertStringSidToSidA", Sddl.ConvertStringSidToSid),
+      Slot("ConvertStringSidToSidA", Sddl.ConvertStringSidToSidGeneric),
       Slot("ConvertStringSecurityDescriptorToSecurityDescriptorA",
            Sddl.ConvertStringSecurityDescriptorToSecurityDescriptorA),
       Slot("ConvertStringSecurityDescriptorToSecurityDescriptorW",
            Sddl.ConvertStringSecurityDescriptorToSecurityDescriptorW),
       Slot("ConvertStringSecurityDescriptorToSecurityDescriptorA",
-           Sddl.ConvertStringSecurityDescriptorToSecurityDescriptor),
+           Sddl.ConvertStringSecurityDescriptorToSecurityDescriptorGeneric),
       Slot("ConvertSecurityDescriptorToStringSecurityDescriptorA",
            Sddl.ConvertSecurityDescriptorToStringSecurityDescriptorA),
       Slot("ConvertSecurityDescriptorToStringSecurityDescriptorW",
            Sddl.ConvertSecurityDescriptorToStringSecurityDescriptorW),
       Slot("ConvertSecurityDescriptorToStringSecurityDescriptorA",
-           Sddl.ConvertSecurityDescriptorToStringSecurityDescriptor),
+           Sddl.ConvertSecurityDescriptorToStringSecurityDescriptorGeneric),
   });
   return group;
 }

@@ -9,22 +9,22 @@
 struct SddlEntryPoints {
   decltype(&::ConvertSidToStringSidA) ConvertSidToStringSidA = nullptr;
   decltype(&::ConvertSidToStringSidW) ConvertSidToStringSidW = nullptr;
-  decltype(&::ConvertSidToStringSidA) ConvertSidToStringSid = nullptr;
+  decltype(&::ConvertSidToStringSidA) ConvertSidToStringSidGeneric = nullptr;
   decltype(&::ConvertStringSidToSidA) ConvertStringSidToSidA = nullptr;
   decltype(&::ConvertStringSidToSidW) ConvertStringSidToSidW = nullptr;
-  decltype(&::ConvertStringSidToSidA) ConvertStringSidToSid = nullptr;
+  decltype(&::ConvertStringSidToSidA) ConvertStringSidToSidGeneric = nullptr;
   decltype(&::ConvertStringSecurityDescriptorToSecurityDescriptorA)
       ConvertStringSecurityDescriptorToSecurityDescriptorA = nullptr;
   decltype(&::ConvertStringSecurityDescriptorToSecurityDescriptorW)
       ConvertStringSecurityDescriptorToSecurityDescriptorW = nullptr;
   decltype(&::ConvertStringSecurityDescriptorToSecurityDescriptorA)
-      ConvertStringSecurityDescriptorToSecurityDescriptor = nullptr;
+      ConvertStringSecurityDescriptorToSecurityDescriptorGeneric = nullptr;
   decltype(&::ConvertSecurityDescriptorToStringSecurityDescriptorA)
       ConvertSecurityDescriptorToStringSecurityDescriptorA = nullptr;
   decltype(&::ConvertSecurityDescriptorToStringSecurityDescriptorW)
       ConvertSecurityDescriptorToStringSecurityDescriptorW = nullptr;
   decltype(&::ConvertSecurityDescriptorToStringSecurityDescriptorA)
-      ConvertSecurityDescriptorToStringSecurityDescriptor = nullptr;
+      ConvertSecurityDescriptorToStringSecurityDescriptorGeneric = nullptr;
 };
 
 extern SddlEntryPoints Sddl;

@@ -26,13 +26,13 @@ class EQvSecUtils : public Error {
 struct NamedSecurityEntryPoints {
   decltype(&::GetNamedSecurityInfoA) GetNamedSecurityInfoA = nullptr;
   decltype(&::GetNamedSecurityInfoW) GetNamedSecurityInfoW = nullptr;
-  decltype(&::GetNamedSecurityInfoA) GetNamedSecurityInfo = nullptr;
+  decltype(&::GetNamedSecurityInfoA) GetNamedSecurityInfoGeneric = nullptr;
   decltype(&::SetNamedSecurityInfoA) SetNamedSecurityInfoA = nullptr;
   decltype(&::SetNamedSecurityInfoW) SetNamedSecurityInfoW = nullptr;
-  decltype(&::SetNamedSecurityInfoA) SetNamedSecurityInfo = nullptr;
+  decltype(&::SetNamedSecurityInfoA) SetNamedSecurityInfoGeneric = nullptr;
   decltype(&::SetEntriesInAclA) SetEntriesInAclA = nullptr;
   decltype(&::SetEntriesInAclW) SetEntriesInAclW = nullptr;
-  decltype(&::SetEntriesInAclA) SetEntriesInAcl = nullptr;
+  decltype(&::SetEntriesInAclA) SetEntriesInAclGeneric = nullptr;
 };
 
 extern NamedSecurityEntryPoints NamedSecurity;

@@ -1,12 +1,14 @@
 #include "main/CommandLine.h"
 
+#include <cstdint>
+
 #include "Format/Error.h"
 
 namespace {
 
 // A wide character counts as two UTF-16 code units when it lies above the basic plane, which
 // only happens where wchar_t holds code points.
-size_t Utf16Units(wchar_t c) { return static_cast<unsigned long>(c) > 0xFFFF ? 2 : 1; }
+size_t Utf16Units(wchar_t c) { return (static_cast<uint32_t>(c) >> 16) != 0 ? 2 : 1; }
 
 bool IsSeparator(wchar_t c) { return c != L'\0' && static_cast<unsigned long>(c) <= 32; }
 

@@ -1,0 +1,113 @@
+// A computer made of plain data that a test fills in: accounts, statuses per call, token
+// groups, privileges, a console, the command line, a capture of standard output, a library
+// whose exports can be missing. The stand-in answers the program's Win32 calls from it.
+#pragma once
+
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "Machine.h"
+
+namespace compat {
+
+class ScriptedMachine : public Machine {
+ public:
+  ScriptedMachine();
+
+  // Process
+  std::wstring commandLine = L"userlens";
+  std::wstring userName = L"alice";
+  DWORD userNameError = ERROR_SUCCESS;
+  std::wstring dnsName = L"host.example.test";
+  std::wstring netbiosName = L"HOST";
+  std::optional<std::wstring> environment;  // entries each ended by L'\0'; none: no block
+
+  // Text and locale
+  UINT codePage = 65001;
+  LocaleFacts locale;
+
+  // Console and standard output
+  bool consolePresent = true;
+  WORD attribute = 0x0007;
+  bool failAttributeReads = false;
+  bool failAttributeWrites = false;
+  std::vector<WORD> attributeWrites;  // every attribute written, in order
+  PHANDLER_ROUTINE ctrlHandler = nullptr;
+  DWORD stdOutputType = FILE_TYPE_DISK;
+  DWORD stdOutputError = ERROR_SUCCESS;  // every write fails with it when set
+  std::string output;                    // what reached standard output
+  std::vector<size_t> writeSizes;        // the size of every write, to see the flushing
+
+  // Library
+  bool libraryLoads = true;
+  std::set<std::string> missingExports;
+
+  // Account database. Accounts are found by name without regard to case.
+  std::vector<AccountRecord> accounts;
+  std::optional<NET_API_STATUS> getAccountStatus;  // answers every NetUserGetInfo when set
+  std::vector<std::wstring> getAccountServers;     // the server of every NetUserGetInfo
+  struct Batch {
+    NET_API_STATUS status = NERR_Success;
+    std::vector<AccountRecord> records;
+  };
+  std::vector<Batch> batches;          // NetUserEnum answers one per call, in order
+  bool repeatLastBatch = false;        // a platform that asks for more forever
+  int enumerateCalls = 0;
+  std::map<std::wstring, std::vector<std::wstring>> globalGroups;
+  std::map<std::wstring, std::vector<std::wstring>> localGroups;
+  NET_API_STATUS globalGroupsStatus = NERR_Success;
+  NET_API_STATUS localGroupsStatus = NERR_Success;
+  int localGroupsCalls = 0;
+
+  // Security
+  std::vector<AccountLookup> names;  // name <-> SID; a lookup matches name or "domain\name"
+  DWORD lookupNameError = ERROR_SUCCESS;  // answers every LookupAccountNameW when set
+  DWORD processTokenError = ERROR_SUCCESS;
+  DWORD threadTokenError = ERROR_NO_TOKEN;
+  std::vector<TokenGroup> tokenGroups;
+  DWORD tokenGroupsError = ERROR_SUCCESS;
+  std::set<std::wstring> processPrivileges;  // held and enabled
+  std::set<std::wstring> threadPrivileges;
+  int processTokenOpens = 0;
+  int threadTokenOpens = 0;
+
+  // Convenience for tests: an account with the usual record, and a name <-> SID mapping.
+  AccountRecord& AddAccount(const std::wstring& name);
+  void AddName(const std::wstring& name, const std::wstring& domain, const std::wstring& sidText,
+               SID_NAME_USE use);
+
+  std::wstring CommandLine() override;
+  DWORD UserName(std::wstring& name) override;
+  std::wstring ComputerNameDns() override;
+  std::wstring ComputerNameNetBios() override;
+  std::optional<std::wstring> EnvironmentBlock() override;
+  UINT AnsiCodePage() override;
+  LocaleFacts Locale() override;
+  bool ConsolePresent() override;
+  bool ReadConsoleAttribute(WORD& value) override;
+  bool WriteConsoleAttribute(WORD value) override;
+  bool SetCtrlHandler(PHANDLER_ROUTINE handler, bool add) override;
+  DWORD StdOutputType() override;
+  DWORD WriteStdOutput(const char* bytes, DWORD cb, DWORD& cbWritten) override;
+  bool LibraryLoads(std::string_view name) override;
+  bool LibraryExports(std::string_view library, std::string_view symbol) override;
+  NET_API_STATUS GetAccount(std::wstring_view server, std::wstring_view user,
+                            AccountRecord& record) override;
+  NET_API_STATUS EnumerateAccounts(std::wstring_view server, DWORD& resumeHandle,
+                                   const std::function<void(const AccountRecord&)>& sink) override;
+  NET_API_STATUS GlobalGroups(std::wstring_view server, std::wstring_view user,
+                              std::vector<std::wstring>& groups) override;
+  NET_API_STATUS LocalGroups(std::wstring_view server, std::wstring_view user, DWORD flags,
+                             std::vector<std::wstring>& groups) override;
+  DWORD LookupName(std::wstring_view system, std::wstring_view name,
+                   AccountLookup& found) override;
+  DWORD LookupSid(std::wstring_view system, const SidValue& sid, AccountLookup& found) override;
+  DWORD OpenToken(TokenKind kind) override;
+  DWORD TokenGroups(TokenKind kind, std::vector<TokenGroup>& groups) override;
+  bool PrivilegeEnabled(TokenKind kind, std::wstring_view privilegeName) override;
+};
+
+}  // namespace compat
