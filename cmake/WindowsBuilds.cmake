@@ -1,0 +1,67 @@
+# From a Linux build: build the two Windows programs with MinGW-w64 as sub-builds, and test the
+# 64-bit one under wine64 (this kernel cannot run 32-bit code; the 32-bit program is built and
+# its PE headers are checked). Without the tools the Windows tests are reported as skipped.
+include(ExternalProject)
+
+find_program(USERLENS_MINGW_I686 i686-w64-mingw32-g++-posix)
+find_program(USERLENS_MINGW_X86_64 x86_64-w64-mingw32-g++-posix)
+find_program(USERLENS_OBJDUMP_I686 i686-w64-mingw32-objdump)
+find_program(USERLENS_WINE64 wine64 PATHS /usr/lib/wine NO_DEFAULT_PATH)
+find_program(USERLENS_WINE64 wine64)
+
+set(USERLENS_WINDOWS_TESTS windows.i686.pe windows.x86_64.api windows.x86_64.program)
+
+function(userlens_skip_windows_tests reason)
+  foreach(test IN LISTS USERLENS_WINDOWS_TESTS)
+    add_test(NAME ${test} COMMAND sh -c "echo 'skipped: ${reason}'; exit 77")
+    set_tests_properties(${test} PROPERTIES SKIP_RETURN_CODE 77)
+  endforeach()
+endfunction()
+
+if(NOT USERLENS_MINGW_I686 OR NOT USERLENS_MINGW_X86_64 OR NOT USERLENS_OBJDUMP_I686)
+  userlens_skip_windows_tests("MinGW-w64 (g++-mingw-w64-i686-posix, g++-mingw-w64-x86-64-posix) is not installed")
+  return()
+endif()
+
+foreach(arch i686 x86_64)
+  ExternalProject_Add(windows-${arch}
+    SOURCE_DIR ${PROJECT_SOURCE_DIR}
+    BINARY_DIR ${CMAKE_BINARY_DIR}/windows-${arch}
+    CMAKE_ARGS
+      -DCMAKE_TOOLCHAIN_FILE=${PROJECT_SOURCE_DIR}/cmake/mingw-w64-${arch}.cmake
+      -DCMAKE_BUILD_TYPE=Release
+      -DUSERLENS_TESTS=ON
+    BUILD_ALWAYS ON
+    INSTALL_COMMAND ""
+    USES_TERMINAL_BUILD ON)
+endforeach()
+
+set(USERLENS_WIN32_EXE ${CMAKE_BINARY_DIR}/windows-i686/src/USERLENS.exe)
+set(USERLENS_WIN64_DIR ${CMAKE_BINARY_DIR}/windows-x86_64)
+
+add_test(NAME windows.i686.pe
+  COMMAND ${PROJECT_SOURCE_DIR}/tests/windows/check_pe.sh ${USERLENS_OBJDUMP_I686} ${USERLENS_WIN32_EXE})
+
+if(NOT USERLENS_WINE64)
+  foreach(test windows.x86_64.api windows.x86_64.program)
+    add_test(NAME ${test} COMMAND sh -c "echo 'skipped: wine64 is not installed'; exit 77")
+    set_tests_properties(${test} PROPERTIES SKIP_RETURN_CODE 77)
+  endforeach()
+  return()
+endif()
+
+# Wine needs a prefix of its own; the first start creates it, once, before the Windows tests.
+set(USERLENS_WINE_ENV WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=)
+add_test(NAME windows.wineprefix
+  COMMAND ${CMAKE_COMMAND} -E env ${USERLENS_WINE_ENV} ${USERLENS_WINE64} cmd.exe /c exit 0)
+set_tests_properties(windows.wineprefix PROPERTIES FIXTURES_SETUP wine TIMEOUT 300)
+
+add_test(NAME windows.x86_64.api
+  COMMAND ${CMAKE_COMMAND} -E env ${USERLENS_WINE_ENV}
+          ${USERLENS_WINE64} ${USERLENS_WIN64_DIR}/tests/windows/userlens_wintests.exe)
+add_test(NAME windows.x86_64.program
+  COMMAND ${CMAKE_COMMAND} -E env ${USERLENS_WINE_ENV}
+          ${PROJECT_SOURCE_DIR}/tests/windows/program_under_wine.sh ${USERLENS_WINE64}
+          ${USERLENS_WIN64_DIR}/src/USERLENS.exe $<TARGET_FILE:userlens>)
+set_tests_properties(windows.x86_64.api windows.x86_64.program
+  PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300 RESOURCE_LOCK wine)

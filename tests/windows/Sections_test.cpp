@@ -1,0 +1,81 @@
+// The report sections of the current user against the real API.
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <vector>
+
+#include "CapturedOutput.h"
+
+namespace {
+
+std::vector<std::string> SplitLines(const std::string& text) {
+  std::vector<std::string> lines;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find("\r\n", start);
+    if (end == std::string::npos) end = text.size();
+    lines.push_back(text.substr(start, end - start));
+    start = end + 2;
+  }
+  return lines;
+}
+
+TEST(Sections, GroupsOfTheProcessTokenCarrySids) {
+  CapturedOutput captured;
+  BindSddlFunctions();
+  IsCurrentUser = true;
+  ShowGroups(L"");
+  std::vector<std::string> lines = SplitLines(captured.Finish());
+  ASSERT_GE(lines.size(), 3u);
+  EXPECT_EQ(lines[0], "");
+  EXPECT_EQ(lines[1], "Groups: ----------------------------------------------------------------------");
+  bool everyone = false;
+  for (size_t i = 2; i < lines.size(); ++i) {
+    EXPECT_NE(lines[i].find(" (S-1-"), std::string::npos) << lines[i];
+    EXPECT_EQ(lines[i].back(), ')') << lines[i];
+    everyone = everyone || lines[i] == "Everyone (S-1-1-0)";
+  }
+  EXPECT_TRUE(everyone);
+}
+
+TEST(Sections, PrivilegesAreThirtyOneMarkedLines) {
+  CapturedOutput captured;
+  IsCurrentUser = true;
+  ShowPrivileges();
+  std::vector<std::string> lines = SplitLines(captured.Finish());
+  ASSERT_EQ(lines.size(), 33u);
+  EXPECT_EQ(lines[1], "Privileges: ------------------------------------------------------------------");
+  for (size_t i = 2; i < lines.size(); ++i) {
+    EXPECT_TRUE(lines[i].rfind("(X) ", 0) == 0 || lines[i].rfind("(0) ", 0) == 0) << lines[i];
+  }
+  EXPECT_EQ(lines[2].substr(4, 27), "SeTakeOwnershipPrivilege = ");
+  EXPECT_EQ(lines[11].substr(4, 27), "SeTakeOwnershipPrivilege = ");
+}
+
+TEST(Sections, EnvironmentShowsTheProcessBlock) {
+  SetEnvironmentVariableW(L"USERLENS_PROBE", L"a=b");
+  CapturedOutput captured;
+  IsCurrentUser = true;
+  ShowEnvironment();
+  std::vector<std::string> lines = SplitLines(captured.Finish());
+  ASSERT_GE(lines.size(), 3u);
+  EXPECT_EQ(lines[1], "Environment variables: -------------------------------------------------------");
+  bool probe = false;
+  for (size_t i = 2; i < lines.size(); ++i) {
+    EXPECT_NE(lines[i][0], '=') << lines[i];
+    probe = probe || lines[i] == "USERLENS_PROBE=a=b";
+  }
+  EXPECT_TRUE(probe);
+}
+
+TEST(Sections, NamedAccountShowsOnlyTitles) {
+  CapturedOutput captured;
+  IsCurrentUser = false;
+  ShowPrivileges();
+  ShowEnvironment();
+  EXPECT_EQ(captured.Finish(),
+            "\r\nPrivileges: ------------------------------------------------------------------\r\n"
+            "\r\nEnvironment variables: -------------------------------------------------------\r\n");
+}
+
+}  // namespace

@@ -1,0 +1,17 @@
+#!/bin/sh
+# The shipped program is a PE32 console executable that needs no DLL beyond Windows' own.
+set -eu
+objdump=$1
+exe=$2
+headers=$("$objdump" -p "$exe")
+echo "$headers" | grep -q 'file format pei-i386' || { echo "not a PE32 (i386) executable"; exit 1; }
+echo "$headers" | grep -Eq 'Subsystem[[:space:]]+00000003' || { echo "not a console program"; exit 1; }
+dlls=$(echo "$headers" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'a-z' 'A-Z' | sort -u)
+echo "imports: $(echo $dlls)"
+for dll in $dlls; do
+  case "$dll" in
+    KERNEL32.DLL|ADVAPI32.DLL|NETAPI32.DLL|USER32.DLL|MSVCRT.DLL) ;;
+    *) echo "imports a DLL that is not Windows' own: $dll"; exit 1 ;;
+  esac
+done
+echo "PE32 console program, Windows DLLs only"
