@@ -5,6 +5,7 @@
 #include <array>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "Win32.h"
 
@@ -26,6 +27,9 @@ void ShowPrivilegeLine(std::wstring_view name);
 bool HasPrivilege(std::wstring_view name);
 std::wstring GetPrivilegeDisplayName(std::wstring_view name);
 void ShowEnvironment();
+// The zero-ended entries of an environment block, in block order, up to the empty entry that
+// ends it; none for a missing block.
+std::vector<std::wstring> SplitEnvironmentBlock(const wchar_t* block);
 
 // Name-and-SID lines of the groups section.
 void WriteNameWithSid(std::wstring_view name, std::wstring_view sidText);

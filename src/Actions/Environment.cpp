@@ -6,9 +6,6 @@
 #include "Format/Guards.h"
 #include "Format/TextConversion.h"
 
-namespace {
-
-// The zero-ended entries of a block that ends with an empty entry.
 std::vector<std::wstring> SplitEnvironmentBlock(const wchar_t* block) {
   std::vector<std::wstring> entries;
   if (block == nullptr) return entries;
@@ -19,8 +16,6 @@ std::vector<std::wstring> SplitEnvironmentBlock(const wchar_t* block) {
   }
   return entries;
 }
-
-}  // namespace
 
 void ShowEnvironment() {
   WriteColoredLine("");
