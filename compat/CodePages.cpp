@@ -171,7 +171,8 @@ std::string EncodeText(UINT codePage, std::wstring_view text) {
 UINT CodePageOfCharset(std::string_view charset) {
   std::string name;
   for (char c : charset) {
-    if (c != '-' && c != '_') name += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (c != '-' && c != '_')
+      name += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   }
   if (name == "utf8") return 65001;
   if (name == "iso88591" || name == "latin1") return 28591;

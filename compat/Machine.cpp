@@ -19,8 +19,12 @@ Machine& CurrentMachine() {
   return host;
 }
 
-MachineScope::MachineScope(Machine& machine) : previous_(Installed()) { Installed() = &machine; }
+MachineScope::MachineScope(Machine& machine) : previous_(Installed()) {
+  Installed() = &machine;
+}
 
-MachineScope::~MachineScope() { Installed() = previous_; }
+MachineScope::~MachineScope() {
+  Installed() = previous_;
+}
 
 }  // namespace compat

@@ -80,7 +80,9 @@ void* AllocateBlock(BlockKind kind, size_t cb) {
   return header->data;
 }
 
-size_t BlockHeaderSize() { return kHeaderSize; }
+size_t BlockHeaderSize() {
+  return kHeaderSize;
+}
 
 void* AdoptBlock(BlockKind kind, void* raw) {
   auto* header = static_cast<BlockHeader*>(raw);
@@ -121,8 +123,12 @@ bool ReleaseBlock(BlockKind kind, void* block) {
   return true;
 }
 
-HANDLE RegisterToken(TokenKind kind) { return Register(TokenObject{kind}); }
-HANDLE RegisterConsole() { return Register(ConsoleObject{}); }
+HANDLE RegisterToken(TokenKind kind) {
+  return Register(TokenObject{kind});
+}
+HANDLE RegisterConsole() {
+  return Register(ConsoleObject{});
+}
 
 const TokenObject* FindToken(HANDLE handle) {
   const KernelObject* object = Find(handle);

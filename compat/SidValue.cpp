@@ -28,7 +28,8 @@ namespace {
 // Parses an unsigned number of at most maxValue, decimal or "0x" hexadecimal; advances pos.
 bool ParseNumber(std::wstring_view text, size_t& pos, uint64_t maxValue, uint64_t& value) {
   int base = 10;
-  if (pos + 1 < text.size() && text[pos] == L'0' && (text[pos + 1] == L'x' || text[pos + 1] == L'X')) {
+  if (pos + 1 < text.size() && text[pos] == L'0' &&
+      (text[pos + 1] == L'x' || text[pos + 1] == L'X')) {
     base = 16;
     pos += 2;
   }

@@ -11,19 +11,20 @@ namespace {
 
 using compat::NetBuffer;
 
-std::wstring_view OrEmpty(LPCWSTR text) { return text == nullptr ? std::wstring_view() : text; }
+std::wstring_view OrEmpty(LPCWSTR text) {
+  return text == nullptr ? std::wstring_view() : text;
+}
 
 // All logon hours allowed: the value for a record that carries no block of its own.
 constexpr std::array<BYTE, 21> kAllHours = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
                                             0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
                                             0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
 
-#define TEXT_FIELDS_2(T, p)                                                               \
-  offsetof(T, p##name), offsetof(T, p##password), offsetof(T, p##home_dir),               \
-      offsetof(T, p##comment), offsetof(T, p##script_path), offsetof(T, p##full_name),    \
-      offsetof(T, p##usr_comment), offsetof(T, p##parms), offsetof(T, p##workstations),   \
+#define TEXT_FIELDS_2(T, p)                                                             \
+  offsetof(T, p##name), offsetof(T, p##password), offsetof(T, p##home_dir),             \
+      offsetof(T, p##comment), offsetof(T, p##script_path), offsetof(T, p##full_name),  \
+      offsetof(T, p##usr_comment), offsetof(T, p##parms), offsetof(T, p##workstations), \
       offsetof(T, p##logon_hours), offsetof(T, p##logon_server)
-
 
 NetBuffer MakeBuffer(DWORD level) {
   switch (level) {
@@ -43,7 +44,9 @@ NetBuffer MakeBuffer(DWORD level) {
   }
 }
 
-bool IsImplementedLevel(DWORD level) { return level <= 3; }
+bool IsImplementedLevel(DWORD level) {
+  return level <= 3;
+}
 
 // Levels that Windows knows but the stand-in does not project.
 bool IsWindowsUserLevel(DWORD level) {
@@ -51,30 +54,30 @@ bool IsWindowsUserLevel(DWORD level) {
 }
 
 // Level 2 and 3 share their first 24 fields; the macro projects them for either record type.
-#define PROJECT_COMMON(R, p)                                                           \
-  ok = ok && buffer.SetText(offsetof(R, p##name), a.name) &&                           \
-       buffer.SetText(offsetof(R, p##home_dir), a.homeDir) &&                          \
-       buffer.SetText(offsetof(R, p##comment), a.comment) &&                           \
-       buffer.SetText(offsetof(R, p##script_path), a.scriptPath) &&                    \
-       buffer.SetText(offsetof(R, p##full_name), a.fullName) &&                        \
-       buffer.SetText(offsetof(R, p##usr_comment), a.usrComment) &&                    \
-       buffer.SetText(offsetof(R, p##parms), a.parms) &&                               \
-       buffer.SetText(offsetof(R, p##workstations), a.workstations) &&                 \
-       buffer.SetText(offsetof(R, p##logon_server), a.logonServer) &&                  \
-       buffer.SetBytes(offsetof(R, p##logon_hours),                                    \
-                       (a.logonHours ? *a.logonHours : kAllHours).data(), 21);         \
-  r->p##password_age = a.passwordAge;                                                  \
-  r->p##priv = a.priv;                                                                 \
-  r->p##flags = a.flags;                                                               \
-  r->p##auth_flags = a.authFlags;                                                      \
-  r->p##last_logon = a.lastLogon;                                                      \
-  r->p##last_logoff = a.lastLogoff;                                                    \
-  r->p##acct_expires = a.acctExpires;                                                  \
-  r->p##max_storage = a.maxStorage;                                                    \
-  r->p##units_per_week = a.unitsPerWeek;                                               \
-  r->p##bad_pw_count = a.badPwCount;                                                   \
-  r->p##num_logons = a.numLogons;                                                      \
-  r->p##country_code = a.countryCode;                                                  \
+#define PROJECT_COMMON(R, p)                                                   \
+  ok = ok && buffer.SetText(offsetof(R, p##name), a.name) &&                   \
+       buffer.SetText(offsetof(R, p##home_dir), a.homeDir) &&                  \
+       buffer.SetText(offsetof(R, p##comment), a.comment) &&                   \
+       buffer.SetText(offsetof(R, p##script_path), a.scriptPath) &&            \
+       buffer.SetText(offsetof(R, p##full_name), a.fullName) &&                \
+       buffer.SetText(offsetof(R, p##usr_comment), a.usrComment) &&            \
+       buffer.SetText(offsetof(R, p##parms), a.parms) &&                       \
+       buffer.SetText(offsetof(R, p##workstations), a.workstations) &&         \
+       buffer.SetText(offsetof(R, p##logon_server), a.logonServer) &&          \
+       buffer.SetBytes(offsetof(R, p##logon_hours),                            \
+                       (a.logonHours ? *a.logonHours : kAllHours).data(), 21); \
+  r->p##password_age = a.passwordAge;                                          \
+  r->p##priv = a.priv;                                                         \
+  r->p##flags = a.flags;                                                       \
+  r->p##auth_flags = a.authFlags;                                              \
+  r->p##last_logon = a.lastLogon;                                              \
+  r->p##last_logoff = a.lastLogoff;                                            \
+  r->p##acct_expires = a.acctExpires;                                          \
+  r->p##max_storage = a.maxStorage;                                            \
+  r->p##units_per_week = a.unitsPerWeek;                                       \
+  r->p##bad_pw_count = a.badPwCount;                                           \
+  r->p##num_logons = a.numLogons;                                              \
+  r->p##country_code = a.countryCode;                                          \
   r->p##code_page = a.codePage
 
 // Appends one record at the given level; the password is never handed out (null, as Windows).
@@ -118,8 +121,8 @@ NET_API_STATUS CheckLevel(DWORD level) {
 }
 
 // Group memberships at level 0: one name pointer per record.
-NET_API_STATUS NameList(const std::vector<std::wstring>& names, LPBYTE* buffer,
-                        LPDWORD entriesRead, LPDWORD totalEntries) {
+NET_API_STATUS NameList(const std::vector<std::wstring>& names, LPBYTE* buffer, LPDWORD entriesRead,
+                        LPDWORD totalEntries) {
   compat::NetBuffer list(sizeof(LPWSTR), {0});
   for (const std::wstring& name : names) {
     if (list.AddRecord() == nullptr || !list.SetText(0, name)) return ERROR_NOT_ENOUGH_MEMORY;
@@ -220,5 +223,5 @@ NET_API_STATUS WINAPI NetUserGetLocalGroups(LPCWSTR serverName, LPCWSTR userName
 NET_API_STATUS WINAPI NetApiBufferFree(LPVOID buffer) {
   if (buffer == nullptr) return NERR_Success;
   return compat::ReleaseBlock(compat::BlockKind::NetApiBuffer, buffer) ? NERR_Success
-                                                                        : ERROR_INVALID_PARAMETER;
+                                                                       : ERROR_INVALID_PARAMETER;
 }

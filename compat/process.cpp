@@ -35,8 +35,12 @@ std::wstring ComputerName(COMPUTER_NAME_FORMAT nameType) {
 
 }  // namespace
 
-DWORD WINAPI GetLastError() { return lastError; }
-void WINAPI SetLastError(DWORD error) { lastError = error; }
+DWORD WINAPI GetLastError() {
+  return lastError;
+}
+void WINAPI SetLastError(DWORD error) {
+  lastError = error;
+}
 
 BOOL WINAPI GetUserNameW(LPWSTR buffer, LPDWORD cchBuffer) {
   if (cchBuffer == nullptr) return Fail(ERROR_INVALID_PARAMETER);
@@ -88,8 +92,8 @@ LPWCH WINAPI GetEnvironmentStringsW() {
   std::optional<std::wstring> block = compat::CurrentMachine().EnvironmentBlock();
   if (!block) return Fail(ERROR_NOT_ENOUGH_MEMORY), nullptr;
   // The entries as the machine gives them, then the empty entry that ends the block.
-  auto* copy = static_cast<wchar_t*>(compat::AllocateBlock(
-      compat::BlockKind::EnvironmentBlock, (block->size() + 2) * sizeof(wchar_t)));
+  auto* copy = static_cast<wchar_t*>(compat::AllocateBlock(compat::BlockKind::EnvironmentBlock,
+                                                           (block->size() + 2) * sizeof(wchar_t)));
   if (copy == nullptr) return Fail(ERROR_NOT_ENOUGH_MEMORY), nullptr;
   block->copy(copy, block->size());
   return copy;

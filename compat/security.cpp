@@ -16,7 +16,9 @@ BOOL Fail(DWORD error) {
   return FALSE;
 }
 
-std::wstring_view OrEmpty(LPCWSTR text) { return text == nullptr ? std::wstring_view() : text; }
+std::wstring_view OrEmpty(LPCWSTR text) {
+  return text == nullptr ? std::wstring_view() : text;
+}
 
 template <typename Char>
 Char* AllocateLocalText(std::basic_string_view<Char> text) {
@@ -46,7 +48,8 @@ BOOL StringSidToSid(std::wstring_view text, PSID* sid) {
 
 std::wstring Widen(LPCSTR text) {
   std::wstring wide;
-  for (const char* p = text; *p != '\0'; ++p) wide += static_cast<wchar_t>(static_cast<unsigned char>(*p));
+  for (const char* p = text; *p != '\0'; ++p)
+    wide += static_cast<wchar_t>(static_cast<unsigned char>(*p));
   return wide;
 }
 
@@ -68,7 +71,9 @@ HLOCAL WINAPI LocalFree(HLOCAL memory) {
   return nullptr;
 }
 
-BOOL WINAPI IsValidSid(PSID sid) { return compat::SidValue::FromBinary(sid) ? TRUE : FALSE; }
+BOOL WINAPI IsValidSid(PSID sid) {
+  return compat::SidValue::FromBinary(sid) ? TRUE : FALSE;
+}
 
 DWORD WINAPI GetLengthSid(PSID sid) {
   auto value = compat::SidValue::FromBinary(sid);
@@ -209,8 +214,12 @@ DWORD WINAPI SetEntriesInAclW(ULONG, PEXPLICIT_ACCESS_W, PACL, PACL*) {
   return ERROR_CALL_NOT_IMPLEMENTED;
 }
 
-HANDLE WINAPI GetCurrentProcess() { return kCurrentProcess; }
-HANDLE WINAPI GetCurrentThread() { return kCurrentThread; }
+HANDLE WINAPI GetCurrentProcess() {
+  return kCurrentProcess;
+}
+HANDLE WINAPI GetCurrentThread() {
+  return kCurrentThread;
+}
 
 BOOL WINAPI OpenProcessToken(HANDLE processHandle, DWORD desiredAccess, PHANDLE tokenHandle) {
   (void)desiredAccess;

@@ -59,7 +59,9 @@ DWORD WINAPI CharUpperBuffW(LPWSTR text, DWORD cchLength) {
   });
 }
 
-UINT WINAPI GetACP() { return compat::CurrentMachine().AnsiCodePage(); }
+UINT WINAPI GetACP() {
+  return compat::CurrentMachine().AnsiCodePage();
+}
 
 int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wideText, int cchWide,
                                LPSTR multiByteText, int cbMultiByte, LPCSTR defaultChar,
@@ -72,8 +74,8 @@ int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wideText, int
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
   }
-  size_t length = cchWide < 0 ? std::char_traits<wchar_t>::length(wideText) + 1
-                              : static_cast<size_t>(cchWide);
+  size_t length =
+      cchWide < 0 ? std::char_traits<wchar_t>::length(wideText) + 1 : static_cast<size_t>(cchWide);
   std::string out;
   out.reserve(length);
   bool usedDefault = false;

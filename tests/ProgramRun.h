@@ -1,9 +1,18 @@
-// Runs the whole program in-process against a scripted machine.
+// Runs the whole program, or parts of it, in-process against a scripted machine.
 #pragma once
 
+#include <initializer_list>
+#include <memory>
 #include <string>
+#include <vector>
 
+#include "Resources.h"
 #include "ScriptedMachine.h"
+
+class ActionsModule;
+class ConsoleModule;
+class SddlModule;
+class SecUtilsModule;
 
 struct ProgramRun {
   std::string output;
@@ -13,5 +22,27 @@ struct ProgramRun {
 // Runs the program with the command line; the output is what reached standard output.
 ProgramRun RunProgram(compat::ScriptedMachine& machine, const std::wstring& commandLine);
 
+// The program's modules started against a machine, for tests that call one part directly.
+class ScriptedModules {
+ public:
+  explicit ScriptedModules(compat::ScriptedMachine& machine);
+  ~ScriptedModules();
+  ScriptedModules(const ScriptedModules&) = delete;
+  ScriptedModules& operator=(const ScriptedModules&) = delete;
+
+  // Ends the modules (flushing standard output) and returns what was printed.
+  std::string Finish();
+
+ private:
+  compat::ScriptedMachine& machine_;
+  compat::MachineScope scope_;
+  std::unique_ptr<ConsoleModule> console_;
+  std::unique_ptr<SddlModule> sddl_;
+  std::unique_ptr<SecUtilsModule> secUtils_;
+  std::unique_ptr<ActionsModule> actions_;
+};
+
 // Joins lines with CR LF after each, as the program writes them.
 std::string Lines(std::initializer_list<std::string> lines);
+// Splits printed text at CR LF.
+std::vector<std::string> SplitLines(const std::string& text);

@@ -11,14 +11,16 @@ std::wstring Lower(std::wstring_view text) {
   return lower;
 }
 
-bool SameName(std::wstring_view a, std::wstring_view b) { return Lower(a) == Lower(b); }
+bool SameName(std::wstring_view a, std::wstring_view b) {
+  return Lower(a) == Lower(b);
+}
 
 }  // namespace
 
 ScriptedMachine::ScriptedMachine() {
-  static const wchar_t* const kMonths[12] = {
-      L"January", L"February", L"March",     L"April",   L"May",      L"June",
-      L"July",    L"August",   L"September", L"October", L"November", L"December"};
+  static const wchar_t* const kMonths[12] = {L"January",   L"February", L"March",    L"April",
+                                             L"May",       L"June",     L"July",     L"August",
+                                             L"September", L"October",  L"November", L"December"};
   for (int i = 0; i < 12; ++i) locale.monthNames[i] = kMonths[i];
   locale.longTimeFormat = L"HH:mm:ss";
   locale.amDesignator = L"AM";
@@ -29,7 +31,9 @@ ScriptedMachine::ScriptedMachine() {
 AccountRecord& ScriptedMachine::AddAccount(const std::wstring& name) {
   AccountRecord record;
   record.name = name;
+  record.userId = static_cast<DWORD>(1000 + accounts.size());
   accounts.push_back(record);
+  AddName(name, netbiosName, L"S-1-5-21-1-2-3-" + std::to_wstring(record.userId), SidTypeUser);
   return accounts.back();
 }
 
@@ -43,7 +47,9 @@ void ScriptedMachine::AddName(const std::wstring& name, const std::wstring& doma
   names.push_back(lookup);
 }
 
-std::wstring ScriptedMachine::CommandLine() { return commandLine; }
+std::wstring ScriptedMachine::CommandLine() {
+  return commandLine;
+}
 
 DWORD ScriptedMachine::UserName(std::wstring& name) {
   if (userNameError != ERROR_SUCCESS) return userNameError;
@@ -51,12 +57,24 @@ DWORD ScriptedMachine::UserName(std::wstring& name) {
   return ERROR_SUCCESS;
 }
 
-std::wstring ScriptedMachine::ComputerNameDns() { return dnsName; }
-std::wstring ScriptedMachine::ComputerNameNetBios() { return netbiosName; }
-std::optional<std::wstring> ScriptedMachine::EnvironmentBlock() { return environment; }
-UINT ScriptedMachine::AnsiCodePage() { return codePage; }
-LocaleFacts ScriptedMachine::Locale() { return locale; }
-bool ScriptedMachine::ConsolePresent() { return consolePresent; }
+std::wstring ScriptedMachine::ComputerNameDns() {
+  return dnsName;
+}
+std::wstring ScriptedMachine::ComputerNameNetBios() {
+  return netbiosName;
+}
+std::optional<std::wstring> ScriptedMachine::EnvironmentBlock() {
+  return environment;
+}
+UINT ScriptedMachine::AnsiCodePage() {
+  return codePage;
+}
+LocaleFacts ScriptedMachine::Locale() {
+  return locale;
+}
+bool ScriptedMachine::ConsolePresent() {
+  return consolePresent;
+}
 
 bool ScriptedMachine::ReadConsoleAttribute(WORD& value) {
   if (!consolePresent || failAttributeReads) return false;
@@ -76,7 +94,9 @@ bool ScriptedMachine::SetCtrlHandler(PHANDLER_ROUTINE handler, bool add) {
   return true;
 }
 
-DWORD ScriptedMachine::StdOutputType() { return stdOutputType; }
+DWORD ScriptedMachine::StdOutputType() {
+  return stdOutputType;
+}
 
 DWORD ScriptedMachine::WriteStdOutput(const char* bytes, DWORD cb, DWORD& cbWritten) {
   cbWritten = 0;
@@ -87,7 +107,9 @@ DWORD ScriptedMachine::WriteStdOutput(const char* bytes, DWORD cb, DWORD& cbWrit
   return ERROR_SUCCESS;
 }
 
-bool ScriptedMachine::LibraryLoads(std::string_view) { return libraryLoads; }
+bool ScriptedMachine::LibraryLoads(std::string_view) {
+  return libraryLoads;
+}
 
 bool ScriptedMachine::LibraryExports(std::string_view, std::string_view symbol) {
   return missingExports.count(std::string(symbol)) == 0;
@@ -107,8 +129,7 @@ NET_API_STATUS ScriptedMachine::GetAccount(std::wstring_view server, std::wstrin
 }
 
 NET_API_STATUS ScriptedMachine::EnumerateAccounts(
-    std::wstring_view, DWORD& resumeHandle,
-    const std::function<void(const AccountRecord&)>& sink) {
+    std::wstring_view, DWORD& resumeHandle, const std::function<void(const AccountRecord&)>& sink) {
   ++enumerateCalls;
   if (batches.empty()) {
     for (const AccountRecord& account : accounts) sink(account);
@@ -141,8 +162,7 @@ NET_API_STATUS ScriptedMachine::LocalGroups(std::wstring_view, std::wstring_view
   return NERR_Success;
 }
 
-DWORD ScriptedMachine::LookupName(std::wstring_view, std::wstring_view name,
-                                  AccountLookup& found) {
+DWORD ScriptedMachine::LookupName(std::wstring_view, std::wstring_view name, AccountLookup& found) {
   if (lookupNameError != ERROR_SUCCESS) return lookupNameError;
   for (const AccountLookup& entry : names) {
     if (SameName(entry.name, name) || SameName(entry.domain + L"\\" + entry.name, name)) {

@@ -53,8 +53,8 @@ class ScriptedMachine : public Machine {
     NET_API_STATUS status = NERR_Success;
     std::vector<AccountRecord> records;
   };
-  std::vector<Batch> batches;          // NetUserEnum answers one per call, in order
-  bool repeatLastBatch = false;        // a platform that asks for more forever
+  std::vector<Batch> batches;    // NetUserEnum answers one per call, in order
+  bool repeatLastBatch = false;  // a platform that asks for more forever
   int enumerateCalls = 0;
   std::map<std::wstring, std::vector<std::wstring>> globalGroups;
   std::map<std::wstring, std::vector<std::wstring>> localGroups;
@@ -63,7 +63,7 @@ class ScriptedMachine : public Machine {
   int localGroupsCalls = 0;
 
   // Security
-  std::vector<AccountLookup> names;  // name <-> SID; a lookup matches name or "domain\name"
+  std::vector<AccountLookup> names;       // name <-> SID; a lookup matches name or "domain\name"
   DWORD lookupNameError = ERROR_SUCCESS;  // answers every LookupAccountNameW when set
   DWORD processTokenError = ERROR_SUCCESS;
   DWORD threadTokenError = ERROR_NO_TOKEN;
@@ -74,7 +74,8 @@ class ScriptedMachine : public Machine {
   int processTokenOpens = 0;
   int threadTokenOpens = 0;
 
-  // Convenience for tests: an account with the usual record, and a name <-> SID mapping.
+  // Convenience for tests: an account with the usual record and its SID S-1-5-21-1-2-3-<id>
+  // in the domain of the NetBIOS name, and a name <-> SID mapping.
   AccountRecord& AddAccount(const std::wstring& name);
   void AddName(const std::wstring& name, const std::wstring& domain, const std::wstring& sidText,
                SID_NAME_USE use);
@@ -102,8 +103,7 @@ class ScriptedMachine : public Machine {
                               std::vector<std::wstring>& groups) override;
   NET_API_STATUS LocalGroups(std::wstring_view server, std::wstring_view user, DWORD flags,
                              std::vector<std::wstring>& groups) override;
-  DWORD LookupName(std::wstring_view system, std::wstring_view name,
-                   AccountLookup& found) override;
+  DWORD LookupName(std::wstring_view system, std::wstring_view name, AccountLookup& found) override;
   DWORD LookupSid(std::wstring_view system, const SidValue& sid, AccountLookup& found) override;
   DWORD OpenToken(TokenKind kind) override;
   DWORD TokenGroups(TokenKind kind, std::vector<TokenGroup>& groups) override;

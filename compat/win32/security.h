@@ -125,20 +125,22 @@ BOOL WINAPI ConvertSecurityDescriptorToStringSecurityDescriptorW(
     PULONG stringSecurityDescriptorLen);
 DWORD WINAPI GetNamedSecurityInfoA(LPCSTR objectName, SE_OBJECT_TYPE objectType,
                                    SECURITY_INFORMATION securityInfo, PSID* owner, PSID* group,
-                                   PACL* dacl, PACL* sacl, PSECURITY_DESCRIPTOR* securityDescriptor);
+                                   PACL* dacl, PACL* sacl,
+                                   PSECURITY_DESCRIPTOR* securityDescriptor);
 DWORD WINAPI GetNamedSecurityInfoW(LPCWSTR objectName, SE_OBJECT_TYPE objectType,
                                    SECURITY_INFORMATION securityInfo, PSID* owner, PSID* group,
-                                   PACL* dacl, PACL* sacl, PSECURITY_DESCRIPTOR* securityDescriptor);
+                                   PACL* dacl, PACL* sacl,
+                                   PSECURITY_DESCRIPTOR* securityDescriptor);
 DWORD WINAPI SetNamedSecurityInfoA(LPSTR objectName, SE_OBJECT_TYPE objectType,
                                    SECURITY_INFORMATION securityInfo, PSID owner, PSID group,
                                    PACL dacl, PACL sacl);
 DWORD WINAPI SetNamedSecurityInfoW(LPWSTR objectName, SE_OBJECT_TYPE objectType,
                                    SECURITY_INFORMATION securityInfo, PSID owner, PSID group,
                                    PACL dacl, PACL sacl);
-DWORD WINAPI SetEntriesInAclA(ULONG countOfExplicitEntries, PEXPLICIT_ACCESS_A listOfExplicitEntries,
-                              PACL oldAcl, PACL* newAcl);
-DWORD WINAPI SetEntriesInAclW(ULONG countOfExplicitEntries, PEXPLICIT_ACCESS_W listOfExplicitEntries,
-                              PACL oldAcl, PACL* newAcl);
+DWORD WINAPI SetEntriesInAclA(ULONG countOfExplicitEntries,
+                              PEXPLICIT_ACCESS_A listOfExplicitEntries, PACL oldAcl, PACL* newAcl);
+DWORD WINAPI SetEntriesInAclW(ULONG countOfExplicitEntries,
+                              PEXPLICIT_ACCESS_W listOfExplicitEntries, PACL oldAcl, PACL* newAcl);
 
 HANDLE WINAPI GetCurrentProcess();
 HANDLE WINAPI GetCurrentThread();

@@ -19,7 +19,8 @@ std::vector<std::wstring> SplitEnvironmentBlock(const wchar_t* block) {
 
 void ShowEnvironment() {
   WriteColoredLine("");
-  WriteColoredLine("Environment variables: -------------------------------------------------------");
+  WriteColoredLine(
+      "Environment variables: -------------------------------------------------------");
   if (!IsCurrentUser) return;
   EnvironmentGuard block(GetEnvironmentStringsW());
   for (const std::wstring& entry : SplitEnvironmentBlock(block.get())) {

@@ -11,7 +11,9 @@ namespace {
 
 constexpr DWORD kTokenBufferSize = 16384;
 
-LPCWSTR Server() { return ComputerName.empty() ? nullptr : ComputerName.c_str(); }
+LPCWSTR Server() {
+  return ComputerName.empty() ? nullptr : ComputerName.c_str();
+}
 
 // The TokenGroups record of the process token in a buffer of its own; empty when the token
 // cannot be opened or read. A record larger than the first buffer is asked for again with the
@@ -78,7 +80,8 @@ void ShowMemberships(const std::wstring& userName) {
 
 void ShowGroups(const std::wstring& userName) {
   WriteColoredLine("");
-  WriteColoredLine("Groups: ----------------------------------------------------------------------");
+  WriteColoredLine(
+      "Groups: ----------------------------------------------------------------------");
   if (IsCurrentUser) {
     ShowTokenGroups();
   } else {

@@ -5,7 +5,10 @@
 
 void WriteNameWithSid(std::wstring_view name, std::wstring_view sidText) {
   if (name == sidText) {
-    WriteColoredFormat(L"<?" L"?> (%s)", {sidText});
+    WriteColoredFormat(
+        L"<?"
+        L"?> (%s)",
+        {sidText});
   } else {
     WriteColoredFormat(L"%s (%s)", {name, sidText});
   }

@@ -6,9 +6,9 @@
 
 namespace {
 
-const wchar_t* const kEnglishMonths[12] = {L"January", L"February", L"March",     L"April",
-                                           L"May",     L"June",     L"July",      L"August",
-                                           L"September", L"October", L"November", L"December"};
+const wchar_t* const kEnglishMonths[12] = {L"January",   L"February", L"March",    L"April",
+                                           L"May",       L"June",     L"July",     L"August",
+                                           L"September", L"October",  L"November", L"December"};
 
 std::wstring LocaleText(LCTYPE type) {
   int cch = GetLocaleInfoW(LOCALE_USER_DEFAULT, type, nullptr, 0);
@@ -114,8 +114,8 @@ std::wstring NetTimeText(DWORD seconds, const DateFormat& format) {
   unsigned day = 1;
   CivilDate(seconds / 86400, year, month, day);
   unsigned secondOfDay = seconds % 86400;
-  std::wstring text = TwoDigits(day) + L' ' + format.monthNames[month - 1] + L' ' +
-                      std::to_wstring(year) + L' ';
+  std::wstring text =
+      TwoDigits(day) + L' ' + format.monthNames[month - 1] + L' ' + std::to_wstring(year) + L' ';
   return text + FormatTime(secondOfDay / 3600, secondOfDay / 60 % 60, secondOfDay % 60, format);
 }
 
@@ -125,6 +125,10 @@ std::wstring NetTimeText(DWORD seconds) {
   return NetTimeText(seconds, *format);
 }
 
-void LoadDateFormat() { ModuleDateFormat() = std::make_unique<DateFormat>(ReadDateFormat()); }
+void LoadDateFormat() {
+  ModuleDateFormat() = std::make_unique<DateFormat>(ReadDateFormat());
+}
 
-void UnloadDateFormat() { ModuleDateFormat().reset(); }
+void UnloadDateFormat() {
+  ModuleDateFormat().reset();
+}

@@ -9,21 +9,36 @@ namespace {
 
 // The names the section asks about, in order; the first and tenth are the same.
 constexpr const wchar_t* kPrivilegeNames[] = {
-    L"SeTakeOwnershipPrivilege",        L"SeCreateTokenPrivilege",
-    L"SeAssignPrimaryTokenPrivilege",   L"SeLockMemoryPrivilege",
-    L"SeIncreaseQuotaPrivilege",        L"SeUnsolicitedInputPrivilege",
-    L"SeMachineAccountPrivilege",       L"SeTcbPrivilege",
-    L"SeSecurityPrivilege",             L"SeTakeOwnershipPrivilege",
-    L"SeLoadDriverPrivilege",           L"SeSystemProfilePrivilege",
-    L"SeSystemtimePrivilege",           L"SeProfileSingleProcessPrivilege",
-    L"SeIncreaseBasePriorityPrivilege", L"SeCreatePagefilePrivilege",
-    L"SeCreatePermanentPrivilege",      L"SeBackupPrivilege",
-    L"SeRestorePrivilege",              L"SeShutdownPrivilege",
-    L"SeDebugPrivilege",                L"SeAuditPrivilege",
-    L"SeSystemEnvironmentPrivilege",    L"SeChangeNotifyPrivilege",
-    L"SeRemoteShutdownPrivilege",       L"SeUndockPrivilege",
-    L"SeSyncAgentPrivilege",            L"SeEnableDelegationPrivilege",
-    L"SeManageVolumePrivilege",         L"SeImpersonatePrivilege",
+    L"SeTakeOwnershipPrivilege",
+    L"SeCreateTokenPrivilege",
+    L"SeAssignPrimaryTokenPrivilege",
+    L"SeLockMemoryPrivilege",
+    L"SeIncreaseQuotaPrivilege",
+    L"SeUnsolicitedInputPrivilege",
+    L"SeMachineAccountPrivilege",
+    L"SeTcbPrivilege",
+    L"SeSecurityPrivilege",
+    L"SeTakeOwnershipPrivilege",
+    L"SeLoadDriverPrivilege",
+    L"SeSystemProfilePrivilege",
+    L"SeSystemtimePrivilege",
+    L"SeProfileSingleProcessPrivilege",
+    L"SeIncreaseBasePriorityPrivilege",
+    L"SeCreatePagefilePrivilege",
+    L"SeCreatePermanentPrivilege",
+    L"SeBackupPrivilege",
+    L"SeRestorePrivilege",
+    L"SeShutdownPrivilege",
+    L"SeDebugPrivilege",
+    L"SeAuditPrivilege",
+    L"SeSystemEnvironmentPrivilege",
+    L"SeChangeNotifyPrivilege",
+    L"SeRemoteShutdownPrivilege",
+    L"SeUndockPrivilege",
+    L"SeSyncAgentPrivilege",
+    L"SeEnableDelegationPrivilege",
+    L"SeManageVolumePrivilege",
+    L"SeImpersonatePrivilege",
     L"SeCreateGlobalPrivilege",
 };
 static_assert(std::size(kPrivilegeNames) == 31, "31 lines");
@@ -71,7 +86,8 @@ void ShowPrivilegeLine(std::wstring_view name) {
 
 void ShowPrivileges() {
   WriteColoredLine("");
-  WriteColoredLine("Privileges: ------------------------------------------------------------------");
+  WriteColoredLine(
+      "Privileges: ------------------------------------------------------------------");
   if (!IsCurrentUser) return;
   for (const wchar_t* name : kPrivilegeNames) ShowPrivilegeLine(name);
 }

@@ -64,7 +64,9 @@ void ReportUser(std::wstring_view userName) {
   ShowEnvironment();
 }
 
-ActionsModule::ActionsModule() { LoadDateFormat(); }
+ActionsModule::ActionsModule() {
+  LoadDateFormat();
+}
 
 ActionsModule::~ActionsModule() {
   UnloadDateFormat();

@@ -13,9 +13,13 @@ constexpr DWORD kAlwaysUnknown = 0xFFFFFFFF;
 
 // Server argument of the account calls: the computer's name, or the local computer when its
 // name could not be had.
-LPCWSTR Server() { return ComputerName.empty() ? nullptr : ComputerName.c_str(); }
+LPCWSTR Server() {
+  return ComputerName.empty() ? nullptr : ComputerName.c_str();
+}
 
-std::wstring Text(LPCWSTR text) { return text == nullptr ? std::wstring() : std::wstring(text); }
+std::wstring Text(LPCWSTR text) {
+  return text == nullptr ? std::wstring() : std::wstring(text);
+}
 
 void WriteLogonHours(const std::array<BYTE, 21>& hours) {
   for (int line = 0; line < 3; ++line) {

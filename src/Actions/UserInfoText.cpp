@@ -49,7 +49,9 @@ std::wstring FlagList(DWORD value, const NamedFlag (&table)[N]) {
   return list;
 }
 
-std::wstring Signed(DWORD value) { return std::to_wstring(static_cast<int32_t>(value)); }
+std::wstring Signed(DWORD value) {
+  return std::to_wstring(static_cast<int32_t>(value));
+}
 
 }  // namespace
 
@@ -65,6 +67,10 @@ std::wstring FlagText(DWORD value, DWORD mask, std::wstring_view name) {
   return std::wstring(name) + L", ";
 }
 
-std::wstring UserFlagsText(DWORD flags) { return FlagList(flags, kUserFlags); }
+std::wstring UserFlagsText(DWORD flags) {
+  return FlagList(flags, kUserFlags);
+}
 
-std::wstring OperatorFlagsText(DWORD flags) { return FlagList(flags, kOperatorFlags); }
+std::wstring OperatorFlagsText(DWORD flags) {
+  return FlagList(flags, kOperatorFlags);
+}

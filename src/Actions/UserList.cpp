@@ -21,7 +21,7 @@ void ListLocalUsers() {
     for (DWORD i = 0; i < read; ++i) {
       const USER_INFO_2& record = records[i];
       line = (record.usri2_priv & USER_PRIV_ADMIN) == USER_PRIV_ADMIN ? "   Yes    | "
-                                                                       : "          | ";
+                                                                      : "          | ";
       if (record.usri2_name != nullptr) line += WideToAnsi(record.usri2_name);
       if ((record.usri2_flags & UF_ACCOUNTDISABLE) == UF_ACCOUNTDISABLE) line += " (Disabled)";
       WriteColoredLine(line);

@@ -24,8 +24,9 @@ struct ConsoleState {
 ConsoleState* state = nullptr;
 
 HANDLE OpenConsole(const char* name) {
-  HANDLE handle = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, 0, nullptr);
+  HANDLE handle =
+      CreateFileA(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                  OPEN_EXISTING, 0, nullptr);
   return handle == INVALID_HANDLE_VALUE ? nullptr : handle;
 }
 
@@ -52,26 +53,22 @@ bool ChangeAttribute(HANDLE console, Change change) {
 
 bool ApplySettings(HANDLE console, ConsoleColor foreground, ConsoleColor background,
                    BYTE foregroundIntensity, BYTE backgroundIntensity) {
-  if (foreground < ColorUnchanged &&
-      !ChangeAttribute(console, [&](WORD a) -> WORD {
+  if (foreground < ColorUnchanged && !ChangeAttribute(console, [&](WORD a) -> WORD {
         return static_cast<WORD>((a & ~0x0007) | kForegroundBits[foreground]);
       })) {
     return false;
   }
-  if (background < ColorUnchanged &&
-      !ChangeAttribute(console, [&](WORD a) -> WORD {
+  if (background < ColorUnchanged && !ChangeAttribute(console, [&](WORD a) -> WORD {
         return static_cast<WORD>((a & ~0x0070) | kBackgroundBits[background]);
       })) {
     return false;
   }
-  if (foregroundIntensity != IntensityUnchanged &&
-      !ChangeAttribute(console, [&](WORD a) -> WORD {
+  if (foregroundIntensity != IntensityUnchanged && !ChangeAttribute(console, [&](WORD a) -> WORD {
         return static_cast<WORD>(foregroundIntensity != 0 ? a | 0x0008 : a & ~0x0008);
       })) {
     return false;
   }
-  if (backgroundIntensity != IntensityUnchanged &&
-      !ChangeAttribute(console, [&](WORD a) -> WORD {
+  if (backgroundIntensity != IntensityUnchanged && !ChangeAttribute(console, [&](WORD a) -> WORD {
         return static_cast<WORD>(backgroundIntensity != 0 ? a | 0x0080 : a & ~0x0080);
       })) {
     return false;
@@ -102,8 +99,8 @@ void WriteColoredLine(std::string_view text, ConsoleColor foreground, ConsoleCol
 }
 
 void WriteColoredFormat(std::wstring_view format, std::initializer_list<FormatArg> args,
-                        ConsoleColor foreground, ConsoleColor background,
-                        BYTE foregroundIntensity, BYTE backgroundIntensity) {
+                        ConsoleColor foreground, ConsoleColor background, BYTE foregroundIntensity,
+                        BYTE backgroundIntensity) {
   std::string line = Format(WideToAnsi(format), args);
   WriteColoredLine(line, foreground, background, foregroundIntensity, backgroundIntensity);
 }

@@ -15,7 +15,9 @@ StdOutput::StdOutput()
   buffer_.reserve(kBufferSize);
 }
 
-StdOutput::~StdOutput() { Flush(); }
+StdOutput::~StdOutput() {
+  Flush();
+}
 
 bool StdOutput::WriteLine(std::string_view text) {
   bool ok = true;

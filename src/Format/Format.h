@@ -20,8 +20,9 @@ class FormatArg {
   FormatArg(const wchar_t* text) : kind_(Kind::Wide), wide_(text == nullptr ? L"" : text) {}
   FormatArg(const std::wstring& text) : kind_(Kind::Wide), wide_(text) {}
   FormatArg(std::wstring_view text) : kind_(Kind::Wide), wide_(text) {}
-  template <typename T, typename = std::enable_if_t<std::is_integral_v<T> && !std::is_same_v<T, bool> &&
-                                                    !std::is_same_v<T, char> && !std::is_same_v<T, wchar_t>>>
+  template <typename T,
+            typename = std::enable_if_t<std::is_integral_v<T> && !std::is_same_v<T, bool> &&
+                                        !std::is_same_v<T, char> && !std::is_same_v<T, wchar_t>>>
   FormatArg(T value) : kind_(Kind::Integer), integer_(static_cast<uint32_t>(value)) {
     static_assert(sizeof(T) <= 4, "the formatter takes 32-bit values");
   }

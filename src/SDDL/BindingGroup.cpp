@@ -16,7 +16,9 @@ class Locked {
 
 }  // namespace
 
-void BindingGroup::Initialize() { InitializeCriticalSection(&lock_); }
+void BindingGroup::Initialize() {
+  InitializeCriticalSection(&lock_);
+}
 
 void BindingGroup::Finalize() {
   while (references_ > 0) Unbind();

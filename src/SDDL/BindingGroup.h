@@ -40,7 +40,8 @@ class BindingGroup {
   LONG references_ = 0;
 };
 
-// An entry for a typed entry point, e.g. Slot("ConvertSidToStringSidW", sddl.ConvertSidToStringSidW).
+// An entry for a typed entry point, e.g. Slot("ConvertSidToStringSidW",
+// sddl.ConvertSidToStringSidW).
 template <typename Function>
 BindingGroup::Entry Slot(const char* name, Function& slot) {
   static_assert(sizeof(Function) == sizeof(FARPROC), "entry points are plain function pointers");

@@ -26,10 +26,18 @@ BindingGroup& SddlBindingGroup() {
   return group;
 }
 
-bool BindSddlFunctions() { return SddlBindingGroup().Bind(); }
+bool BindSddlFunctions() {
+  return SddlBindingGroup().Bind();
+}
 
-void UnbindSddlFunctions() { SddlBindingGroup().Unbind(); }
+void UnbindSddlFunctions() {
+  SddlBindingGroup().Unbind();
+}
 
-SddlModule::SddlModule() { SddlBindingGroup().Initialize(); }
+SddlModule::SddlModule() {
+  SddlBindingGroup().Initialize();
+}
 
-SddlModule::~SddlModule() { SddlBindingGroup().Finalize(); }
+SddlModule::~SddlModule() {
+  SddlBindingGroup().Finalize();
+}

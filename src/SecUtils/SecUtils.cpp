@@ -8,7 +8,9 @@
 
 NamedSecurityEntryPoints NamedSecurity;
 
-void RaiseSecUtilsError(const std::string& message) { throw EQvSecUtils(message); }
+void RaiseSecUtilsError(const std::string& message) {
+  throw EQvSecUtils(message);
+}
 
 void RaiseSecUtilsErrorFmt(std::string_view format, std::initializer_list<FormatArg> args) {
   throw EQvSecUtils(Format(format, args));
@@ -29,13 +31,21 @@ BindingGroup& NamedSecurityBindingGroup() {
   return group;
 }
 
-bool BindNamedSecurityFunctions() { return NamedSecurityBindingGroup().Bind(); }
+bool BindNamedSecurityFunctions() {
+  return NamedSecurityBindingGroup().Bind();
+}
 
-void UnbindNamedSecurityFunctions() { NamedSecurityBindingGroup().Unbind(); }
+void UnbindNamedSecurityFunctions() {
+  NamedSecurityBindingGroup().Unbind();
+}
 
-SecUtilsModule::SecUtilsModule() { NamedSecurityBindingGroup().Initialize(); }
+SecUtilsModule::SecUtilsModule() {
+  NamedSecurityBindingGroup().Initialize();
+}
 
-SecUtilsModule::~SecUtilsModule() { NamedSecurityBindingGroup().Finalize(); }
+SecUtilsModule::~SecUtilsModule() {
+  NamedSecurityBindingGroup().Finalize();
+}
 
 void OwnedSid::Reset(PSID sid, Origin origin) {
   if (sid_ != nullptr) {

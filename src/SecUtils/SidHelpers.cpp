@@ -36,8 +36,8 @@ int SidToAccountName(PSID sid, std::wstring& accountName, std::wstring& domainNa
   std::vector<wchar_t> name(cchName, L'\0');
   std::vector<wchar_t> domain(cchDomain, L'\0');
   SID_NAME_USE use = SidTypeUser;
-  BOOL found = LookupAccountSidW(nullptr, sid, name.data(), &cchName, domain.data(), &cchDomain,
-                                 &use);
+  BOOL found =
+      LookupAccountSidW(nullptr, sid, name.data(), &cchName, domain.data(), &cchDomain, &use);
   if (!found && GetLastError() == ERROR_INSUFFICIENT_BUFFER && cchName <= 65536 &&
       cchDomain <= 65536) {
     // A name longer than the usual buffers: ask again with the sizes the platform reported.
@@ -45,8 +45,7 @@ int SidToAccountName(PSID sid, std::wstring& accountName, std::wstring& domainNa
     domain.assign(std::max<DWORD>(cchDomain, 260), L'\0');
     cchName = static_cast<DWORD>(name.size());
     cchDomain = static_cast<DWORD>(domain.size());
-    found = LookupAccountSidW(nullptr, sid, name.data(), &cchName, domain.data(), &cchDomain,
-                              &use);
+    found = LookupAccountSidW(nullptr, sid, name.data(), &cchName, domain.data(), &cchDomain, &use);
   }
   if (!found) {
     accountName = SidToText(sid);
@@ -62,8 +61,8 @@ int SidToAccountName(PSID sid, std::wstring& accountName, std::wstring& domainNa
     return use;
   }
   NetApiBufferGuard record;
-  NET_API_STATUS status = NetUserGetInfo(domainName.c_str(), accountName.c_str(), 2,
-                                         record.Receive());
+  NET_API_STATUS status =
+      NetUserGetInfo(domainName.c_str(), accountName.c_str(), 2, record.Receive());
   switch (status) {
     case NERR_Success:
       fullName = reinterpret_cast<const USER_INFO_2*>(record.get())->usri2_full_name == nullptr

@@ -8,12 +8,17 @@ namespace {
 
 // A wide character counts as two UTF-16 code units when it lies above the basic plane, which
 // only happens where wchar_t holds code points.
-size_t Utf16Units(wchar_t c) { return (static_cast<uint32_t>(c) >> 16) != 0 ? 2 : 1; }
+size_t Utf16Units(wchar_t c) {
+  return (static_cast<uint32_t>(c) >> 16) != 0 ? 2 : 1;
+}
 
-bool IsSeparator(wchar_t c) { return c != L'\0' && static_cast<unsigned long>(c) <= 32; }
+bool IsSeparator(wchar_t c) {
+  return c != L'\0' && static_cast<unsigned long>(c) <= 32;
+}
 
-// Collects the token that starts at pos; returns it and leaves pos behind it.
-std::wstring NextToken(std::wstring_view line, size_t& pos) {
+// Collects the token that starts at pos; returns it and leaves pos behind it. Only a token
+// that is kept is held to the length limit.
+std::wstring NextToken(std::wstring_view line, size_t& pos, bool keep) {
   while (pos < line.size()) {
     if (IsSeparator(line[pos])) {
       ++pos;
@@ -26,6 +31,7 @@ std::wstring NextToken(std::wstring_view line, size_t& pos) {
   std::wstring token;
   size_t units = 0;
   auto append = [&](wchar_t c) {
+    if (!keep) return;
     units += Utf16Units(c);
     if (units > kMaxArgumentLength) throw ERangeError();
     token += c;
@@ -46,6 +52,6 @@ std::wstring NextToken(std::wstring_view line, size_t& pos) {
 
 std::wstring ReadFirstArgument(std::wstring_view commandLine) {
   size_t pos = 0;
-  NextToken(commandLine, pos);  // the program's own path
-  return NextToken(commandLine, pos);
+  NextToken(commandLine, pos, false);  // the program's own path
+  return NextToken(commandLine, pos, true);
 }

@@ -17,7 +17,8 @@ void WriteLines(std::initializer_list<const char*> lines) {
 
 void ShowBanner() {
   WriteColoredLine("Quornvale Userlens 1.0");
-  WriteColoredLine(UnscrambleText(std::string_view(kScrambledCopyright, sizeof(kScrambledCopyright) - 1)));
+  WriteColoredLine(
+      UnscrambleText(std::string_view(kScrambledCopyright, sizeof(kScrambledCopyright) - 1)));
   WriteColoredLine("");
 }
 

@@ -1,4 +1,6 @@
 // Entry point of USERLENS.
 #include "main/Program.h"
 
-int main() { return RunUserlens(); }
+int main() {
+  return RunUserlens();
+}

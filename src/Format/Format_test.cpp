@@ -1,0 +1,84 @@
+#include "Format/Format.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+
+#include "Format/Error.h"
+#include "ProgramRun.h"
+
+namespace {
+
+// Formatting converts wide values with the code page, so it runs against a machine.
+class FormatTest : public ::testing::Test {
+ protected:
+  compat::ScriptedMachine machine;
+  compat::MachineScope scope{machine};
+};
+
+TEST_F(FormatTest, InsertsValuesByConversion) {
+  struct Case {
+    const char* format;
+    std::initializer_list<FormatArg> args;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"plain", {}, "plain"},
+      {"%s", {"abc"}, "abc"},
+      {"[%s]", {""}, "[]"},
+      {"%s", {L"wide"}, "wide"},
+      {"%s\\%s", {L"HOST", L"alice"}, "HOST\\alice"},
+      {"%d", {0}, "0"},
+      {"%d", {-1}, "-1"},
+      {"%d", {0xFFFFFFFFu}, "-1"},
+      {"%d", {2147483647}, "2147483647"},
+      {"%d", {0x80000000u}, "-2147483648"},
+      {"%d bytes", {1024u}, "1024 bytes"},
+      {"%x", {255}, "FF"},
+      {"0x%2x", {0}, "0x 0"},
+      {"0x%2x", {10}, "0x A"},
+      {"0x%2x", {255}, "0xFF"},
+      {"%2x", {0x1234}, "1234"},
+      {"%5d", {42}, "   42"},
+      {"100%%", {}, "100%"},
+      {"%s=%d", {"n", 7}, "n=7"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(Format(c.format, c.args), c.expected) << c.format;
+  }
+}
+
+TEST_F(FormatTest, NeverReadsAValueAsFormatText) {
+  EXPECT_EQ(Format("User: \"%s\" does not exist", {L"%s%d%n"}), "User: \"%s%d%n\" does not exist");
+  EXPECT_EQ(Format("%s", {"%x%%"}), "%x%%");
+}
+
+TEST_F(FormatTest, ConvertsWideValuesToTheAnsiCodePage) {
+  machine.codePage = 65001;
+  EXPECT_EQ(Format("%s", {L"J\u00f6rg"}), "J\xc3\xb6rg");
+  machine.codePage = 1252;
+  EXPECT_EQ(Format("%s", {L"J\u00f6rg \u20ac"}), "J\xf6rg \x80");
+  machine.codePage = 20127;
+  EXPECT_EQ(Format("%s", {L"J\u00f6rg"}), "J?rg");
+}
+
+TEST_F(FormatTest, RaisesWhenFormatAndValuesDoNotFit) {
+  struct Case {
+    const char* format;
+    std::initializer_list<FormatArg> args;
+  };
+  const Case cases[] = {
+      {"%s", {}}, {"%d", {"text"}}, {"%x", {L"wide"}}, {"%s", {5}},        {"%q", {1}},
+      {"%", {1}}, {"%5", {1}},      {"no place", {1}}, {"%s %s", {"one"}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_THROW(Format(c.format, c.args), Error) << c.format;
+  }
+  try {
+    Format("%d", {"x"});
+  } catch (const Error& error) {
+    EXPECT_EQ(error.Message(), "Format '%d' invalid or incompatible with argument");
+  }
+}
+
+}  // namespace
