@@ -107,7 +107,11 @@ std::wstring DecodeUtf8(std::string_view bytes) {
       ++i;
       continue;
     }
-    int length = b0 >= 0xF0 && b0 <= 0xF4 ? 4 : b0 >= 0xE0 ? 3 : b0 >= 0xC2 && b0 < 0xE0 ? 2 : 0;
+    // Lead bytes: C2..DF, E0..EF, F0..F4; C0, C1 and F5..FF never start a character.
+    int length = b0 >= 0xC2 && b0 <= 0xDF   ? 2
+                 : b0 >= 0xE0 && b0 <= 0xEF ? 3
+                 : b0 >= 0xF0 && b0 <= 0xF4 ? 4
+                                            : 0;
     char32_t cp = length == 4 ? b0 & 0x07 : length == 3 ? b0 & 0x0F : b0 & 0x1F;
     bool valid = length != 0 && i + length <= bytes.size();
     for (int k = 1; valid && k < length; ++k) {
