@@ -96,7 +96,7 @@ bool EncodeUtf8(char32_t cp, std::string& out) {
   return true;
 }
 
-std::wstring DecodeUtf8(std::string_view bytes) {
+std::wstring DecodeUtf8(std::string_view bytes, bool& invalid) {
   std::wstring out;
   out.reserve(bytes.size());
   size_t i = 0;
@@ -125,6 +125,7 @@ std::wstring DecodeUtf8(std::string_view bytes) {
       valid = !overlong && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF);
     }
     if (!valid) {
+      invalid = true;
       out += static_cast<wchar_t>(kReplacement);
       ++i;
       continue;
@@ -147,13 +148,20 @@ bool EncodeCodePoint(UINT codePage, char32_t codePoint, std::string& out) {
   return EncodeSingleByte(codePage, codePoint, out);
 }
 
-std::wstring DecodeText(UINT codePage, std::string_view bytes) {
-  if (codePage == 65001) return DecodeUtf8(bytes);
+std::wstring DecodeText(UINT codePage, std::string_view bytes, bool* invalid) {
+  bool anyInvalid = false;
   std::wstring out;
-  out.reserve(bytes.size());
-  for (char c : bytes) {
-    out += static_cast<wchar_t>(DecodeSingleByte(codePage, static_cast<unsigned char>(c)));
+  if (codePage == 65001) {
+    out = DecodeUtf8(bytes, anyInvalid);
+  } else {
+    out.reserve(bytes.size());
+    for (char c : bytes) {
+      char32_t decoded = DecodeSingleByte(codePage, static_cast<unsigned char>(c));
+      anyInvalid = anyInvalid || decoded == kReplacement;
+      out += static_cast<wchar_t>(decoded);
+    }
   }
+  if (invalid != nullptr) *invalid = anyInvalid;
   return out;
 }
 

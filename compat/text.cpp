@@ -113,9 +113,10 @@ int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR multiByteText,
   }
   size_t length = cbMultiByte < 0 ? std::char_traits<char>::length(multiByteText) + 1
                                   : static_cast<size_t>(cbMultiByte);
-  std::wstring out = compat::DecodeText(codePage, std::string_view(multiByteText, length));
-  if ((flags & MB_ERR_INVALID_CHARS) != 0 && out.find(L'\xFFFD') != std::wstring::npos &&
-      std::string_view(multiByteText, length).find("\xEF\xBF\xBD") == std::string_view::npos) {
+  bool invalid = false;
+  std::wstring out =
+      compat::DecodeText(codePage, std::string_view(multiByteText, length), &invalid);
+  if ((flags & MB_ERR_INVALID_CHARS) != 0 && invalid) {
     SetLastError(ERROR_NO_UNICODE_TRANSLATION);
     return 0;
   }

@@ -31,4 +31,25 @@ TEST(HostileText, InvalidUtf8IsNeverReadAsAnotherCharacter) {
   }
 }
 
+TEST(HostileText, StrictConversionRefusesInvalidUtf8) {
+  for (const Bytes& c : kInvalidUtf8) {
+    SetLastError(ERROR_SUCCESS);
+    wchar_t buffer[16] = {};
+    EXPECT_EQ(MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, c.bytes.data(),
+                                  static_cast<int>(c.bytes.size()), buffer, 16),
+              0)
+        << c.why;
+    EXPECT_EQ(GetLastError(), ERROR_NO_UNICODE_TRANSLATION) << c.why;
+  }
+}
+
+TEST(HostileText, StrictConversionKeepsWellFormedText) {
+  const std::string text = "\xef\xbf\xbd J\xc3\xb6rg \xf0\x9f\x98\x80";
+  wchar_t buffer[16] = {};
+  int cch = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(),
+                                static_cast<int>(text.size()), buffer, 16);
+  EXPECT_EQ(std::wstring(buffer, cch > 0 ? static_cast<size_t>(cch) : 0),
+            L"\ufffd J\u00f6rg \U0001F600");
+}
+
 }  // namespace
