@@ -1,64 +1,51 @@
-// The account database: NSS users projected to Windows' account record.
-#include <grp.h>
-#include <pwd.h>
-#include <shadow.h>
+// The account database: NSS users projected to Windows' account record, and their groups.
+#include <ctime>
 
-#include <cerrno>
-#include <cwctype>
-#include <set>
-#include <string>
-#include <vector>
-
+#include "host/AccountMapping.h"
+#include "host/Administrators.h"
+#include "host/GroupMemberships.h"
 #include "host/HostMachine.h"
+#include "host/HostText.h"
+#include "host/Lastlog.h"
+#include "host/NssErrors.h"
+#include "host/ShadowIndex.h"
 
 namespace compat {
 namespace {
 
-// Names of the members of the groups whose members administer the host.
-std::set<std::string> AdministratorNames() {
-  std::set<std::string> names;
-  for (const char* groupName : {"sudo", "wheel", "admin"}) {
-    std::vector<char> buffer(16384);
-    group entry{};
-    group* result = nullptr;
-    while (getgrnam_r(groupName, &entry, buffer.data(), buffer.size(), &result) == ERANGE) {
-      buffer.resize(buffer.size() * 2);
-    }
-    if (result == nullptr) continue;
-    for (char** member = entry.gr_mem; *member != nullptr; ++member) names.insert(*member);
-  }
-  return names;
-}
-
-DWORD PrivilegeOf(const passwd& entry, const std::set<std::string>& administrators) {
-  if (entry.pw_uid == 0 || administrators.count(entry.pw_name) != 0) return USER_PRIV_ADMIN;
-  if (std::string_view(entry.pw_name) == "nobody") return USER_PRIV_GUEST;
-  return USER_PRIV_USER;
-}
+// Records read at once from lastlog while walking all accounts (about 64 KiB).
+constexpr size_t kLastlogWalkRecords = 224;
 
 }  // namespace
+
+NET_API_STATUS HostMachine::FindAccount(std::wstring_view name, UserEntry& user) {
+  std::optional<std::string> hostName = HostNameOf(codePage_, name);
+  if (!hostName || hostName->empty()) return NERR_UserNotFound;
+  switch (directory_.FindUser(*hostName, user)) {
+    case Found::Yes:
+      return NERR_Success;
+    case Found::No:
+      return NERR_UserNotFound;
+    default:
+      return WindowsErrorOfNss(directory_.LastError());
+  }
+}
 
 NET_API_STATUS HostMachine::GetAccount(std::wstring_view server, std::wstring_view user,
                                        AccountRecord& record) {
   if (!IsThisComputer(server)) return NERR_InvalidComputer;
-  std::vector<char> buffer(16384);
-  passwd entry{};
-  passwd* result = nullptr;
-  std::string name = ToHost(user);
-  int error;
-  while ((error = getpwnam_r(name.c_str(), &entry, buffer.data(), buffer.size(), &result)) ==
-         ERANGE) {
-    buffer.resize(buffer.size() * 2);
-  }
-  if (result == nullptr) return error == 0 ? NERR_UserNotFound : NERR_InternalError;
-  record = AccountRecord{};
-  record.name = FromHost(entry.pw_name);
-  record.fullName = FromHost(entry.pw_gecos);
-  record.homeDir = FromHost(entry.pw_dir);
-  record.scriptPath = FromHost(entry.pw_shell);
-  record.userId = entry.pw_uid;
-  record.primaryGroupId = entry.pw_gid;
-  record.priv = PrivilegeOf(entry, AdministratorNames());
+  UserEntry entry;
+  if (NET_API_STATUS status = FindAccount(user, entry); status != NERR_Success) return status;
+  HostAccountFacts facts;
+  facts.user = &entry;
+  // Shadow that cannot be read (an ordinary user) leaves its facts unknown.
+  ShadowEntry shadow;
+  if (directory_.FindShadow(entry.name, shadow) == Found::Yes) facts.shadow = shadow;
+  facts.lastLogon = LastlogReader().LastLogon(entry.uid);
+  facts.administrator = Administrators::Read(directory_).Includes(entry);
+  facts.guestUid = guestUid_;
+  facts.now = static_cast<int64_t>(std::time(nullptr));
+  record = MapAccountRecord(facts, codePage_);
   return NERR_Success;
 }
 
@@ -66,52 +53,48 @@ NET_API_STATUS HostMachine::EnumerateAccounts(
     std::wstring_view server, DWORD& resumeHandle,
     const std::function<void(const AccountRecord&)>& sink) {
   if (!IsThisComputer(server)) return NERR_InvalidComputer;
-  std::set<std::string> administrators = AdministratorNames();
-  AccountRecord record;
-  setpwent();
-  while (passwd* entry = getpwent()) {
-    record.name = FromHost(entry->pw_name);
-    record.fullName = FromHost(entry->pw_gecos);
-    record.homeDir = FromHost(entry->pw_dir);
-    record.scriptPath = FromHost(entry->pw_shell);
-    record.userId = entry->pw_uid;
-    record.primaryGroupId = entry->pw_gid;
-    record.priv = PrivilegeOf(*entry, administrators);
-    sink(record);
-  }
-  endpwent();
-  resumeHandle = 0;
-  return NERR_Success;
+  resumeHandle = 0;  // one batch holds every account
+  // Shadow, lastlog and the administrator groups are each read once for the whole walk.
+  Administrators administrators = Administrators::Read(directory_);
+  ShadowIndex shadow = ShadowIndex::Read(directory_);
+  LastlogReader lastlog(kLastlogPath, kLastlogWalkRecords);
+  HostAccountFacts facts;
+  facts.guestUid = guestUid_;
+  facts.now = static_cast<int64_t>(std::time(nullptr));
+  bool complete = directory_.ForEachUser([&](const UserEntry& user) {
+    facts.user = &user;
+    facts.shadow = shadow.Find(user.name);
+    facts.lastLogon = lastlog.LastLogon(user.uid);
+    facts.administrator = administrators.Includes(user);
+    sink(MapAccountRecord(facts, codePage_));
+  });
+  return complete ? NERR_Success : WindowsErrorOfNss(directory_.LastError());
 }
 
 NET_API_STATUS HostMachine::GlobalGroups(std::wstring_view server, std::wstring_view user,
                                          std::vector<std::wstring>& groups) {
-  (void)server;
-  (void)user;
-  (void)groups;
-  return ERROR_CALL_NOT_IMPLEMENTED;
+  if (!IsThisComputer(server)) return NERR_InvalidComputer;
+  UserEntry entry;
+  if (NET_API_STATUS status = FindAccount(user, entry); status != NERR_Success) return status;
+  GroupMemberships memberships(directory_, names_, codePage_);
+  if (memberships.GlobalGroupsOf(entry, groups) == Found::Failed) {
+    return WindowsErrorOfNss(directory_.LastError());
+  }
+  return NERR_Success;
 }
 
 NET_API_STATUS HostMachine::LocalGroups(std::wstring_view server, std::wstring_view user,
                                         DWORD flags, std::vector<std::wstring>& groups) {
-  (void)server;
-  (void)user;
-  (void)flags;
-  (void)groups;
-  return ERROR_CALL_NOT_IMPLEMENTED;
-}
-
-bool HostMachine::IsThisComputer(std::wstring_view server) {
-  while (!server.empty() && server.front() == L'\\') server.remove_prefix(1);
-  if (server.empty()) return true;
-  auto equal = [](std::wstring_view a, std::wstring_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-      if (towlower(static_cast<wint_t>(a[i])) != towlower(static_cast<wint_t>(b[i]))) return false;
-    }
-    return true;
-  };
-  return equal(server, ComputerNameDns()) || equal(server, ComputerNameNetBios());
+  (void)flags;  // Unix groups do not nest: the indirect memberships are the direct ones
+  if (!IsThisComputer(server)) return NERR_InvalidComputer;
+  UserEntry entry;
+  if (NET_API_STATUS status = FindAccount(user, entry); status != NERR_Success) return status;
+  bool administrator = Administrators::Read(directory_).Includes(entry);
+  GroupMemberships memberships(directory_, names_, codePage_);
+  if (memberships.LocalGroupsOf(entry, administrator, groups) == Found::Failed) {
+    return WindowsErrorOfNss(directory_.LastError());
+  }
+  return NERR_Success;
 }
 
 }  // namespace compat

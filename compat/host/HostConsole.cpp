@@ -4,15 +4,47 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <csignal>
+#include <string>
 
+#include "host/AnsiColours.h"
+#include "host/CtrlSignals.h"
 #include "host/HostMachine.h"
 
 namespace compat {
+namespace {
+
+bool WriteAll(int fd, const char* bytes, size_t cb) {
+  size_t done = 0;
+  while (done < cb) {
+    ssize_t n = write(fd, bytes + done, cb - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+DWORD WriteErrorOf(int error) {
+  switch (error) {
+    case ENOSPC:
+      return ERROR_DISK_FULL;
+    case EPIPE:
+      return ERROR_BROKEN_PIPE;
+    case EBADF:
+      return ERROR_INVALID_HANDLE;
+    default:
+      return ERROR_WRITE_FAULT;
+  }
+}
+
+}  // namespace
 
 bool HostMachine::ConsolePresent() {
-  if (consoleFd_ < 0) consoleFd_ = open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
-  return consoleFd_ >= 0;
+  if (!consoleOpened_) {
+    consoleOpened_ = true;
+    console_ = FileDescriptor(open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC));
+  }
+  return console_.valid();
 }
 
 bool HostMachine::ReadConsoleAttribute(WORD& attribute) {
@@ -23,16 +55,19 @@ bool HostMachine::ReadConsoleAttribute(WORD& attribute) {
 
 bool HostMachine::WriteConsoleAttribute(WORD attribute) {
   if (!ConsolePresent()) return false;
+  if (attribute == consoleAttribute_) return true;
+  // The colours are shown where the text appears: on standard output when it is a terminal.
+  // Output redirected to a file or a pipe never receives an escape sequence.
+  if (isatty(STDOUT_FILENO) == 1) {
+    std::string sequence = AnsiSequenceOf(attribute);
+    if (!WriteAll(STDOUT_FILENO, sequence.data(), sequence.size())) return false;
+  }
   consoleAttribute_ = attribute;
   return true;
 }
 
 bool HostMachine::SetCtrlHandler(PHANDLER_ROUTINE handler, bool add) {
-  (void)handler;
-  (void)add;
-  // A write to a closed pipe must fail like any other write, not end the process.
-  std::signal(SIGPIPE, SIG_IGN);
-  return true;
+  return SetCtrlHandlerRoutine(handler, add);
 }
 
 DWORD HostMachine::StdOutputType() {
@@ -48,26 +83,11 @@ DWORD HostMachine::WriteStdOutput(const char* bytes, DWORD cb, DWORD& cbWritten)
   while (cbWritten < cb) {
     ssize_t n = write(STDOUT_FILENO, bytes + cbWritten, cb - cbWritten);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      if (errno == ENOSPC) return ERROR_DISK_FULL;
-      if (errno == EPIPE) return ERROR_BROKEN_PIPE;
-      if (errno == EBADF) return ERROR_INVALID_HANDLE;
-      return ERROR_WRITE_FAULT;
-    }
+    if (n < 0) return WriteErrorOf(errno);
+    if (n == 0) return ERROR_WRITE_FAULT;
     cbWritten += static_cast<DWORD>(n);
   }
   return ERROR_SUCCESS;
-}
-
-bool HostMachine::LibraryLoads(std::string_view name) {
-  (void)name;
-  return true;
-}
-
-bool HostMachine::LibraryExports(std::string_view library, std::string_view symbol) {
-  (void)library;
-  (void)symbol;
-  return true;
 }
 
 }  // namespace compat

@@ -2,7 +2,15 @@
 // process's groups and capabilities, environment, host name and locale.
 #pragma once
 
+#include <optional>
+#include <string>
+
 #include "Machine.h"
+#include "host/AccountDirectory.h"
+#include "host/AccountNames.h"
+#include "host/AnsiColours.h"
+#include "host/FileDescriptor.h"
+#include "host/NssDirectory.h"
 
 namespace compat {
 
@@ -38,25 +46,29 @@ class HostMachine : public Machine {
   NET_API_STATUS LocalGroups(std::wstring_view server, std::wstring_view user, DWORD flags,
                              std::vector<std::wstring>& groups) override;
 
-  DWORD LookupName(std::wstring_view system, std::wstring_view name,
-                   AccountLookup& found) override;
+  DWORD LookupName(std::wstring_view system, std::wstring_view name, AccountLookup& found) override;
   DWORD LookupSid(std::wstring_view system, const SidValue& sid, AccountLookup& found) override;
   DWORD OpenToken(TokenKind kind) override;
   DWORD TokenGroups(TokenKind kind, std::vector<TokenGroup>& groups) override;
   bool PrivilegeEnabled(TokenKind kind, std::wstring_view privilegeName) override;
 
  private:
-  // Decodes and encodes host text (NSS fields, arguments) in the locale's character set.
-  std::wstring FromHost(std::string_view bytes);
-  std::string ToHost(std::wstring_view text);
-  // Whether server names this computer (empty, or its DNS or NetBIOS name, with or without
-  // leading backslashes, in any case).
+  // Whether a server or system name names this computer's account database: empty, the
+  // computer's DNS, host or NetBIOS name, or "Unix User", the domain of its users (the program
+  // asks the domain of a user's SID for the user's full name).
   bool IsThisComputer(std::wstring_view server);
+  // The passwd entry of an account name: NERR_Success, NERR_UserNotFound or the error of NSS.
+  NET_API_STATUS FindAccount(std::wstring_view name, UserEntry& user);
 
   UINT codePage_;
   LocaleFacts locale_;
-  WORD consoleAttribute_ = 0x0007;
-  int consoleFd_ = -1;
+  uint32_t guestUid_;
+  NssDirectory directory_;
+  AccountNames names_;
+  std::optional<std::wstring> dnsName_;  // asked of the resolver once, when first needed
+  FileDescriptor console_;
+  bool consoleOpened_ = false;
+  WORD consoleAttribute_ = kStartupAttribute;
 };
 
 }  // namespace compat

@@ -1,4 +1,4 @@
-// The process as the host sees it: its arguments, user, computer names and environment.
+// The process as the host sees it: its arguments, user and environment.
 #include <fcntl.h>
 #include <pwd.h>
 #include <unistd.h>
@@ -6,8 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "CodePages.h"
 #include "host/HostMachine.h"
+#include "host/HostText.h"
+#include "host/NssErrors.h"
+#include "host/NssRetry.h"
 
 extern char** environ;
 
@@ -29,65 +31,54 @@ std::wstring QuoteArgument(std::wstring_view argument) {
   return needsQuotes ? L"\"" + plain + L"\"" : plain;
 }
 
+std::string ReadProcessArguments() {
+  std::string raw;
+  FileDescriptor file(open("/proc/self/cmdline", O_RDONLY | O_CLOEXEC));
+  if (!file.valid()) return raw;
+  char chunk[4096];
+  ssize_t n;
+  while ((n = read(file.get(), chunk, sizeof(chunk))) > 0) {
+    raw.append(chunk, static_cast<size_t>(n));
+  }
+  return raw;
+}
+
 }  // namespace
 
 std::wstring HostMachine::CommandLine() {
-  std::string raw;
-  int fd = open("/proc/self/cmdline", O_RDONLY | O_CLOEXEC);
-  if (fd >= 0) {
-    char chunk[4096];
-    ssize_t n;
-    while ((n = read(fd, chunk, sizeof(chunk))) > 0) raw.append(chunk, static_cast<size_t>(n));
-    close(fd);
-  }
+  std::string raw = ReadProcessArguments();
   std::wstring line;
   size_t start = 0;
   while (start < raw.size()) {
     size_t end = raw.find('\0', start);
     if (end == std::string::npos) end = raw.size();
     if (!line.empty()) line += L' ';
-    line += QuoteArgument(FromHost(std::string_view(raw).substr(start, end - start)));
+    line +=
+        QuoteArgument(WideFromHost(codePage_, std::string_view(raw).substr(start, end - start)));
     start = end + 1;
   }
   return line;
 }
 
 DWORD HostMachine::UserName(std::wstring& name) {
-  std::vector<char> buffer(16384);
+  std::vector<char> buffer;
   passwd entry{};
   passwd* result = nullptr;
-  int error = getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &result);
-  if (result == nullptr) return error == 0 ? ERROR_NONE_MAPPED : ERROR_NOT_ENOUGH_MEMORY;
-  name = FromHost(entry.pw_name);
+  int error = CallWithGrowingBuffer(buffer, [&](char* data, size_t size) {
+    return getpwuid_r(geteuid(), &entry, data, size, &result);
+  });
+  if (result == nullptr) return MeansNotFound(error) ? ERROR_NONE_MAPPED : WindowsErrorOfNss(error);
+  name = WideFromHost(codePage_, entry.pw_name);
   return ERROR_SUCCESS;
-}
-
-std::wstring HostMachine::ComputerNameDns() {
-  char host[256] = {};
-  if (gethostname(host, sizeof(host) - 1) != 0) return std::wstring();
-  return FromHost(host);
-}
-
-std::wstring HostMachine::ComputerNameNetBios() {
-  std::wstring dns = ComputerNameDns();
-  std::wstring name = dns.substr(0, dns.find(L'.')).substr(0, MAX_COMPUTERNAME_LENGTH);
-  for (wchar_t& c : name) {
-    if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - 32);
-  }
-  return name;
 }
 
 std::optional<std::wstring> HostMachine::EnvironmentBlock() {
   std::wstring block;
   for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
-    block += FromHost(*entry);
+    block += WideFromHost(codePage_, *entry);
     block += L'\0';
   }
   return block;
 }
-
-std::wstring HostMachine::FromHost(std::string_view bytes) { return DecodeText(codePage_, bytes); }
-
-std::string HostMachine::ToHost(std::wstring_view text) { return EncodeText(codePage_, text); }
 
 }  // namespace compat

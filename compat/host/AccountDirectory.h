@@ -1,0 +1,77 @@
+// Where the host keeps its users and groups. NssDirectory asks NSS; tests use one made of data.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace compat {
+
+// What a password field of passwd or shadow says about logging in with a password.
+enum class PasswordField {
+  Unknown,     // nothing known: no entry, or shadow cannot be read
+  InShadow,    // "x" in passwd: the password is kept in shadow
+  Empty,       // "": no password is needed
+  Locked,      // "!..." (passwd -l, usermod -L, or useradd without a password)
+  NoPassword,  // "*...": no password can match; the account is not meant to log in by one
+  Usable,      // a password hash
+};
+
+PasswordField ClassifyPasswordField(std::string_view field);
+
+struct UserEntry {
+  std::string name;
+  PasswordField passwordField = PasswordField::Unknown;
+  std::string gecos;
+  std::string home;
+  std::string shell;
+  uint32_t uid = 0;
+  uint32_t gid = 0;
+};
+
+struct GroupEntry {
+  std::string name;
+  uint32_t gid = 0;
+  std::vector<std::string> members;  // the members listed by name
+};
+
+// The aging fields of shadow, in days since 1970 or days; -1 where the field is empty.
+struct ShadowEntry {
+  PasswordField passwordField = PasswordField::Unknown;
+  int64_t lastChange = -1;
+  int64_t maxDays = -1;
+  int64_t inactiveDays = -1;
+  int64_t expireDay = -1;
+};
+
+// The answer of a lookup. Failed: the source could not be asked (error holds errno).
+enum class Found { Yes, No, Failed };
+
+class AccountDirectory {
+ public:
+  virtual ~AccountDirectory() = default;
+
+  virtual Found FindUser(std::string_view name, UserEntry& user) = 0;
+  virtual Found FindUserById(uint32_t uid, UserEntry& user) = 0;
+  virtual Found FindGroup(std::string_view name, GroupEntry& group) = 0;
+  virtual Found FindGroupById(uint32_t gid, GroupEntry& group) = 0;
+  // The ids of every group the user belongs to, the primary group among them.
+  virtual Found GroupIdsOf(const UserEntry& user, std::vector<uint32_t>& gids) = 0;
+  // Failed when shadow cannot be read (an ordinary user).
+  virtual Found FindShadow(std::string_view name, ShadowEntry& shadow) = 0;
+  // Every user in the source's order; false when the source failed on the way.
+  virtual bool ForEachUser(const std::function<void(const UserEntry&)>& visit) = 0;
+  // Every shadow entry; false when shadow cannot be read or failed on the way.
+  virtual bool ForEachShadow(
+      const std::function<void(std::string_view name, const ShadowEntry&)>& visit) = 0;
+
+  // errno of the last Failed answer.
+  int LastError() const { return lastError_; }
+
+ protected:
+  int lastError_ = 0;
+};
+
+}  // namespace compat

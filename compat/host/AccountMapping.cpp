@@ -1,0 +1,169 @@
+#include "host/AccountMapping.h"
+
+#include <iterator>
+
+#include "host/HostText.h"
+
+namespace compat {
+namespace {
+
+int64_t Today(const HostAccountFacts& facts) {
+  return facts.now / kSecondsPerDay;
+}
+
+// The password field that decides a password logon: passwd's own, unless it says the
+// password is kept in shadow.
+PasswordField EffectivePasswordField(const HostAccountFacts& facts) {
+  if (facts.user->passwordField != PasswordField::InShadow) return facts.user->passwordField;
+  return facts.shadow ? facts.shadow->passwordField : PasswordField::Unknown;
+}
+
+// A time field of the record: seconds since 1970 as an unsigned 32-bit number. Nothing
+// (0 or before) is "not known"; a time past the field's range (February 2106) is "never".
+DWORD NetTime(int64_t seconds) {
+  if (seconds <= 0) return 0;
+  if (seconds >= static_cast<int64_t>(TIMEQ_FOREVER)) return TIMEQ_FOREVER;
+  return static_cast<DWORD>(seconds);
+}
+
+std::string_view FullNameOf(std::string_view gecos) {
+  return gecos.substr(0, gecos.find(','));
+}
+
+std::string_view UserCommentOf(std::string_view gecos) {
+  size_t comma = gecos.find(',');
+  return comma == std::string_view::npos ? std::string_view() : gecos.substr(comma + 1);
+}
+
+DWORD FlagsOf(const HostAccountFacts& facts) {
+  // Windows sets UF_SCRIPT on every account it reports.
+  DWORD flags = UF_SCRIPT | UF_NORMAL_ACCOUNT;
+  PasswordField password = EffectivePasswordField(facts);
+  if (password == PasswordField::Locked) flags |= UF_ACCOUNTDISABLE;
+  if (password == PasswordField::Empty) flags |= UF_PASSWD_NOTREQD;
+  if (facts.shadow) {
+    const ShadowEntry& shadow = *facts.shadow;
+    int64_t today = Today(facts);
+    if (IsAccountExpired(shadow, today) || IsDisabledByInactivity(shadow, today)) {
+      flags |= UF_ACCOUNTDISABLE;
+    }
+    if (PasswordNeverExpires(shadow)) flags |= UF_DONT_EXPIRE_PASSWD;
+    if (IsPasswordExpired(shadow, today)) flags |= UF_PASSWORD_EXPIRED;
+  }
+  return flags;
+}
+
+DWORD PrivilegeOf(const HostAccountFacts& facts) {
+  if (facts.administrator) return USER_PRIV_ADMIN;
+  if (facts.user->uid == facts.guestUid) return USER_PRIV_GUEST;
+  return USER_PRIV_USER;
+}
+
+DWORD PasswordAgeOf(const HostAccountFacts& facts) {
+  if (!facts.shadow || facts.shadow->lastChange <= 0) return 0;
+  int64_t age = facts.now - facts.shadow->lastChange * kSecondsPerDay;
+  if (age <= 0) return 0;
+  return age >= 0xFFFFFFFF ? 0xFFFFFFFF : static_cast<DWORD>(age);
+}
+
+DWORD AccountExpiresOf(const HostAccountFacts& facts) {
+  if (!facts.shadow || facts.shadow->expireDay < 0) return TIMEQ_FOREVER;
+  return NetTime(facts.shadow->expireDay * kSecondsPerDay);
+}
+
+using Facts = HostAccountFacts;
+using Record = AccountRecord;
+
+// The account record as the host keeps it, field by field, in the order of USER_INFO_3.
+constexpr AccountFieldRule kRules[] = {
+    {"usri3_name", "passwd: name",
+     [](const Facts& f, UINT cp, Record& r) { r.name = WideFromHost(cp, f.user->name); }},
+    {"usri3_password", "never handed out", nullptr},
+    {"usri3_password_age", "shadow: now - last change; 0 when unknown or the change is forced",
+     [](const Facts& f, UINT, Record& r) { r.passwordAge = PasswordAgeOf(f); }},
+    {"usri3_priv",
+     "ADMIN for uid 0 and members of sudo, wheel, admin; GUEST for the overflow uid (nobody); "
+     "USER otherwise",
+     [](const Facts& f, UINT, Record& r) { r.priv = PrivilegeOf(f); }},
+    {"usri3_home_dir", "passwd: home directory",
+     [](const Facts& f, UINT cp, Record& r) { r.homeDir = WideFromHost(cp, f.user->home); }},
+    {"usri3_comment", "not kept", nullptr},
+    {"usri3_flags",
+     "UF_SCRIPT | UF_NORMAL_ACCOUNT; UF_ACCOUNTDISABLE: password \"!...\" (locked), account "
+     "expired, or inactive past the password's expiry; UF_PASSWD_NOTREQD: empty password; "
+     "UF_DONT_EXPIRE_PASSWD: no aging (empty last change), maximum age unset or >= 99999 days; "
+     "UF_PASSWORD_EXPIRED: as usri3_password_expired",
+     [](const Facts& f, UINT, Record& r) { r.flags = FlagsOf(f); }},
+    {"usri3_script_path", "passwd: shell",
+     [](const Facts& f, UINT cp, Record& r) { r.scriptPath = WideFromHost(cp, f.user->shell); }},
+    {"usri3_auth_flags", "not kept", nullptr},
+    {"usri3_full_name", "passwd: GECOS up to the first comma",
+     [](const Facts& f, UINT cp, Record& r) {
+       r.fullName = WideFromHost(cp, FullNameOf(f.user->gecos));
+     }},
+    {"usri3_usr_comment", "passwd: GECOS after the first comma; empty without a comma",
+     [](const Facts& f, UINT cp, Record& r) {
+       r.usrComment = WideFromHost(cp, UserCommentOf(f.user->gecos));
+     }},
+    {"usri3_parms", "not kept", nullptr},
+    {"usri3_workstations", "not kept", nullptr},
+    {"usri3_last_logon", "lastlog: time of the uid's record; 0 when there is none",
+     [](const Facts& f, UINT, Record& r) { r.lastLogon = NetTime(f.lastLogon.value_or(0)); }},
+    {"usri3_last_logoff", "not kept", nullptr},
+    {"usri3_acct_expires", "shadow: expire day; TIMEQ_FOREVER when empty or unknown",
+     [](const Facts& f, UINT, Record& r) { r.acctExpires = AccountExpiresOf(f); }},
+    {"usri3_max_storage", "not kept", nullptr},
+    {"usri3_units_per_week", "not kept", nullptr},
+    {"usri3_logon_hours", "not kept", nullptr},
+    {"usri3_bad_pw_count", "not kept", nullptr},
+    {"usri3_num_logons", "not kept", nullptr},
+    {"usri3_logon_server", "not kept", nullptr},
+    {"usri3_country_code", "not kept", nullptr},
+    {"usri3_code_page", "not kept", nullptr},
+    {"usri3_user_id", "passwd: uid",
+     [](const Facts& f, UINT, Record& r) { r.userId = f.user->uid; }},
+    {"usri3_primary_group_id", "passwd: gid",
+     [](const Facts& f, UINT, Record& r) { r.primaryGroupId = f.user->gid; }},
+    {"usri3_profile", "not kept", nullptr},
+    {"usri3_home_dir_drive", "not kept", nullptr},
+    {"usri3_password_expired",
+     "shadow: last change 0 (change forced) or last change + maximum age before today",
+     [](const Facts& f, UINT, Record& r) {
+       r.passwordExpired = f.shadow && IsPasswordExpired(*f.shadow, Today(f)) ? 1 : 0;
+     }},
+};
+
+}  // namespace
+
+const AccountFieldRule* AccountFieldRules(size_t& count) {
+  count = std::size(kRules);
+  return kRules;
+}
+
+AccountRecord MapAccountRecord(const HostAccountFacts& facts, UINT codePage) {
+  AccountRecord record;
+  for (const AccountFieldRule& rule : kRules) {
+    if (rule.apply != nullptr) rule.apply(facts, codePage, record);
+  }
+  return record;
+}
+
+bool IsPasswordExpired(const ShadowEntry& shadow, int64_t today) {
+  if (shadow.lastChange == 0) return true;
+  return shadow.lastChange > 0 && shadow.maxDays >= 0 && today - shadow.lastChange > shadow.maxDays;
+}
+
+bool IsAccountExpired(const ShadowEntry& shadow, int64_t today) {
+  return shadow.expireDay >= 0 && today >= shadow.expireDay;
+}
+
+bool IsDisabledByInactivity(const ShadowEntry& shadow, int64_t today) {
+  return shadow.lastChange > 0 && shadow.maxDays >= 0 && shadow.inactiveDays >= 0 &&
+         today - shadow.lastChange > shadow.maxDays + shadow.inactiveDays;
+}
+
+bool PasswordNeverExpires(const ShadowEntry& shadow) {
+  return shadow.lastChange < 0 || shadow.maxDays < 0 || shadow.maxDays >= kNoMaximumAgeDays;
+}
+
+}  // namespace compat

@@ -1,0 +1,23 @@
+// Console control events from signals: SIGINT is Ctrl+C, SIGQUIT Ctrl+Break, SIGHUP the
+// closing of the console, SIGTERM the shutdown. The program's handler routines run in the
+// signal handler and must be async-signal-safe (the program's only report the event handled).
+#pragma once
+
+#include "win32/console.h"
+
+namespace compat {
+
+// The control event of a signal; -1 for a signal that stands for none.
+int CtrlEventOfSignal(int signal);
+
+// SetConsoleCtrlHandler: adds or removes a handler routine (the last added runs first, and the
+// first one that reports the event handled ends the search). A null routine with add switches
+// the ignoring of Ctrl+C on, without add off. False when a routine to remove is not installed
+// or no slot is free.
+//
+// An event that a routine reports handled is ignored for Ctrl+C and Ctrl+Break; the closing of
+// the console and the shutdown end the process after the routines ran, as on Windows, by the
+// signal's own default action.
+bool SetCtrlHandlerRoutine(PHANDLER_ROUTINE routine, bool add);
+
+}  // namespace compat

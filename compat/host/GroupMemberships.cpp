@@ -1,0 +1,83 @@
+#include "host/GroupMemberships.h"
+
+#include <algorithm>
+
+#include "host/HostText.h"
+
+namespace compat {
+
+bool IsUserPrivateGroup(const GroupEntry& group, const UserEntry& user) {
+  if (group.name != user.name) return false;
+  bool userIsMember = user.gid == group.gid;
+  for (const std::string& member : group.members) {
+    if (member != user.name) return false;
+    userIsMember = true;
+  }
+  return userIsMember;
+}
+
+GroupMemberships::GroupMemberships(AccountDirectory& directory, AccountNames& names, UINT codePage)
+    : directory_(directory), names_(names), codePage_(codePage) {}
+
+std::wstring GroupMemberships::ListedGroupName(const GroupEntry& group) {
+  return names_.ListedName(WideFromHost(codePage_, group.name), kUnixGroupDomain,
+                           UnixGroupSid(group.gid));
+}
+
+Found GroupMemberships::GlobalGroupsOf(const UserEntry& user, std::vector<std::wstring>& names) {
+  names.clear();
+  GroupEntry group;
+  Found answer = directory_.FindGroupById(user.gid, group);
+  if (answer == Found::Failed) return answer;
+  // A primary gid without a group entry has no name to list.
+  if (answer == Found::Yes && !IsUserPrivateGroup(group, user)) {
+    names.push_back(ListedGroupName(group));
+  }
+  return Found::Yes;
+}
+
+Found GroupMemberships::LocalGroupsOf(const UserEntry& user, bool administrator,
+                                      std::vector<std::wstring>& names) {
+  names.clear();
+  std::vector<uint32_t> gids;
+  if (directory_.GroupIdsOf(user, gids) == Found::Failed) return Found::Failed;
+  std::vector<uint32_t> seen{user.gid};
+  GroupEntry group;
+  for (uint32_t gid : gids) {
+    if (std::find(seen.begin(), seen.end(), gid) != seen.end()) continue;
+    seen.push_back(gid);
+    Found answer = directory_.FindGroupById(gid, group);
+    if (answer == Found::Failed) return answer;
+    if (answer == Found::No || IsUserPrivateGroup(group, user)) continue;
+    names.push_back(ListedGroupName(group));
+  }
+  if (administrator) {
+    names.push_back(names_.ListedName(kAdministratorsAlias, kBuiltinDomain, AdministratorsSid()));
+  }
+  return Found::Yes;
+}
+
+std::vector<TokenGroup> GroupMemberships::ProcessGroups(uint32_t euid,
+                                                        const std::vector<uint32_t>& gids,
+                                                        const Administrators& administrators) {
+  std::vector<TokenGroup> groups;
+  groups.push_back(TokenGroup{EveryoneSid()});
+  UserEntry user;
+  bool userKnown = directory_.FindUserById(euid, user) == Found::Yes;
+  std::vector<uint32_t> seen;
+  GroupEntry group;
+  for (uint32_t gid : gids) {
+    if (std::find(seen.begin(), seen.end(), gid) != seen.end()) continue;
+    seen.push_back(gid);
+    // A group without an entry is still the process's: it shows as its SID alone.
+    if (userKnown && directory_.FindGroupById(gid, group) == Found::Yes &&
+        IsUserPrivateGroup(group, user)) {
+      continue;
+    }
+    groups.push_back(TokenGroup{UnixGroupSid(gid)});
+  }
+  if (administrators.IncludesProcess(euid, gids)) groups.push_back(TokenGroup{AdministratorsSid()});
+  return groups;
+}
+
+}  // namespace compat

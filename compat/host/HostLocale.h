@@ -1,0 +1,17 @@
+// The user's locale, read once at start-up: the code page of its character set, its month
+// names and its long time format.
+#pragma once
+
+#include "Machine.h"
+
+namespace compat {
+
+// Takes on the user's locale (LANG, LC_ALL, ...) for the process and answers the code page of
+// its character set.
+UINT ReadLocaleCodePage();
+
+// Month names, long time format and AM/PM designators; an empty text where the locale has
+// none (the program then uses English month names and "HH:mm:ss").
+LocaleFacts ReadLocaleFacts(UINT codePage);
+
+}  // namespace compat

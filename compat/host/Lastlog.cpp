@@ -1,0 +1,40 @@
+#include "host/Lastlog.h"
+
+#include <fcntl.h>
+#include <utmp.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace compat {
+
+LastlogReader::LastlogReader(const char* path, size_t windowRecords)
+    : fd_(open(path, O_RDONLY | O_CLOEXEC)),
+      cbWindow_(sizeof(struct lastlog) * (windowRecords == 0 ? 1 : windowRecords)) {}
+
+std::optional<int64_t> LastlogReader::LastLogon(uint32_t uid) {
+  if (!fd_.valid()) return std::nullopt;
+  const off_t offset = static_cast<off_t>(uid) * static_cast<off_t>(sizeof(struct lastlog));
+  bool inWindow = offset >= windowStart_ && offset + static_cast<off_t>(sizeof(struct lastlog)) <=
+                                                windowStart_ + static_cast<off_t>(cbFilled_);
+  if (!inWindow) {
+    window_.resize(cbWindow_);
+    cbFilled_ = 0;
+    windowStart_ = offset;
+    while (cbFilled_ < cbWindow_) {
+      ssize_t n = pread(fd_.get(), window_.data() + cbFilled_, cbWindow_ - cbFilled_,
+                        offset + static_cast<off_t>(cbFilled_));
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) break;  // the end of the file, or a read error: no further records
+      cbFilled_ += static_cast<size_t>(n);
+    }
+    if (cbFilled_ < sizeof(struct lastlog)) return std::nullopt;
+  }
+  struct lastlog record {};
+  std::memcpy(&record, window_.data() + (offset - windowStart_), sizeof(record));
+  // A uid that never logged on has a zero record (often a hole of the sparse file).
+  if (record.ll_time <= 0) return std::nullopt;
+  return static_cast<int64_t>(record.ll_time);
+}
+
+}  // namespace compat

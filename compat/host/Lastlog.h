@@ -1,0 +1,34 @@
+// The last logon of each uid from lastlog: fixed-size records indexed by uid.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "host/FileDescriptor.h"
+
+namespace compat {
+
+constexpr const char* kLastlogPath = "/var/log/lastlog";
+
+class LastlogReader {
+ public:
+  // windowRecords: how many records one read fetches, so that a walk over ascending uids
+  // reads the file in large pieces; 1 for a single lookup.
+  explicit LastlogReader(const char* path = kLastlogPath, size_t windowRecords = 1);
+
+  // Seconds since 1970 of the uid's last logon; none when the file cannot be read or holds no
+  // logon for the uid.
+  std::optional<int64_t> LastLogon(uint32_t uid);
+
+ private:
+  FileDescriptor fd_;
+  size_t cbWindow_;
+  std::vector<char> window_;
+  off_t windowStart_ = 0;
+  size_t cbFilled_ = 0;
+};
+
+}  // namespace compat

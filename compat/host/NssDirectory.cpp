@@ -1,0 +1,176 @@
+#include "host/NssDirectory.h"
+
+#include <grp.h>
+#include <pwd.h>
+#include <shadow.h>
+
+#include <climits>
+#include <string>
+
+#include "host/NssRetry.h"
+
+namespace compat {
+namespace {
+
+const char* OrEmpty(const char* text) {
+  return text == nullptr ? "" : text;
+}
+
+void CopyUser(const passwd& entry, UserEntry& user) {
+  user.name = OrEmpty(entry.pw_name);
+  user.passwordField = ClassifyPasswordField(OrEmpty(entry.pw_passwd));
+  user.gecos = OrEmpty(entry.pw_gecos);
+  user.home = OrEmpty(entry.pw_dir);
+  user.shell = OrEmpty(entry.pw_shell);
+  user.uid = entry.pw_uid;
+  user.gid = entry.pw_gid;
+}
+
+void CopyGroup(const group& entry, GroupEntry& out) {
+  out.name = OrEmpty(entry.gr_name);
+  out.gid = entry.gr_gid;
+  out.members.clear();
+  for (char** member = entry.gr_mem; member != nullptr && *member != nullptr; ++member) {
+    out.members.emplace_back(*member);
+  }
+}
+
+// The password hash itself is classified here and never kept.
+void CopyShadow(const spwd& entry, ShadowEntry& out) {
+  out.passwordField = ClassifyPasswordField(OrEmpty(entry.sp_pwdp));
+  out.lastChange = entry.sp_lstchg;
+  out.maxDays = entry.sp_max;
+  out.inactiveDays = entry.sp_inact;
+  out.expireDay = entry.sp_expire;
+}
+
+// RAII for the enumeration streams of NSS (setpwent/endpwent and setspent/endspent).
+template <void (*Open)(), void (*Close)()>
+class Enumeration {
+ public:
+  Enumeration() { Open(); }
+  ~Enumeration() { Close(); }
+  Enumeration(const Enumeration&) = delete;
+  Enumeration& operator=(const Enumeration&) = delete;
+};
+
+}  // namespace
+
+Found NssDirectory::Answer(int error, bool found) {
+  if (found) return Found::Yes;
+  if (MeansNotFound(error)) return Found::No;
+  lastError_ = error;
+  return Found::Failed;
+}
+
+Found NssDirectory::FindUser(std::string_view name, UserEntry& user) {
+  std::string key(name);
+  passwd entry{};
+  passwd* result = nullptr;
+  int error = CallWithGrowingBuffer(buffer_, [&](char* buffer, size_t size) {
+    return getpwnam_r(key.c_str(), &entry, buffer, size, &result);
+  });
+  if (result != nullptr) CopyUser(entry, user);
+  return Answer(error, result != nullptr);
+}
+
+Found NssDirectory::FindUserById(uint32_t uid, UserEntry& user) {
+  passwd entry{};
+  passwd* result = nullptr;
+  int error = CallWithGrowingBuffer(buffer_, [&](char* buffer, size_t size) {
+    return getpwuid_r(uid, &entry, buffer, size, &result);
+  });
+  if (result != nullptr) CopyUser(entry, user);
+  return Answer(error, result != nullptr);
+}
+
+Found NssDirectory::FindGroup(std::string_view name, GroupEntry& out) {
+  std::string key(name);
+  group entry{};
+  group* result = nullptr;
+  int error = CallWithGrowingBuffer(buffer_, [&](char* buffer, size_t size) {
+    return getgrnam_r(key.c_str(), &entry, buffer, size, &result);
+  });
+  if (result != nullptr) CopyGroup(entry, out);
+  return Answer(error, result != nullptr);
+}
+
+Found NssDirectory::FindGroupById(uint32_t gid, GroupEntry& out) {
+  group entry{};
+  group* result = nullptr;
+  int error = CallWithGrowingBuffer(buffer_, [&](char* buffer, size_t size) {
+    return getgrgid_r(gid, &entry, buffer, size, &result);
+  });
+  if (result != nullptr) CopyGroup(entry, out);
+  return Answer(error, result != nullptr);
+}
+
+Found NssDirectory::GroupIdsOf(const UserEntry& user, std::vector<uint32_t>& gids) {
+  std::vector<gid_t> list(64);
+  for (;;) {
+    int count = static_cast<int>(list.size());
+    if (getgrouplist(user.name.c_str(), user.gid, list.data(), &count) >= 0) {
+      gids.assign(list.begin(), list.begin() + count);
+      return Found::Yes;
+    }
+    // The list was too small; count is the size it needs.
+    if (count <= static_cast<int>(list.size()) || count > NGROUPS_MAX * 16) {
+      lastError_ = ENOMEM;
+      return Found::Failed;
+    }
+    list.resize(static_cast<size_t>(count));
+  }
+}
+
+Found NssDirectory::FindShadow(std::string_view name, ShadowEntry& shadow) {
+  std::string key(name);
+  spwd entry{};
+  spwd* result = nullptr;
+  int error = CallWithGrowingBuffer(buffer_, [&](char* buffer, size_t size) {
+    return getspnam_r(key.c_str(), &entry, buffer, size, &result);
+  });
+  if (result != nullptr) CopyShadow(entry, shadow);
+  return Answer(error, result != nullptr);
+}
+
+bool NssDirectory::ForEachUser(const std::function<void(const UserEntry&)>& visit) {
+  Enumeration<setpwent, endpwent> stream;
+  UserEntry user;
+  for (;;) {
+    passwd entry{};
+    passwd* result = nullptr;
+    int error = CallWithGrowingBuffer(buffer_, [&](char* buffer, size_t size) {
+      return getpwent_r(&entry, buffer, size, &result);
+    });
+    if (result == nullptr) {
+      // ENOENT marks the end of the list.
+      if (error == ENOENT || error == 0) return true;
+      lastError_ = error;
+      return false;
+    }
+    CopyUser(entry, user);
+    visit(user);
+  }
+}
+
+bool NssDirectory::ForEachShadow(
+    const std::function<void(std::string_view name, const ShadowEntry&)>& visit) {
+  Enumeration<setspent, endspent> stream;
+  ShadowEntry shadow;
+  for (;;) {
+    spwd entry{};
+    spwd* result = nullptr;
+    int error = CallWithGrowingBuffer(buffer_, [&](char* buffer, size_t size) {
+      return getspent_r(&entry, buffer, size, &result);
+    });
+    if (result == nullptr) {
+      if (error == ENOENT || error == 0) return true;
+      lastError_ = error;
+      return false;
+    }
+    CopyShadow(entry, shadow);
+    visit(OrEmpty(entry.sp_namp), shadow);
+  }
+}
+
+}  // namespace compat
