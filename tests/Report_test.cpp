@@ -1,0 +1,146 @@
+// Whole reports, end to end, compared byte for byte with expected files.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "ProgramRun.h"
+
+namespace {
+
+std::string ReadExpected(const std::string& name) {
+  std::ifstream file(std::string(USERLENS_TEST_DATA) + "/" + name, std::ios::binary);
+  std::stringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+// Compares with the expected file; USERLENS_UPDATE_EXPECTED=1 writes the file instead, for a
+// person to review the change with git diff.
+void ExpectFile(const std::string& name, const std::string& actual) {
+  if (std::getenv("USERLENS_UPDATE_EXPECTED") != nullptr) {
+    std::ofstream(std::string(USERLENS_TEST_DATA) + "/" + name, std::ios::binary) << actual;
+    return;
+  }
+  EXPECT_EQ(actual, ReadExpected(name));
+}
+
+// A Windows workstation with an administrator alice and an ordinary user bob.
+void Furnish(compat::ScriptedMachine& machine) {
+  machine.dnsName = L"ws01.corp.example";
+  machine.netbiosName = L"WS01";
+  machine.userName = L"Alice";
+  compat::AccountRecord& alice = machine.AddAccount(L"Alice");
+  alice.fullName = L"Alice Liddell";
+  alice.comment = L"Site administrator";
+  alice.homeDir = L"C:\\Users\\Alice";
+  alice.priv = USER_PRIV_ADMIN;
+  alice.flags = UF_SCRIPT | UF_NORMAL_ACCOUNT | UF_DONT_EXPIRE_PASSWD;
+  alice.passwordAge = 12 * 86400 + 3600;
+  alice.lastLogon = 1764590400;  // 1 December 2025, 12:00:00
+  alice.numLogons = 42;
+  alice.badPwCount = 0;
+  alice.logonServer = L"\\\\*";
+  alice.primaryGroupId = 513;
+  compat::AccountRecord& bob = machine.AddAccount(L"bob");
+  bob.fullName = L"Bob";
+  bob.flags = UF_SCRIPT | UF_NORMAL_ACCOUNT | UF_ACCOUNTDISABLE;
+  bob.acctExpires = 1767225600;  // 1 January 2026
+  bob.passwordExpired = 1;
+  bob.primaryGroupId = 513;
+  machine.AddName(L"None", L"WS01", L"S-1-5-21-1-2-3-513", SidTypeGroup);
+  machine.AddName(L"Everyone", L"", L"S-1-1-0", SidTypeWellKnownGroup);
+  machine.AddName(L"Administrators", L"BUILTIN", L"S-1-5-32-544", SidTypeAlias);
+  machine.AddName(L"Users", L"BUILTIN", L"S-1-5-32-545", SidTypeAlias);
+  machine.AddName(L"INTERACTIVE", L"NT AUTHORITY", L"S-1-5-4", SidTypeWellKnownGroup);
+  machine.AddName(L"Authenticated Users", L"NT AUTHORITY", L"S-1-5-11", SidTypeWellKnownGroup);
+  machine.AddName(L"LOCAL", L"", L"S-1-2-0", SidTypeWellKnownGroup);
+  for (const wchar_t* sid : {L"S-1-5-21-1-2-3-513", L"S-1-1-0", L"S-1-5-32-544", L"S-1-5-32-545",
+                             L"S-1-5-4", L"S-1-5-11", L"S-1-2-0", L"S-1-5-5-0-81234"}) {
+    compat::TokenGroup group;
+    group.sid = compat::SidFromText(sid);
+    machine.tokenGroups.push_back(group);
+  }
+  machine.globalGroups[L"bob"] = {L"None"};
+  machine.localGroups[L"bob"] = {L"Users"};
+  machine.processPrivileges = {L"SeChangeNotifyPrivilege", L"SeShutdownPrivilege",
+                               L"SeUndockPrivilege", L"SeIncreaseWorkingSetPrivilege"};
+  machine.environment = std::wstring(
+      L"=C:=C:\\Users\\Alice\0ALLUSERSPROFILE=C:\\ProgramData\0COMPUTERNAME=WS01\0"
+      L"PATH=C:\\Windows\\system32;C:\\Windows\0USERNAME=Alice\0",
+      119);
+}
+
+TEST(Report, OfTheCurrentUser) {
+  compat::ScriptedMachine machine;
+  Furnish(machine);
+  ProgramRun run = RunProgram(machine, L"USERLENS.EXE");
+  ExpectFile("report_current.txt", run.output);
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_EQ(compat::CurrentOutstanding().Total(), 0u);
+}
+
+TEST(Report, OfANamedAccount) {
+  compat::ScriptedMachine machine;
+  Furnish(machine);
+  ProgramRun run = RunProgram(machine, L"USERLENS.EXE BOB");
+  ExpectFile("report_named.txt", run.output);
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_EQ(compat::CurrentOutstanding().Total(), 0u);
+}
+
+TEST(Report, KeepsWhatWasPrintedWhenASectionFails) {
+  compat::ScriptedMachine machine;
+  Furnish(machine);
+  machine.localGroupsStatus = ERROR_ACCESS_DENIED;
+  ProgramRun run = RunProgram(machine, L"USERLENS.EXE bob");
+  std::string expected = ReadExpected("report_named.txt");
+  std::string kept = expected.substr(0, expected.find("WS01.CORP.EXAMPLE\\Users"));
+  EXPECT_EQ(run.output, kept + Lines({"", "Access Denied", ""}));
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(compat::CurrentOutstanding().Total(), 0u);
+}
+
+TEST(Report, GivesEverythingBackOnEveryFailure) {
+  // Failures at each step of a report: the run ends with the right exit code, and every
+  // buffer, handle and library reference has been given back.
+  struct Case {
+    const char* what;
+    void (*fault)(compat::ScriptedMachine&);
+    int exitCode;
+  };
+  const Case cases[] = {
+      {"no library", [](compat::ScriptedMachine& m) { m.libraryLoads = false; }, 0},
+      {"no SID conversion",
+       [](compat::ScriptedMachine& m) { m.missingExports = {"ConvertSidToStringSidW"}; }, 0},
+      {"no user name", [](compat::ScriptedMachine& m) { m.userNameError = ERROR_ACCESS_DENIED; },
+       1},
+      {"record denied",
+       [](compat::ScriptedMachine& m) { m.getAccountStatus = ERROR_ACCESS_DENIED; }, 1},
+      {"no token", [](compat::ScriptedMachine& m) { m.processTokenError = ERROR_ACCESS_DENIED; },
+       0},
+      {"no environment", [](compat::ScriptedMachine& m) { m.environment.reset(); }, 0},
+      {"no console", [](compat::ScriptedMachine& m) { m.consolePresent = false; }, 0},
+      {"closed output", [](compat::ScriptedMachine& m) { m.stdOutputError = ERROR_INVALID_HANDLE; },
+       0},
+  };
+  for (const Case& c : cases) {
+    compat::ScriptedMachine machine;
+    Furnish(machine);
+    c.fault(machine);
+    ProgramRun run = RunProgram(machine, L"USERLENS.EXE");
+    EXPECT_EQ(run.exitCode, c.exitCode) << c.what;
+    EXPECT_EQ(compat::CurrentOutstanding().Total(), 0u) << c.what;
+  }
+}
+
+TEST(Report, NamesTheCallWhenTheCurrentUserCannotBeHad) {
+  compat::ScriptedMachine machine;
+  Furnish(machine);
+  machine.userNameError = ERROR_ACCESS_DENIED;
+  ProgramRun run = RunProgram(machine, L"USERLENS.EXE");
+  EXPECT_EQ(run.output, Lines({"", "GetUserNameW failed with system error 5", ""}));
+}
+
+}  // namespace
