@@ -16,9 +16,12 @@ class PatternWriter {
   void Field(std::wstring_view field) {
     FlushLiteral();
     out_ += field;
+    hasField_ = true;
   }
   std::wstring Finish() {
     FlushLiteral();
+    // Separators of left-out date fields alone are no time of day.
+    if (!hasField_) return std::wstring();
     // Blanks that stood beside a left-out field (" %Z") are left out with it.
     size_t first = out_.find_first_not_of(L' ');
     if (first == std::wstring::npos) return std::wstring();
@@ -43,6 +46,7 @@ class PatternWriter {
 
   std::wstring literal_;
   std::wstring out_;
+  bool hasField_ = false;
 };
 
 void Convert(std::wstring_view pattern, std::wstring_view amPmPattern, int depth,

@@ -1,0 +1,171 @@
+// Names to SIDs and SIDs to names, both ways, over a directory of users and groups.
+#include "host/AccountNames.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+
+#include "MemoryDirectory.h"
+#include "host/NssErrors.h"
+
+namespace compat {
+namespace {
+
+class AccountNamesTest : public ::testing::Test {
+ protected:
+  AccountNamesTest() {
+    directory.AddUser("root", 0, 0);
+    directory.AddUser("alice", 1001, 1001);
+    directory.AddUser("bob", 1002, 100);
+    directory.AddUser("everyone", 1003, 100);  // a user named like a well-known group
+    directory.AddUser("j\xC3\xBCrgen", 1004, 100);
+    directory.AddGroup("root", 0);
+    directory.AddGroup("alice", 1001);  // alice's private group
+    directory.AddGroup("users", 100);
+    directory.AddGroup("sudo", 27, {"alice"});
+    directory.AddGroup("bob", 2000, {"alice"});  // named like a user, not his private group
+    directory.AddGroup("administrators", 3000);  // named like the built-in alias
+  }
+
+  MemoryDirectory directory;
+  AccountNames names{directory, 65001, [](std::wstring_view domain) {
+                       return SameNameIgnoringCase(domain, L"HOST");
+                     }};
+};
+
+struct NameCase {
+  const wchar_t* name;
+  const wchar_t* sid;  // null: not mapped
+  const wchar_t* domain;
+  const wchar_t* canonical;
+  SID_NAME_USE use;
+};
+
+TEST_F(AccountNamesTest, NamesToSids) {
+  const NameCase cases[] = {
+      {L"alice", L"S-1-22-1-1001", L"Unix User", L"alice", SidTypeUser},
+      {L"Unix User\\alice", L"S-1-22-1-1001", L"Unix User", L"alice", SidTypeUser},
+      {L"unix user\\alice", L"S-1-22-1-1001", L"Unix User", L"alice", SidTypeUser},
+      {L"Unix Group\\alice", L"S-1-22-2-1001", L"Unix Group", L"alice", SidTypeGroup},
+      {L"users", L"S-1-22-2-100", L"Unix Group", L"users", SidTypeGroup},
+      {L"bob", L"S-1-22-1-1002", L"Unix User", L"bob", SidTypeUser},
+      {L"Unix Group\\bob", L"S-1-22-2-2000", L"Unix Group", L"bob", SidTypeGroup},
+      {L"Everyone", L"S-1-1-0", L"", L"Everyone", SidTypeWellKnownGroup},
+      {L"everyone", L"S-1-22-1-1003", L"Unix User", L"everyone", SidTypeUser},
+      {L"\\Everyone", L"S-1-1-0", L"", L"Everyone", SidTypeWellKnownGroup},
+      {L"Administrators", L"S-1-5-32-544", L"BUILTIN", L"Administrators", SidTypeAlias},
+      {L"administrators", L"S-1-5-32-544", L"BUILTIN", L"Administrators", SidTypeAlias},
+      {L"BUILTIN\\administrators", L"S-1-5-32-544", L"BUILTIN", L"Administrators", SidTypeAlias},
+      {L"Unix Group\\administrators", L"S-1-22-2-3000", L"Unix Group", L"administrators",
+       SidTypeGroup},
+      {L"BUILTIN", L"S-1-5-32", L"BUILTIN", L"BUILTIN", SidTypeDomain},
+      {L"HOST\\alice", L"S-1-22-1-1001", L"Unix User", L"alice", SidTypeUser},
+      {L"host\\users", L"S-1-22-2-100", L"Unix Group", L"users", SidTypeGroup},
+      {L"j\u00FCrgen", L"S-1-22-1-1004", L"Unix User", L"j\u00FCrgen", SidTypeUser},
+      {L"OTHER\\alice", nullptr, nullptr, nullptr, SidTypeUser},
+      {L"BUILTIN\\alice", nullptr, nullptr, nullptr, SidTypeUser},
+      {L"Unix User\\users", nullptr, nullptr, nullptr, SidTypeUser},
+      {L"Unix Group\\everyone", nullptr, nullptr, nullptr, SidTypeUser},
+      {L"Alice", nullptr, nullptr, nullptr, SidTypeUser},  // NSS names keep their case
+      {L"nosuch", nullptr, nullptr, nullptr, SidTypeUser},
+      {L"", nullptr, nullptr, nullptr, SidTypeUser},
+      {L"Unix User\\", nullptr, nullptr, nullptr, SidTypeUser},
+  };
+  for (const NameCase& c : cases) {
+    SCOPED_TRACE(testing::Message() << std::wstring(c.name).c_str());
+    AccountLookup found;
+    DWORD error = names.LookupName(c.name, found);
+    if (c.sid == nullptr) {
+      EXPECT_EQ(error, ERROR_NONE_MAPPED);
+      continue;
+    }
+    ASSERT_EQ(error, ERROR_SUCCESS);
+    EXPECT_EQ(found.sid.ToText(), c.sid);
+    EXPECT_EQ(found.domain, c.domain);
+    EXPECT_EQ(found.name, c.canonical);
+    EXPECT_EQ(found.use, c.use);
+  }
+}
+
+TEST_F(AccountNamesTest, NameWithANullCharacterIsNotCutShort) {
+  AccountLookup found;
+  EXPECT_EQ(names.LookupName(std::wstring(L"alice\0x", 7), found), ERROR_NONE_MAPPED);
+}
+
+TEST_F(AccountNamesTest, SidsToNames) {
+  const NameCase cases[] = {
+      {L"S-1-22-1-1001", L"S-1-22-1-1001", L"Unix User", L"alice", SidTypeUser},
+      {L"S-1-22-2-1001", L"S-1-22-2-1001", L"Unix Group", L"alice", SidTypeGroup},
+      {L"S-1-22-2-100", L"S-1-22-2-100", L"Unix Group", L"users", SidTypeGroup},
+      {L"S-1-22-1-0", L"S-1-22-1-0", L"Unix User", L"root", SidTypeUser},
+      {L"S-1-1-0", L"S-1-1-0", L"", L"Everyone", SidTypeWellKnownGroup},
+      {L"S-1-5-32-544", L"S-1-5-32-544", L"BUILTIN", L"Administrators", SidTypeAlias},
+      {L"S-1-22-1", L"S-1-22-1", L"Unix User", L"Unix User", SidTypeDomain},
+      {L"S-1-22-1-4242", nullptr, nullptr, nullptr, SidTypeUser},
+      {L"S-1-22-2-4242", nullptr, nullptr, nullptr, SidTypeUser},
+      {L"S-1-22-3-0", nullptr, nullptr, nullptr, SidTypeUser},
+      {L"S-1-22-1-1001-5", nullptr, nullptr, nullptr, SidTypeUser},
+      {L"S-1-5-21-1-2-3-500", nullptr, nullptr, nullptr, SidTypeUser},
+      {L"S-1-5-32-545", nullptr, nullptr, nullptr, SidTypeUser},
+  };
+  for (const NameCase& c : cases) {
+    SCOPED_TRACE(testing::Message() << std::wstring(c.name).c_str());
+    AccountLookup found;
+    DWORD error = names.LookupSid(SidFromText(c.name), found);
+    if (c.sid == nullptr) {
+      EXPECT_EQ(error, ERROR_NONE_MAPPED);
+      continue;
+    }
+    ASSERT_EQ(error, ERROR_SUCCESS);
+    EXPECT_EQ(found.domain, c.domain);
+    EXPECT_EQ(found.name, c.canonical);
+    EXPECT_EQ(found.use, c.use);
+  }
+}
+
+// A name that names another SID as a bare name is listed with its domain, so that looking the
+// listed name up gives the listed SID back.
+TEST_F(AccountNamesTest, ListedNamesLeadBackToTheirSids) {
+  struct Case {
+    const wchar_t* name;
+    const wchar_t* domain;
+    const wchar_t* sid;
+    const wchar_t* listed;
+  };
+  const Case cases[] = {
+      {L"users", L"Unix Group", L"S-1-22-2-100", L"users"},
+      {L"sudo", L"Unix Group", L"S-1-22-2-27", L"sudo"},
+      {L"bob", L"Unix Group", L"S-1-22-2-2000", L"Unix Group\\bob"},
+      {L"administrators", L"Unix Group", L"S-1-22-2-3000", L"Unix Group\\administrators"},
+      {L"Administrators", L"BUILTIN", L"S-1-5-32-544", L"Administrators"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << std::wstring(c.name).c_str());
+    std::wstring listed = names.ListedName(c.name, c.domain, SidFromText(c.sid));
+    EXPECT_EQ(listed, c.listed);
+    AccountLookup found;
+    ASSERT_EQ(names.LookupName(listed, found), ERROR_SUCCESS);
+    EXPECT_EQ(found.sid.ToText(), c.sid);
+  }
+}
+
+TEST_F(AccountNamesTest, BuiltInNameIsQualifiedWhenAUserTakesIt) {
+  directory.AddUser("Administrators", 4000, 100);
+  EXPECT_EQ(names.ListedName(L"Administrators", L"BUILTIN", AdministratorsSid()),
+            L"BUILTIN\\Administrators");
+}
+
+// A directory that cannot be asked is an error, never "no such account".
+TEST_F(AccountNamesTest, FailingDirectoryIsAnErrorNotAbsence) {
+  AccountLookup found;
+  directory.failWith = EIO;
+  EXPECT_EQ(names.LookupName(L"alice", found), RPC_S_SERVER_UNAVAILABLE);
+  EXPECT_EQ(names.LookupSid(SidFromText(L"S-1-22-2-100"), found), RPC_S_SERVER_UNAVAILABLE);
+  directory.failWith = ENOMEM;
+  EXPECT_EQ(names.LookupName(L"Unix Group\\users", found), ERROR_NOT_ENOUGH_MEMORY);
+  // Well-known SIDs need no directory.
+  EXPECT_EQ(names.LookupSid(EveryoneSid(), found), ERROR_SUCCESS);
+}
+
+}  // namespace
+}  // namespace compat

@@ -1,0 +1,63 @@
+// Reading the last logon of a uid from a lastlog file.
+#include "host/Lastlog.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+#include <utmp.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace compat {
+namespace {
+
+class LastlogTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/userlens-lastlog-XXXXXX";
+    FileDescriptor file(mkstemp(pattern));
+    ASSERT_TRUE(file.valid());
+    path_ = pattern;
+    // Sparse, as the system's own file: only the uids that logged on have a record.
+    Write(file.get(), 0, 1600000000);
+    Write(file.get(), 5, 1700000000);
+    Write(file.get(), 1000, 1700000123);
+    Write(file.get(), 1001, 0);  // a record without a time
+  }
+  void TearDown() override { unlink(path_.c_str()); }
+
+  static void Write(int fd, uint32_t uid, int32_t time) {
+    struct lastlog record {};
+    record.ll_time = time;
+    std::strcpy(record.ll_line, "pts/0");
+    off_t offset = static_cast<off_t>(uid) * static_cast<off_t>(sizeof(record));
+    ASSERT_EQ(pwrite(fd, &record, sizeof(record), offset), static_cast<ssize_t>(sizeof(record)));
+  }
+
+  std::string path_;
+};
+
+TEST_F(LastlogTest, RecordsByUidInAnyOrderAndWindow) {
+  for (size_t window : {size_t{1}, size_t{3}, size_t{224}}) {
+    SCOPED_TRACE(window);
+    LastlogReader reader(path_.c_str(), window);
+    EXPECT_EQ(reader.LastLogon(1000), 1700000123);
+    EXPECT_EQ(reader.LastLogon(5), 1700000000);
+    EXPECT_EQ(reader.LastLogon(0), 1600000000);
+    EXPECT_EQ(reader.LastLogon(6), std::nullopt);     // a hole
+    EXPECT_EQ(reader.LastLogon(1001), std::nullopt);  // no time
+    EXPECT_EQ(reader.LastLogon(1002), std::nullopt);  // past the end
+    EXPECT_EQ(reader.LastLogon(4000000000u), std::nullopt);
+    EXPECT_EQ(reader.LastLogon(5), 1700000000);
+  }
+}
+
+TEST(Lastlog, MissingFileKnowsNothing) {
+  LastlogReader reader("/nonexistent/lastlog", 224);
+  EXPECT_EQ(reader.LastLogon(0), std::nullopt);
+}
+
+}  // namespace
+}  // namespace compat

@@ -1,0 +1,107 @@
+#include "MemoryDirectory.h"
+
+#include <algorithm>
+
+namespace compat {
+
+UserEntry& MemoryDirectory::AddUser(const std::string& name, uint32_t uid, uint32_t gid) {
+  UserEntry user;
+  user.name = name;
+  user.passwordField = PasswordField::InShadow;
+  user.home = "/home/" + name;
+  user.shell = "/bin/sh";
+  user.uid = uid;
+  user.gid = gid;
+  users.push_back(user);
+  return users.back();
+}
+
+GroupEntry& MemoryDirectory::AddGroup(const std::string& name, uint32_t gid,
+                                      std::vector<std::string> members) {
+  groups.push_back(GroupEntry{name, gid, std::move(members)});
+  return groups.back();
+}
+
+bool MemoryDirectory::Failing() {
+  if (failWith == 0) return false;
+  lastError_ = failWith;
+  return true;
+}
+
+Found MemoryDirectory::FindUser(std::string_view name, UserEntry& user) {
+  if (Failing()) return Found::Failed;
+  for (const UserEntry& entry : users) {
+    if (entry.name == name) {
+      user = entry;
+      return Found::Yes;
+    }
+  }
+  return Found::No;
+}
+
+Found MemoryDirectory::FindUserById(uint32_t uid, UserEntry& user) {
+  if (Failing()) return Found::Failed;
+  for (const UserEntry& entry : users) {
+    if (entry.uid == uid) {
+      user = entry;
+      return Found::Yes;
+    }
+  }
+  return Found::No;
+}
+
+Found MemoryDirectory::FindGroup(std::string_view name, GroupEntry& group) {
+  if (Failing()) return Found::Failed;
+  for (const GroupEntry& entry : groups) {
+    if (entry.name == name) {
+      group = entry;
+      return Found::Yes;
+    }
+  }
+  return Found::No;
+}
+
+Found MemoryDirectory::FindGroupById(uint32_t gid, GroupEntry& group) {
+  if (Failing()) return Found::Failed;
+  for (const GroupEntry& entry : groups) {
+    if (entry.gid == gid) {
+      group = entry;
+      return Found::Yes;
+    }
+  }
+  return Found::No;
+}
+
+Found MemoryDirectory::GroupIdsOf(const UserEntry& user, std::vector<uint32_t>& gids) {
+  if (Failing()) return Found::Failed;
+  gids = {user.gid};
+  for (const GroupEntry& entry : groups) {
+    if (std::find(entry.members.begin(), entry.members.end(), user.name) != entry.members.end()) {
+      gids.push_back(entry.gid);
+    }
+  }
+  return Found::Yes;
+}
+
+Found MemoryDirectory::FindShadow(std::string_view name, ShadowEntry& entry) {
+  if (Failing()) return Found::Failed;
+  auto it = shadow.find(std::string(name));
+  if (it == shadow.end()) return Found::No;
+  entry = it->second;
+  return Found::Yes;
+}
+
+bool MemoryDirectory::ForEachUser(const std::function<void(const UserEntry&)>& visit) {
+  if (Failing()) return false;
+  for (const UserEntry& entry : users) visit(entry);
+  return true;
+}
+
+bool MemoryDirectory::ForEachShadow(
+    const std::function<void(std::string_view name, const ShadowEntry&)>& visit) {
+  if (Failing()) return false;
+  for (const auto& [name, entry] : shadow) visit(name, entry);
+  return true;
+}
+
+}  // namespace compat

@@ -1,0 +1,39 @@
+// An account directory made of data, for tests of what the host machine makes of its users
+// and groups. Users and groups are found by exact name, as NSS finds them.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "host/AccountDirectory.h"
+
+namespace compat {
+
+class MemoryDirectory : public AccountDirectory {
+ public:
+  std::vector<UserEntry> users;
+  std::vector<GroupEntry> groups;
+  std::map<std::string, ShadowEntry> shadow;
+  int failWith = 0;  // every lookup fails with this errno when set
+
+  UserEntry& AddUser(const std::string& name, uint32_t uid, uint32_t gid);
+  GroupEntry& AddGroup(const std::string& name, uint32_t gid,
+                       std::vector<std::string> members = {});
+
+  Found FindUser(std::string_view name, UserEntry& user) override;
+  Found FindUserById(uint32_t uid, UserEntry& user) override;
+  Found FindGroup(std::string_view name, GroupEntry& group) override;
+  Found FindGroupById(uint32_t gid, GroupEntry& group) override;
+  // Like getgrouplist: the primary group first, then every group that lists the user.
+  Found GroupIdsOf(const UserEntry& user, std::vector<uint32_t>& gids) override;
+  Found FindShadow(std::string_view name, ShadowEntry& entry) override;
+  bool ForEachUser(const std::function<void(const UserEntry&)>& visit) override;
+  bool ForEachShadow(
+      const std::function<void(std::string_view name, const ShadowEntry&)>& visit) override;
+
+ private:
+  bool Failing();
+};
+
+}  // namespace compat
