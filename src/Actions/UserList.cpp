@@ -1,4 +1,6 @@
 // The table of local accounts, with the administrator mark and the disabled suffix.
+#include <set>
+
 #include "Actions/Actions.h"
 #include "Console/Console.h"
 #include "Format/Guards.h"
@@ -6,6 +8,7 @@
 
 void ListLocalUsers() {
   DWORD resumeHandle = 0;
+  std::set<DWORD> continuedFrom = {resumeHandle};
   for (;;) {
     NetApiBufferGuard buffer;
     DWORD read = 0;
@@ -26,8 +29,11 @@ void ListLocalUsers() {
       if ((record.usri2_flags & UF_ACCOUNTDISABLE) == UF_ACCOUNTDISABLE) line += " (Disabled)";
       WriteColoredLine(line);
     }
-    // A batch that asks for more but brings nothing ends the listing: a faulty platform
-    // cannot make it print headers forever.
-    if (status != ERROR_MORE_DATA || read == 0) break;
+    // A batch that asks for more but brings nothing, or that hands back a resume handle the
+    // listing has already continued from, ends the listing: a faulty platform cannot make it
+    // print the same accounts forever.
+    if (status != ERROR_MORE_DATA || read == 0 || !continuedFrom.insert(resumeHandle).second) {
+      break;
+    }
   }
 }

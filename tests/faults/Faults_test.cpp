@@ -197,6 +197,55 @@ TEST(Faults, EveryStatusOfNetUserEnumEndsTheListQuietly) {
   }
 }
 
+// A platform that answers ERROR_MORE_DATA forever. The machine gives up after 1,000 calls, so
+// that a program that would loop for ever fails this test instead of hanging it.
+class EndlessEnumeration : public ScriptedMachine {
+ public:
+  NET_API_STATUS EnumerateAccounts(
+      std::wstring_view server, DWORD& resumeHandle,
+      const std::function<void(const compat::AccountRecord&)>& sink) override {
+    if (enumerateCalls >= 1000) return NERR_Success;
+    return ScriptedMachine::EnumerateAccounts(server, resumeHandle, sink);
+  }
+};
+
+TEST(Faults, NetUserEnumThatAsksForMoreForeverEnds) {
+  const std::string header =
+      Lines({"Users on this computer:", "Is Admin? | Username", "------------------"});
+  compat::AccountRecord record;
+  record.name = L"a";
+  struct Case {
+    const char* why;
+    std::vector<ScriptedMachine::Batch> batches;
+    std::string output;
+    int calls;
+  };
+  const Case cases[] = {
+      {"empty batches", {{ERROR_MORE_DATA, {}}}, header, 1},
+      {"the same batch again, with the same resume handle",
+       {{ERROR_MORE_DATA, {record}}},
+       header + Lines({"          | a"}) + header + Lines({"          | a"}),
+       2},
+      {"a second batch, then the second again",
+       {{ERROR_MORE_DATA, {record}}, {ERROR_MORE_DATA, {record, record}}},
+       header + Lines({"          | a"}) + header + Lines({"          | a", "          | a"}) +
+           header + Lines({"          | a", "          | a"}),
+       3},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    EndlessEnumeration machine;
+    machine.batches = c.batches;
+    machine.repeatLastBatch = true;
+    ProgramRun run = RunProgram(machine, L"userlens /listusers");
+    EXPECT_EQ(machine.enumerateCalls, c.calls);
+    // A program that loops prints thousands of lines: report their count, not the text.
+    EXPECT_TRUE(run.output == c.output) << SplitLines(run.output).size() << " lines printed";
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(compat::CurrentOutstanding().Total(), 0u);
+  }
+}
+
 // Faults of the security layer and the process, on the report of the current user and of bob.
 struct ReportFault {
   const char* name;
