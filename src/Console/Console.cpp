@@ -118,19 +118,6 @@ void PrintError(std::wstring_view message) noexcept {
   WriteColoredLine("");
 }
 
-bool IsHelpSwitch(std::wstring_view text) {
-  return text == L"?" || text == L"-?" || text == L"/?" || text == L"\\?";
-}
-
-std::string UnscrambleText(std::string_view stored) {
-  std::string text(stored.size(), '\0');
-  for (size_t i = 0; i < stored.size(); ++i) {
-    unsigned position = static_cast<unsigned>(i + 1);
-    text[i] = static_cast<char>((static_cast<unsigned char>(stored[i]) - 10u - position) & 0xFFu);
-  }
-  return text;
-}
-
 ConsoleModule::ConsoleModule() {
   auto created = std::make_unique<ConsoleState>();
   created->input = HandleGuard(OpenConsole("CONIN$"));

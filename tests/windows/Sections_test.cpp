@@ -28,7 +28,8 @@ TEST(Sections, GroupsOfTheProcessTokenCarrySids) {
   std::vector<std::string> lines = SplitLines(captured.Finish());
   ASSERT_GE(lines.size(), 3u);
   EXPECT_EQ(lines[0], "");
-  EXPECT_EQ(lines[1], "Groups: ----------------------------------------------------------------------");
+  EXPECT_EQ(lines[1],
+            "Groups: ----------------------------------------------------------------------");
   bool everyone = false;
   for (size_t i = 2; i < lines.size(); ++i) {
     EXPECT_NE(lines[i].find(" (S-1-"), std::string::npos) << lines[i];
@@ -44,7 +45,8 @@ TEST(Sections, PrivilegesAreThirtyOneMarkedLines) {
   ShowPrivileges();
   std::vector<std::string> lines = SplitLines(captured.Finish());
   ASSERT_EQ(lines.size(), 33u);
-  EXPECT_EQ(lines[1], "Privileges: ------------------------------------------------------------------");
+  EXPECT_EQ(lines[1],
+            "Privileges: ------------------------------------------------------------------");
   for (size_t i = 2; i < lines.size(); ++i) {
     EXPECT_TRUE(lines[i].rfind("(X) ", 0) == 0 || lines[i].rfind("(0) ", 0) == 0) << lines[i];
   }
@@ -59,7 +61,8 @@ TEST(Sections, EnvironmentShowsTheProcessBlock) {
   ShowEnvironment();
   std::vector<std::string> lines = SplitLines(captured.Finish());
   ASSERT_GE(lines.size(), 3u);
-  EXPECT_EQ(lines[1], "Environment variables: -------------------------------------------------------");
+  EXPECT_EQ(lines[1],
+            "Environment variables: -------------------------------------------------------");
   bool probe = false;
   for (size_t i = 2; i < lines.size(); ++i) {
     EXPECT_NE(lines[i][0], '=') << lines[i];
@@ -73,9 +76,10 @@ TEST(Sections, NamedAccountShowsOnlyTitles) {
   IsCurrentUser = false;
   ShowPrivileges();
   ShowEnvironment();
-  EXPECT_EQ(captured.Finish(),
-            "\r\nPrivileges: ------------------------------------------------------------------\r\n"
-            "\r\nEnvironment variables: -------------------------------------------------------\r\n");
+  EXPECT_EQ(
+      captured.Finish(),
+      "\r\nPrivileges: ------------------------------------------------------------------\r\n"
+      "\r\nEnvironment variables: -------------------------------------------------------\r\n");
 }
 
 }  // namespace
