@@ -13,11 +13,11 @@ class PlatformGuard {
   ~PlatformGuard() { Reset(); }
   PlatformGuard(const PlatformGuard&) = delete;
   PlatformGuard& operator=(const PlatformGuard&) = delete;
-  PlatformGuard(PlatformGuard&& other) noexcept : value_(std::exchange(other.value_, T())) {}
+  PlatformGuard(PlatformGuard&& other) noexcept : value_(std::exchange(other.value_, T{})) {}
   PlatformGuard& operator=(PlatformGuard&& other) noexcept {
     if (this != &other) {
       Reset();
-      value_ = std::exchange(other.value_, T());
+      value_ = std::exchange(other.value_, T{});
     }
     return *this;
   }
@@ -28,14 +28,14 @@ class PlatformGuard {
     Reset();
     return &value_;
   }
-  explicit operator bool() const { return value_ != T(); }
+  explicit operator bool() const { return value_ != T{}; }
   void Reset() {
-    if (value_ != T()) Release()(value_);
-    value_ = T();
+    if (value_ != T{}) Release()(value_);
+    value_ = T{};
   }
 
  private:
-  T value_ = T();
+  T value_ = T{};
 };
 
 struct LocalFreeRelease {
