@@ -18,7 +18,11 @@ struct Bytes {
 const Bytes kInvalidUtf8[] = {
     {"a lead byte above F4 before two continuation bytes", "\xf8\x82\x82", L"\ufffd\ufffd\ufffd"},
     {"F5, the first byte no UTF-8 uses", "\xf5\x80\x80\x80", L"\ufffd\ufffd\ufffd\ufffd"},
-    {"FF among letters", "a\xff" "b", L"a\ufffd" L"b"},
+    {"FF among letters",
+     "a\xff"
+     "b",
+     L"a\ufffd"
+     L"b"},
     {"FE before a 2-byte sequence", "\xfe\xc3\xa9", L"\ufffd\u00e9"},
     {"a continuation byte alone", "\x80", L"\ufffd"},
     {"a code point above U+10FFFF", "\xf4\x90\x80\x80", L"\ufffd\ufffd\ufffd\ufffd"},
