@@ -1,0 +1,48 @@
+# Tests of what ships: the install tree, the Linux packages and the manual page; and, from the
+# Windows sub-builds of cmake/WindowsBuilds.cmake, the version resource and the manifest of both
+# Windows programs and the ZIP. Without MinGW-w64 the Windows ones are reported as skipped.
+if(WIN32 OR CMAKE_CROSSCOMPILING OR NOT USERLENS_TESTS)
+  return()
+endif()
+
+set(USERLENS_PACKAGING_SCRIPTS ${PROJECT_SOURCE_DIR}/tests/packaging)
+set(USERLENS_PACKAGING_WORK ${CMAKE_BINARY_DIR}/packaging-tests)
+
+add_test(NAME packaging.manpage
+  COMMAND ${USERLENS_PACKAGING_SCRIPTS}/check_manpage.sh ${PROJECT_SOURCE_DIR}/docs/userlens.1
+          $<TARGET_FILE:userlens>)
+add_test(NAME packaging.install
+  COMMAND ${USERLENS_PACKAGING_SCRIPTS}/check_install.sh ${CMAKE_BINARY_DIR}
+          ${USERLENS_PACKAGING_WORK}/install ${PROJECT_SOURCE_DIR})
+add_test(NAME packaging.linux.packages
+  COMMAND ${USERLENS_PACKAGING_SCRIPTS}/check_packages.sh ${CMAKE_BINARY_DIR}
+          ${USERLENS_PACKAGING_WORK}/linux ${PROJECT_VERSION})
+set_tests_properties(packaging.manpage packaging.install packaging.linux.packages
+  PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)
+
+set(USERLENS_PACKAGING_WINDOWS_TESTS
+  packaging.windows.i686.resources packaging.windows.x86_64.resources packaging.windows.zip)
+if(NOT TARGET windows-i686 OR NOT TARGET windows-x86_64)
+  if(NOT USERLENS_WINDOWS_BUILDS)
+    set(reason "the Windows sub-builds are switched off (USERLENS_WINDOWS_BUILDS)")
+  else()
+    set(reason "MinGW-w64 (g++-mingw-w64-i686-posix, g++-mingw-w64-x86-64-posix) is not installed")
+  endif()
+  foreach(test IN LISTS USERLENS_PACKAGING_WINDOWS_TESTS)
+    add_test(NAME ${test} COMMAND sh -c "echo 'skipped: ${reason}'; exit 77")
+    set_tests_properties(${test} PROPERTIES SKIP_RETURN_CODE 77)
+  endforeach()
+  return()
+endif()
+
+foreach(arch i686 x86_64)
+  add_test(NAME packaging.windows.${arch}.resources COMMAND userlens_resource_tests)
+  set_tests_properties(packaging.windows.${arch}.resources PROPERTIES ENVIRONMENT
+    "USERLENS_WINDOWS_PROGRAM=${CMAKE_BINARY_DIR}/windows-${arch}/src/USERLENS.exe;USERLENS_LINUX_PROGRAM=$<TARGET_FILE:userlens>;USERLENS_VERSION=${PROJECT_VERSION}")
+endforeach()
+
+add_test(NAME packaging.windows.zip
+  COMMAND ${USERLENS_PACKAGING_SCRIPTS}/check_zip.sh ${CMAKE_BINARY_DIR}/windows-i686
+          ${USERLENS_PACKAGING_WORK}/zip ${PROJECT_VERSION} ${PROJECT_SOURCE_DIR}
+          ${USERLENS_OBJDUMP_I686} $<TARGET_FILE:userlens_resource_tests> $<TARGET_FILE:userlens>)
+set_tests_properties(packaging.windows.zip PROPERTIES TIMEOUT 300)

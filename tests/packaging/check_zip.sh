@@ -1,0 +1,47 @@
+#!/bin/bash
+# CPack, in the 32-bit Windows build, makes the ZIP: USERLENS.EXE, README.md and LICENSE.txt
+# and nothing else. The program in it is a stripped PE32 executable that still carries its
+# version resource and manifest.
+# usage: check_zip.sh WINDOWS_BUILD_DIR WORK_DIR VERSION SOURCE_DIR OBJDUMP RESOURCE_TESTS PROGRAM
+set -u
+build=$1
+work=$2
+version=$3
+source=$4
+objdump=$5
+resource_tests=$6
+program=$7
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+rm -rf "$work"
+mkdir -p "$work"
+cpack --config "$build/CPackConfig.cmake" -B "$work" >"$work/cpack.log" 2>&1 ||
+  { cat "$work/cpack.log"; echo "FAIL: cpack exited with an error"; exit 1; }
+
+top=userlens-$version-win32
+zip=$work/$top.zip
+[ -f "$zip" ] || { ls "$work"; echo "FAIL: no $top.zip"; exit 1; }
+listed=$(cmake -E tar tf "$zip" | grep -v '/$' | LC_ALL=C sort)
+expected="$top/LICENSE.txt
+$top/README.md
+$top/USERLENS.EXE"
+[ "$listed" = "$expected" ] || fail "the ZIP holds:
+$listed"
+
+mkdir -p "$work/unpacked"
+(cd "$work/unpacked" && cmake -E tar xf "$zip")
+exe=$work/unpacked/$top/USERLENS.EXE
+cmp -s "$work/unpacked/$top/README.md" "$source/README.md" || fail "README.md differs"
+cmp -s "$work/unpacked/$top/LICENSE.txt" "$source/LICENSE" || fail "LICENSE.txt is not LICENSE"
+headers=$("$objdump" -x "$exe")
+echo "$headers" | grep -q 'file format pei-i386' || fail "USERLENS.EXE is not a PE32 program"
+echo "$headers" | grep -q '\.debug_info' && fail "USERLENS.EXE is not stripped"
+USERLENS_WINDOWS_PROGRAM=$exe USERLENS_LINUX_PROGRAM=$program USERLENS_VERSION=$version \
+  "$resource_tests" --gtest_brief=1 || fail "the resources of the packaged USERLENS.EXE"
+
+if [ $failures -ne 0 ]; then
+  echo "$failures check(s) failed"
+  exit 1
+fi
+echo "ZIP: $(echo $listed)"
