@@ -41,10 +41,12 @@ set(CPACK_PACKAGE_CONTACT "Quornvale <dev@quornvale.example>")
 set(CPACK_PACKAGE_HOMEPAGE_URL https://quornvale.example/userlens)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "prints what a user account is")
-set(CPACK_PACKAGE_DESCRIPTION "Userlens prints the stored record of a user account, its groups \
-with their SIDs, the privileges the running process holds and the process environment, or the \
-table of the computer's local accounts. On Linux it reads the host's own account database and \
-shows it the way a Windows administrator would read it.")
+# Wrapped by hand: the .deb's long description keeps these line breaks.
+string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
+  "Userlens prints the stored record of a user account, its groups with their"
+  "SIDs, the privileges the running process holds and the process environment,"
+  "or the table of the computer's local accounts. On Linux it reads the host's"
+  "own account database and shows it the way a Windows administrator would.")
 set(CPACK_STRIP_FILES ON)
 set(CPACK_SOURCE_IGNORE_FILES "/\\\\.git/" "/build/" "/out/")
 
