@@ -70,10 +70,12 @@ bool HostMachine::SetCtrlHandler(PHANDLER_ROUTINE handler, bool add) {
   return SetCtrlHandlerRoutine(handler, add);
 }
 
+// A terminal is the character device of Windows' console. Other character devices (/dev/null)
+// take output like a file: nothing of them asks for a line to be written at once.
 DWORD HostMachine::StdOutputType() {
   struct stat info {};
   if (fstat(STDOUT_FILENO, &info) != 0) return FILE_TYPE_UNKNOWN;
-  if (S_ISCHR(info.st_mode)) return FILE_TYPE_CHAR;
+  if (S_ISCHR(info.st_mode)) return isatty(STDOUT_FILENO) == 1 ? FILE_TYPE_CHAR : FILE_TYPE_DISK;
   if (S_ISFIFO(info.st_mode) || S_ISSOCK(info.st_mode)) return FILE_TYPE_PIPE;
   return FILE_TYPE_DISK;
 }
