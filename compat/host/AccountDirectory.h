@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -49,6 +50,14 @@ struct ShadowEntry {
 // The answer of a lookup. Failed: the source could not be asked (error holds errno).
 enum class Found { Yes, No, Failed };
 
+// Shadow read entry by entry, in the source's order; closed when it goes away.
+class ShadowStream {
+ public:
+  virtual ~ShadowStream() = default;
+  // Yes with the next entry; No at the end; Failed when the source failed on the way.
+  virtual Found Next(std::string& name, ShadowEntry& entry) = 0;
+};
+
 class AccountDirectory {
  public:
   virtual ~AccountDirectory() = default;
@@ -63,9 +72,8 @@ class AccountDirectory {
   virtual Found FindShadow(std::string_view name, ShadowEntry& shadow) = 0;
   // Every user in the source's order; false when the source failed on the way.
   virtual bool ForEachUser(const std::function<void(const UserEntry&)>& visit) = 0;
-  // Every shadow entry; false when shadow cannot be read or failed on the way.
-  virtual bool ForEachShadow(
-      const std::function<void(std::string_view name, const ShadowEntry&)>& visit) = 0;
+  // Shadow from its first entry; a shadow that cannot be read ends at once.
+  virtual std::unique_ptr<ShadowStream> OpenShadow() = 0;
 
   // errno of the last Failed answer.
   int LastError() const { return lastError_; }

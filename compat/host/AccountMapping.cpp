@@ -77,7 +77,7 @@ using Record = AccountRecord;
 // The account record as the host keeps it, field by field, in the order of USER_INFO_3.
 constexpr AccountFieldRule kRules[] = {
     {"usri3_name", "passwd: name",
-     [](const Facts& f, UINT cp, Record& r) { r.name = WideFromHost(cp, f.user->name); }},
+     [](const Facts& f, UINT cp, Record& r) { AssignWideFromHost(cp, f.user->name, r.name); }},
     {"usri3_password", "never handed out", nullptr},
     {"usri3_password_age", "shadow: now - last change; 0 when unknown or the change is forced",
      [](const Facts& f, UINT, Record& r) { r.passwordAge = PasswordAgeOf(f); }},
@@ -86,7 +86,7 @@ constexpr AccountFieldRule kRules[] = {
      "USER otherwise",
      [](const Facts& f, UINT, Record& r) { r.priv = PrivilegeOf(f); }},
     {"usri3_home_dir", "passwd: home directory",
-     [](const Facts& f, UINT cp, Record& r) { r.homeDir = WideFromHost(cp, f.user->home); }},
+     [](const Facts& f, UINT cp, Record& r) { AssignWideFromHost(cp, f.user->home, r.homeDir); }},
     {"usri3_comment", "not kept", nullptr},
     {"usri3_flags",
      "UF_SCRIPT | UF_NORMAL_ACCOUNT; UF_ACCOUNTDISABLE: password \"!...\" (locked), account "
@@ -95,15 +95,17 @@ constexpr AccountFieldRule kRules[] = {
      "UF_PASSWORD_EXPIRED: as usri3_password_expired",
      [](const Facts& f, UINT, Record& r) { r.flags = FlagsOf(f); }},
     {"usri3_script_path", "passwd: shell",
-     [](const Facts& f, UINT cp, Record& r) { r.scriptPath = WideFromHost(cp, f.user->shell); }},
+     [](const Facts& f, UINT cp, Record& r) {
+       AssignWideFromHost(cp, f.user->shell, r.scriptPath);
+     }},
     {"usri3_auth_flags", "not kept", nullptr},
     {"usri3_full_name", "passwd: GECOS up to the first comma",
      [](const Facts& f, UINT cp, Record& r) {
-       r.fullName = WideFromHost(cp, FullNameOf(f.user->gecos));
+       AssignWideFromHost(cp, FullNameOf(f.user->gecos), r.fullName);
      }},
     {"usri3_usr_comment", "passwd: GECOS after the first comma; empty without a comma",
      [](const Facts& f, UINT cp, Record& r) {
-       r.usrComment = WideFromHost(cp, UserCommentOf(f.user->gecos));
+       AssignWideFromHost(cp, UserCommentOf(f.user->gecos), r.usrComment);
      }},
     {"usri3_parms", "not kept", nullptr},
     {"usri3_workstations", "not kept", nullptr},
@@ -142,10 +144,14 @@ const AccountFieldRule* AccountFieldRules(size_t& count) {
 
 AccountRecord MapAccountRecord(const HostAccountFacts& facts, UINT codePage) {
   AccountRecord record;
+  MapAccountRecordInto(facts, codePage, record);
+  return record;
+}
+
+void MapAccountRecordInto(const HostAccountFacts& facts, UINT codePage, AccountRecord& record) {
   for (const AccountFieldRule& rule : kRules) {
     if (rule.apply != nullptr) rule.apply(facts, codePage, record);
   }
-  return record;
 }
 
 bool IsPasswordExpired(const ShadowEntry& shadow, int64_t today) {

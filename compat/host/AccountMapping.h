@@ -36,6 +36,9 @@ struct AccountFieldRule {
 const AccountFieldRule* AccountFieldRules(size_t& count);
 
 AccountRecord MapAccountRecord(const HostAccountFacts& facts, UINT codePage);
+// The same into a record that was mapped before (a walk over many accounts): every field the
+// table fills is set anew, the others keep their value for "not known".
+void MapAccountRecordInto(const HostAccountFacts& facts, UINT codePage, AccountRecord& record);
 
 // The shadow rules behind the flags, as PAM applies them when the user logs in.
 bool IsPasswordExpired(const ShadowEntry& shadow, int64_t today);

@@ -8,7 +8,7 @@
 #include "host/HostText.h"
 #include "host/Lastlog.h"
 #include "host/NssErrors.h"
-#include "host/ShadowIndex.h"
+#include "host/ShadowWalk.h"
 
 namespace compat {
 namespace {
@@ -56,17 +56,19 @@ NET_API_STATUS HostMachine::EnumerateAccounts(
   resumeHandle = 0;  // one batch holds every account
   // Shadow, lastlog and the administrator groups are each read once for the whole walk.
   Administrators administrators = Administrators::Read(directory_);
-  ShadowIndex shadow = ShadowIndex::Read(directory_);
+  ShadowWalk shadow(directory_);
   LastlogReader lastlog(kLastlogPath, kLastlogWalkRecords);
   HostAccountFacts facts;
   facts.guestUid = guestUid_;
   facts.now = static_cast<int64_t>(std::time(nullptr));
+  AccountRecord record;  // one record, refilled for each account
   bool complete = directory_.ForEachUser([&](const UserEntry& user) {
     facts.user = &user;
     facts.shadow = shadow.Find(user.name);
     facts.lastLogon = lastlog.LastLogon(user.uid);
     facts.administrator = administrators.Includes(user);
-    sink(MapAccountRecord(facts, codePage_));
+    MapAccountRecordInto(facts, codePage_, record);
+    sink(record);
   });
   return complete ? NERR_Success : WindowsErrorOfNss(directory_.LastError());
 }

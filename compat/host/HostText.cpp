@@ -47,6 +47,18 @@ std::wstring WideFromHost(UINT codePage, std::string_view bytes) {
   return out;
 }
 
+void AssignWideFromHost(UINT codePage, std::string_view bytes, std::wstring& text) {
+  // Every character set the stand-in knows holds ASCII as itself.
+  bool ascii = true;
+  for (char c : bytes) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+  if (!ascii) {
+    text = WideFromHost(codePage, bytes);
+    return;
+  }
+  text.resize(bytes.size());
+  for (size_t i = 0; i < bytes.size(); ++i) text[i] = static_cast<wchar_t>(bytes[i]);
+}
+
 std::optional<std::string> HostNameOf(UINT codePage, std::wstring_view name) {
   std::string bytes;
   bytes.reserve(name.size());

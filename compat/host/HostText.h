@@ -13,6 +13,8 @@
 namespace compat {
 
 std::wstring WideFromHost(UINT codePage, std::string_view bytes);
+// The same into an existing text, reusing its memory (a walk over many accounts).
+void AssignWideFromHost(UINT codePage, std::string_view bytes, std::wstring& text);
 
 // The host bytes of a name that is to be looked up; none when the name cannot be written in
 // the character set (it would come out with "?" in place of a character and could name

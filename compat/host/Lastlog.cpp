@@ -1,10 +1,12 @@
 #include "host/Lastlog.h"
 
 #include <fcntl.h>
+#include <unistd.h>
 #include <utmp.h>
 
 #include <cerrno>
 #include <cstring>
+#include <limits>
 
 namespace compat {
 
@@ -12,12 +14,27 @@ LastlogReader::LastlogReader(const char* path, size_t windowRecords)
     : fd_(open(path, O_RDONLY | O_CLOEXEC)),
       cbWindow_(sizeof(struct lastlog) * (windowRecords == 0 ? 1 : windowRecords)) {}
 
+bool LastlogReader::InHole(off_t offset) {
+  const auto cbRecord = static_cast<off_t>(sizeof(struct lastlog));
+  if (offset >= holeStart_ && offset + cbRecord <= holeEnd_) return true;
+  off_t data = lseek(fd_.get(), offset, SEEK_DATA);
+  if (data < 0) {
+    if (errno != ENXIO) return false;          // holes unknown to the file system: read
+    data = std::numeric_limits<off_t>::max();  // nothing but holes from here to the end
+  }
+  if (data < offset + cbRecord) return false;
+  holeStart_ = offset;
+  holeEnd_ = data;
+  return true;
+}
+
 std::optional<int64_t> LastlogReader::LastLogon(uint32_t uid) {
   if (!fd_.valid()) return std::nullopt;
   const off_t offset = static_cast<off_t>(uid) * static_cast<off_t>(sizeof(struct lastlog));
   bool inWindow = offset >= windowStart_ && offset + static_cast<off_t>(sizeof(struct lastlog)) <=
                                                 windowStart_ + static_cast<off_t>(cbFilled_);
   if (!inWindow) {
+    if (InHole(offset)) return std::nullopt;
     window_.resize(cbWindow_);
     cbFilled_ = 0;
     windowStart_ = offset;

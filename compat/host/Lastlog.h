@@ -24,11 +24,17 @@ class LastlogReader {
   std::optional<int64_t> LastLogon(uint32_t uid);
 
  private:
+  // Whether the record at offset lies in a hole of the sparse file (it is all zero then);
+  // remembers the hole, so that a walk over uids that never logged on reads nothing.
+  bool InHole(off_t offset);
+
   FileDescriptor fd_;
   size_t cbWindow_;
   std::vector<char> window_;
   off_t windowStart_ = 0;
   size_t cbFilled_ = 0;
+  off_t holeStart_ = 0;
+  off_t holeEnd_ = 0;
 };
 
 }  // namespace compat

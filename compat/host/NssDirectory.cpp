@@ -44,6 +44,21 @@ void CopyShadow(const spwd& entry, ShadowEntry& out) {
   out.expireDay = entry.sp_expire;
 }
 
+// Answers from the remembered lookups, or asks and remembers the answer (not a failure).
+template <typename Key, typename Entry, typename Map, typename Lookup>
+Found Remember(Map& remembered, const Key& key, Entry& entry, Lookup lookup) {
+  auto it = remembered.find(key);
+  if (it != remembered.end()) {
+    if (it->second.answer == Found::Yes) entry = it->second.entry;
+    return it->second.answer;
+  }
+  Found answer = lookup(entry);
+  if (answer != Found::Failed) {
+    remembered.emplace(typename Map::key_type(key), typename Map::mapped_type{answer, entry});
+  }
+  return answer;
+}
+
 // RAII for the enumeration streams of NSS (setpwent/endpwent and setspent/endspent).
 template <void (*Open)(), void (*Close)()>
 class Enumeration {
@@ -64,6 +79,22 @@ Found NssDirectory::Answer(int error, bool found) {
 }
 
 Found NssDirectory::FindUser(std::string_view name, UserEntry& user) {
+  return Remember(usersByName_, name, user, [&](UserEntry& e) { return LookupUser(name, e); });
+}
+
+Found NssDirectory::FindUserById(uint32_t uid, UserEntry& user) {
+  return Remember(usersById_, uid, user, [&](UserEntry& e) { return LookupUserById(uid, e); });
+}
+
+Found NssDirectory::FindGroup(std::string_view name, GroupEntry& group) {
+  return Remember(groupsByName_, name, group, [&](GroupEntry& e) { return LookupGroup(name, e); });
+}
+
+Found NssDirectory::FindGroupById(uint32_t gid, GroupEntry& group) {
+  return Remember(groupsById_, gid, group, [&](GroupEntry& e) { return LookupGroupById(gid, e); });
+}
+
+Found NssDirectory::LookupUser(std::string_view name, UserEntry& user) {
   std::string key(name);
   passwd entry{};
   passwd* result = nullptr;
@@ -74,7 +105,7 @@ Found NssDirectory::FindUser(std::string_view name, UserEntry& user) {
   return Answer(error, result != nullptr);
 }
 
-Found NssDirectory::FindUserById(uint32_t uid, UserEntry& user) {
+Found NssDirectory::LookupUserById(uint32_t uid, UserEntry& user) {
   passwd entry{};
   passwd* result = nullptr;
   int error = CallWithGrowingBuffer(buffer_, [&](char* buffer, size_t size) {
@@ -84,7 +115,7 @@ Found NssDirectory::FindUserById(uint32_t uid, UserEntry& user) {
   return Answer(error, result != nullptr);
 }
 
-Found NssDirectory::FindGroup(std::string_view name, GroupEntry& out) {
+Found NssDirectory::LookupGroup(std::string_view name, GroupEntry& out) {
   std::string key(name);
   group entry{};
   group* result = nullptr;
@@ -95,7 +126,7 @@ Found NssDirectory::FindGroup(std::string_view name, GroupEntry& out) {
   return Answer(error, result != nullptr);
 }
 
-Found NssDirectory::FindGroupById(uint32_t gid, GroupEntry& out) {
+Found NssDirectory::LookupGroupById(uint32_t gid, GroupEntry& out) {
   group entry{};
   group* result = nullptr;
   int error = CallWithGrowingBuffer(buffer_, [&](char* buffer, size_t size) {
@@ -153,24 +184,31 @@ bool NssDirectory::ForEachUser(const std::function<void(const UserEntry&)>& visi
   }
 }
 
-bool NssDirectory::ForEachShadow(
-    const std::function<void(std::string_view name, const ShadowEntry&)>& visit) {
-  Enumeration<setspent, endspent> stream;
-  ShadowEntry shadow;
-  for (;;) {
-    spwd entry{};
+namespace {
+
+// The NSS shadow stream (setspent, getspent_r, endspent); one at a time, like NSS's own.
+class NssShadowStream : public ShadowStream {
+ public:
+  Found Next(std::string& name, ShadowEntry& entry) override {
+    spwd record{};
     spwd* result = nullptr;
-    int error = CallWithGrowingBuffer(buffer_, [&](char* buffer, size_t size) {
-      return getspent_r(&entry, buffer, size, &result);
-    });
-    if (result == nullptr) {
-      if (error == ENOENT || error == 0) return true;
-      lastError_ = error;
-      return false;
-    }
-    CopyShadow(entry, shadow);
-    visit(OrEmpty(entry.sp_namp), shadow);
+    int error = CallWithGrowingBuffer(
+        buffer_, [&](char* data, size_t size) { return getspent_r(&record, data, size, &result); });
+    if (result == nullptr) return error == ENOENT || error == 0 ? Found::No : Found::Failed;
+    name = OrEmpty(record.sp_namp);
+    CopyShadow(record, entry);
+    return Found::Yes;
   }
+
+ private:
+  Enumeration<setspent, endspent> stream_;
+  std::vector<char> buffer_;
+};
+
+}  // namespace
+
+std::unique_ptr<ShadowStream> NssDirectory::OpenShadow() {
+  return std::make_unique<NssShadowStream>();
 }
 
 }  // namespace compat

@@ -1,10 +1,14 @@
 // The host's users and groups as NSS gives them (passwd, group, shadow, initgroups).
 #pragma once
 
+#include <map>
+
 #include "host/AccountDirectory.h"
 
 namespace compat {
 
+// Lookups are remembered for the life of the object (one run of the program): a report asks for
+// the same user and groups several times, and with large files every NSS lookup is a scan.
 class NssDirectory : public AccountDirectory {
  public:
   Found FindUser(std::string_view name, UserEntry& user) override;
@@ -14,11 +18,25 @@ class NssDirectory : public AccountDirectory {
   Found GroupIdsOf(const UserEntry& user, std::vector<uint32_t>& gids) override;
   Found FindShadow(std::string_view name, ShadowEntry& shadow) override;
   bool ForEachUser(const std::function<void(const UserEntry&)>& visit) override;
-  bool ForEachShadow(
-      const std::function<void(std::string_view name, const ShadowEntry&)>& visit) override;
+  std::unique_ptr<ShadowStream> OpenShadow() override;
 
  private:
+  template <typename Entry>
+  struct Remembered {
+    Found answer;
+    Entry entry;
+  };
+
   Found Answer(int error, bool found);
+  Found LookupUser(std::string_view name, UserEntry& user);
+  Found LookupUserById(uint32_t uid, UserEntry& user);
+  Found LookupGroup(std::string_view name, GroupEntry& group);
+  Found LookupGroupById(uint32_t gid, GroupEntry& group);
+
+  std::map<std::string, Remembered<UserEntry>, std::less<>> usersByName_;
+  std::map<uint32_t, Remembered<UserEntry>> usersById_;
+  std::map<std::string, Remembered<GroupEntry>, std::less<>> groupsByName_;
+  std::map<uint32_t, Remembered<GroupEntry>> groupsById_;
 
   std::vector<char> buffer_;  // kept between lookups, so a large record is grown for only once
 };

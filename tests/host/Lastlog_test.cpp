@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace compat {
 namespace {
@@ -52,6 +54,18 @@ TEST_F(LastlogTest, RecordsByUidInAnyOrderAndWindow) {
     EXPECT_EQ(reader.LastLogon(4000000000u), std::nullopt);
     EXPECT_EQ(reader.LastLogon(5), 1700000000);
   }
+}
+
+// A walk over ascending uids, as a listing makes it, finds exactly the records there are,
+// also across the holes it skips.
+TEST_F(LastlogTest, AscendingWalkFindsEveryRecord) {
+  LastlogReader reader(path_.c_str(), 224);
+  std::vector<std::pair<uint32_t, int64_t>> found;
+  for (uint32_t uid = 0; uid <= 1100; ++uid) {
+    if (std::optional<int64_t> time = reader.LastLogon(uid)) found.emplace_back(uid, *time);
+  }
+  EXPECT_EQ(found, (std::vector<std::pair<uint32_t, int64_t>>{
+                       {0, 1600000000}, {5, 1700000000}, {1000, 1700000123}}));
 }
 
 TEST(Lastlog, MissingFileKnowsNothing) {

@@ -85,10 +85,13 @@ Found MemoryDirectory::GroupIdsOf(const UserEntry& user, std::vector<uint32_t>& 
 
 Found MemoryDirectory::FindShadow(std::string_view name, ShadowEntry& entry) {
   if (Failing()) return Found::Failed;
-  auto it = shadow.find(std::string(name));
-  if (it == shadow.end()) return Found::No;
-  entry = it->second;
-  return Found::Yes;
+  for (const auto& [entryName, value] : shadow) {
+    if (entryName == name) {
+      entry = value;
+      return Found::Yes;
+    }
+  }
+  return Found::No;
 }
 
 bool MemoryDirectory::ForEachUser(const std::function<void(const UserEntry&)>& visit) {
@@ -97,11 +100,35 @@ bool MemoryDirectory::ForEachUser(const std::function<void(const UserEntry&)>& v
   return true;
 }
 
-bool MemoryDirectory::ForEachShadow(
-    const std::function<void(std::string_view name, const ShadowEntry&)>& visit) {
-  if (Failing()) return false;
-  for (const auto& [name, entry] : shadow) visit(name, entry);
-  return true;
+namespace {
+
+class MemoryShadowStream : public ShadowStream {
+ public:
+  MemoryShadowStream(const std::vector<std::pair<std::string, ShadowEntry>>& entries,
+                     size_t failsAfter, size_t& entriesRead)
+      : entries_(entries), failsAfter_(failsAfter), entriesRead_(entriesRead) {}
+  Found Next(std::string& name, ShadowEntry& entry) override {
+    if (next_ == failsAfter_) return Found::Failed;
+    if (next_ == entries_.size()) return Found::No;
+    name = entries_[next_].first;
+    entry = entries_[next_].second;
+    ++next_;
+    ++entriesRead_;
+    return Found::Yes;
+  }
+
+ private:
+  const std::vector<std::pair<std::string, ShadowEntry>>& entries_;
+  size_t failsAfter_;
+  size_t& entriesRead_;
+  size_t next_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<ShadowStream> MemoryDirectory::OpenShadow() {
+  return std::make_unique<MemoryShadowStream>(shadow, failWith != 0 ? 0 : shadowFailsAfter,
+                                              shadowEntriesRead);
 }
 
 }  // namespace compat

@@ -2,7 +2,7 @@
 // and groups. Users and groups are found by exact name, as NSS finds them.
 #pragma once
 
-#include <map>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -14,8 +14,10 @@ class MemoryDirectory : public AccountDirectory {
  public:
   std::vector<UserEntry> users;
   std::vector<GroupEntry> groups;
-  std::map<std::string, ShadowEntry> shadow;
-  int failWith = 0;  // every lookup fails with this errno when set
+  std::vector<std::pair<std::string, ShadowEntry>> shadow;  // in the order a walk reads it
+  int failWith = 0;                    // every lookup fails with this errno when set
+  size_t shadowFailsAfter = SIZE_MAX;  // a shadow walk fails after this many entries
+  size_t shadowEntriesRead = 0;
 
   UserEntry& AddUser(const std::string& name, uint32_t uid, uint32_t gid);
   GroupEntry& AddGroup(const std::string& name, uint32_t gid,
@@ -29,8 +31,7 @@ class MemoryDirectory : public AccountDirectory {
   Found GroupIdsOf(const UserEntry& user, std::vector<uint32_t>& gids) override;
   Found FindShadow(std::string_view name, ShadowEntry& entry) override;
   bool ForEachUser(const std::function<void(const UserEntry&)>& visit) override;
-  bool ForEachShadow(
-      const std::function<void(std::string_view name, const ShadowEntry&)>& visit) override;
+  std::unique_ptr<ShadowStream> OpenShadow() override;
 
  private:
   bool Failing();
