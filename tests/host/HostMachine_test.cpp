@@ -1,0 +1,92 @@
+// The host machine on the host the tests run on: what holds on any Linux host.
+#include "host/HostMachine.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "host/Capabilities.h"
+#include "host/NssErrors.h"
+
+namespace compat {
+namespace {
+
+TEST(HostMachine, AccountCallsAnswerForThisComputerOnly) {
+  HostMachine machine;
+  std::wstring dns = machine.ComputerNameDns();
+  std::wstring netbios = machine.ComputerNameNetBios();
+  ASSERT_FALSE(dns.empty());
+  EXPECT_LE(netbios.size(), 15u);
+  AccountRecord record;
+  // "Unix User" is the domain of this computer's users: the program asks it for a user's full
+  // name when it resolves a user SID.
+  for (const std::wstring& server :
+       {std::wstring(), dns, L"\\\\" + dns, netbios, std::wstring(L"Unix User")}) {
+    SCOPED_TRACE(testing::Message() << server.c_str());
+    EXPECT_EQ(machine.GetAccount(server, L"root", record), NERR_Success);
+    EXPECT_EQ(record.userId, 0u);
+    EXPECT_EQ(record.priv, static_cast<DWORD>(USER_PRIV_ADMIN));
+  }
+  std::vector<std::wstring> groups;
+  DWORD resume = 0;
+  AccountLookup found;
+  const std::wstring other = L"\\\\no-such-computer.invalid";
+  EXPECT_EQ(machine.GetAccount(other, L"root", record), NERR_InvalidComputer);
+  EXPECT_EQ(machine.GlobalGroups(other, L"root", groups), NERR_InvalidComputer);
+  EXPECT_EQ(machine.LocalGroups(other, L"root", 0, groups), NERR_InvalidComputer);
+  EXPECT_EQ(machine.EnumerateAccounts(other, resume, [](const AccountRecord&) {}),
+            NERR_InvalidComputer);
+  EXPECT_EQ(machine.LookupName(other, L"root", found), RPC_S_SERVER_UNAVAILABLE);
+}
+
+TEST(HostMachine, UnknownAccountsAndNames) {
+  HostMachine machine;
+  AccountRecord record;
+  std::vector<std::wstring> groups;
+  AccountLookup found;
+  EXPECT_EQ(machine.GetAccount(L"", L"no-such-user-userlens", record), NERR_UserNotFound);
+  EXPECT_EQ(machine.GetAccount(L"", L"", record), NERR_UserNotFound);
+  EXPECT_EQ(machine.GlobalGroups(L"", L"no-such-user-userlens", groups), NERR_UserNotFound);
+  EXPECT_EQ(machine.LocalGroups(L"", L"no-such-user-userlens", 0, groups), NERR_UserNotFound);
+  EXPECT_EQ(machine.LookupName(L"", L"no-such-user-userlens", found), ERROR_NONE_MAPPED);
+  EXPECT_EQ(machine.LookupSid(L"", SidFromText(L"S-1-5-21-1-2-3-1000"), found), ERROR_NONE_MAPPED);
+  ASSERT_EQ(machine.LookupName(L"", L"root", found), ERROR_SUCCESS);
+  EXPECT_EQ(found.sid.ToText(), L"S-1-22-1-0");
+}
+
+TEST(HostMachine, ListingHoldsRootOnce) {
+  HostMachine machine;
+  DWORD resume = 7;
+  int roots = 0;
+  size_t accounts = 0;
+  EXPECT_EQ(machine.EnumerateAccounts(L"", resume,
+                                      [&](const AccountRecord& record) {
+                                        ++accounts;
+                                        if (record.name == L"root") ++roots;
+                                      }),
+            NERR_Success);
+  EXPECT_EQ(resume, 0u);
+  EXPECT_EQ(roots, 1);
+  EXPECT_GT(accounts, 1u);
+}
+
+TEST(HostMachine, ProcessTokenAndPrivileges) {
+  HostMachine machine;
+  EXPECT_EQ(machine.OpenToken(TokenKind::Process), ERROR_SUCCESS);
+  EXPECT_EQ(machine.OpenToken(TokenKind::Thread), ERROR_NO_TOKEN);
+  std::vector<TokenGroup> groups;
+  ASSERT_EQ(machine.TokenGroups(TokenKind::Process, groups), ERROR_SUCCESS);
+  ASSERT_FALSE(groups.empty());
+  EXPECT_EQ(groups.front().sid.ToText(), L"S-1-1-0");
+  bool alias = groups.back().sid.ToText() == L"S-1-5-32-544";
+  if (geteuid() == 0) {
+    EXPECT_TRUE(alias);
+  }
+  std::optional<uint64_t> capabilities = EffectiveCapabilities();
+  ASSERT_TRUE(capabilities.has_value());
+  EXPECT_EQ(machine.PrivilegeEnabled(TokenKind::Process, L"SeDebugPrivilege"),
+            PrivilegeHeld(L"SeDebugPrivilege", *capabilities));
+  EXPECT_FALSE(machine.PrivilegeEnabled(TokenKind::Thread, L"SeDebugPrivilege"));
+}
+
+}  // namespace
+}  // namespace compat
