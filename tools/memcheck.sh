@@ -18,7 +18,8 @@ for args in "" "root" "/listusers" "/?" "no_such_account_$$"; do
   set +e
   valgrind --tool=memcheck --error-exitcode=99 --leak-check=full \
     --errors-for-leak-kinds=definite,indirect --show-leak-kinds=definite,indirect \
-    --track-origins=yes --quiet --log-file="$log" "$program" $args >/dev/null
+    --track-origins=yes --suppressions=tools/valgrind.supp --quiet --log-file="$log" \
+    "$program" $args >/dev/null
   rc=$?
   set -e
   if [ $rc -ne $expected ] || [ -s "$log" ]; then
