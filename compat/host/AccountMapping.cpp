@@ -90,7 +90,9 @@ constexpr AccountFieldRule kRules[] = {
     {"usri3_comment", "not kept", nullptr},
     {"usri3_flags",
      "UF_SCRIPT | UF_NORMAL_ACCOUNT; UF_ACCOUNTDISABLE: password \"!...\" (locked), account "
-     "expired, or inactive past the password's expiry; UF_PASSWD_NOTREQD: empty password; "
+     "expired, or inactive past the password's expiry (\"*\", the field of service accounts "
+     "that never had a password, does not disable: they run and log on by other means); "
+     "UF_PASSWD_NOTREQD: empty password; "
      "UF_DONT_EXPIRE_PASSWD: no aging (empty last change), maximum age unset or >= 99999 days; "
      "UF_PASSWORD_EXPIRED: as usri3_password_expired",
      [](const Facts& f, UINT, Record& r) { r.flags = FlagsOf(f); }},

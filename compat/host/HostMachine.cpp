@@ -53,8 +53,9 @@ std::wstring HostMachine::ComputerNameNetBios() {
 bool HostMachine::IsThisComputer(std::wstring_view server) {
   std::wstring_view name = server;
   while (!name.empty() && name.front() == L'\\') name.remove_prefix(1);
-  if (SameNameIgnoringCase(name, kUnixUserDomain)) return true;
-  return NamesThisComputer(server, ComputerNameDns(), ComputerNameNetBios());
+  // The local computer needs no name, so a listing never waits for the resolver.
+  if (name.empty() || SameNameIgnoringCase(name, kUnixUserDomain)) return true;
+  return NamesThisComputer(name, ComputerNameDns(), ComputerNameNetBios());
 }
 
 }  // namespace compat

@@ -127,6 +127,22 @@ check current-ordinary-user C.UTF-8 \
 check current-root C.UTF-8 \
   setpriv --reuid=0 --regid=0 --init-groups --bounding-set=-all,+chown,+sys_ptrace,+dac_read_search --
 
+# On a terminal: the program never changes the console's colours, so not one escape sequence
+# reaches the terminal, and every line does.
+in_namespace env -i LANG=C.UTF-8 LC_ALL=C.UTF-8 PATH=/usr/bin:/bin \
+  script -qec "$work/bin/userlens /listusers" /dev/null > "$work/terminal.raw" 2>&1
+escape=$(printf '\033')
+if grep -q "$escape" "$work/terminal.raw"; then
+  echo "FAILED terminal: escape sequences written"
+  failures=$((failures + 1))
+elif [ "$(grep -c '|' "$work/terminal.raw")" != 17 ]; then
+  echo "FAILED terminal: not every line of the list reached the terminal"
+  cat -A "$work/terminal.raw"
+  failures=$((failures + 1))
+else
+  echo "ok terminal"
+fi
+
 if [ "$failures" -ne 0 ]; then
   echo "$failures case(s) failed"
   exit 1
