@@ -146,16 +146,6 @@ TEST(AccountMapping, GecosGivesFullNameAndUserComment) {
   }
 }
 
-TEST(AccountMapping, PasswdGivesNameHomeShellAndIds) {
-  UserEntry user = User();
-  AccountRecord record = Map(user);
-  EXPECT_EQ(record.name, L"alice");
-  EXPECT_EQ(record.homeDir, L"/home/alice");
-  EXPECT_EQ(record.scriptPath, L"/bin/bash");
-  EXPECT_EQ(record.userId, 1000u);
-  EXPECT_EQ(record.primaryGroupId, 100u);
-}
-
 TEST(AccountMapping, PrivilegeLevel) {
   struct Case {
     uint32_t uid;

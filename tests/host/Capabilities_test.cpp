@@ -96,24 +96,6 @@ TEST(Capabilities, PrivilegesHeldForCapabilitySets) {
   }
 }
 
-// With every capability, exactly the privileges that have a Linux counterpart are held.
-TEST(Capabilities, PrivilegesWithoutCounterpartAreNeverHeld) {
-  std::set<std::wstring> held = HeldWith(~uint64_t{0});
-  for (const wchar_t* name :
-       {L"SeUnsolicitedInputPrivilege", L"SeMachineAccountPrivilege", L"SeCreatePermanentPrivilege",
-        L"SeRemoteShutdownPrivilege", L"SeUndockPrivilege", L"SeSyncAgentPrivilege",
-        L"SeEnableDelegationPrivilege", L"SeCreateGlobalPrivilege"}) {
-    EXPECT_EQ(held.count(name), 0u) << std::wstring(name).c_str();
-  }
-  EXPECT_EQ(held.size(), 22u);
-}
-
-TEST(Capabilities, NamesIgnoreCaseAndUnknownNamesAreNotHeld) {
-  EXPECT_TRUE(PrivilegeHeld(L"sedebugprivilege", CapabilityBit(CAP_SYS_PTRACE)));
-  EXPECT_FALSE(PrivilegeHeld(L"SeNoSuchPrivilege", ~uint64_t{0}));
-  EXPECT_FALSE(PrivilegeHeld(L"", ~uint64_t{0}));
-}
-
 // The capability set read with capget is the one the kernel shows in /proc/self/status.
 TEST(Capabilities, EffectiveCapabilitiesAreTheKernels) {
   std::ifstream status("/proc/self/status");

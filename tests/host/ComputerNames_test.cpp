@@ -28,13 +28,6 @@ TEST(ComputerNames, DnsNameFromTheResolver) {
   }
 }
 
-TEST(ComputerNames, NetBiosNameIsTheFirstLabelInUpperCaseCutTo15) {
-  EXPECT_EQ(NetBiosNameOf(L"ulhost.example.test"), L"ULHOST");
-  EXPECT_EQ(NetBiosNameOf(L"build-42"), L"BUILD-42");
-  EXPECT_EQ(NetBiosNameOf(L"averyveryverylonghostname.example"), L"AVERYVERYVERYLO");
-  EXPECT_EQ(NetBiosNameOf(L""), L"");
-}
-
 TEST(ComputerNames, ServerNamesThatMeanThisComputer) {
   struct Case {
     const wchar_t* server;
@@ -56,11 +49,6 @@ TEST(ComputerNames, ServerNamesThatMeanThisComputer) {
     SCOPED_TRACE(testing::Message() << std::wstring(c.server).c_str());
     EXPECT_EQ(NamesThisComputer(c.server, L"ulhost.example.test", L"ULHOST"), c.thisComputer);
   }
-}
-
-TEST(ComputerNames, WithoutANameOnlyTheLocalServerIsThisComputer) {
-  EXPECT_TRUE(NamesThisComputer(L"", L"", L""));
-  EXPECT_FALSE(NamesThisComputer(L"anything", L"", L""));
 }
 
 }  // namespace

@@ -131,24 +131,5 @@ TEST_F(GroupMembershipsTest, ProcessGroupsInTheirFixedOrder) {
   }
 }
 
-TEST_F(GroupMembershipsTest, AdministratorsByUidMembershipOrPrimaryGroup) {
-  directory.AddGroup("wheel", 10, {"erin"});
-  directory.AddUser("erin", 1005, 100);
-  Administrators administrators = Administrators::Read(directory);
-  struct Case {
-    const char* user;
-    bool administrator;
-  };
-  for (const Case& c : {Case{"root", true}, Case{"alice", true}, Case{"carol", true},
-                        Case{"erin", true}, Case{"bob", false}, Case{"dave", false}}) {
-    SCOPED_TRACE(c.user);
-    UserEntry entry;
-    ASSERT_EQ(directory.FindUser(c.user, entry), Found::Yes);
-    EXPECT_EQ(administrators.Includes(entry), c.administrator);
-  }
-  EXPECT_TRUE(administrators.IncludesProcess(1002, {100, 10}));
-  EXPECT_FALSE(administrators.IncludesProcess(1002, {100, 29}));
-}
-
 }  // namespace
 }  // namespace compat

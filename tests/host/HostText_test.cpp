@@ -3,8 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include "CodePages.h"
-
 namespace compat {
 namespace {
 
@@ -30,13 +28,6 @@ TEST(HostText, NamesComeBackAsTheSameBytes) {
     std::wstring wide = WideFromHost(c.codePage, c.bytes);
     EXPECT_EQ(HostNameOf(c.codePage, wide), std::optional<std::string>(c.bytes));
   }
-}
-
-TEST(HostText, UndecodableBytesPrintAsReplacementCharacters) {
-  std::wstring wide = WideFromHost(kAscii, "J\xC3\xBCrgen");
-  EXPECT_EQ(wide.size(), 7u);
-  EXPECT_EQ(EncodeText(kAscii, wide), "J??rgen");
-  EXPECT_EQ(WideFromHost(kUtf8, "J\xC3\xBCrgen"), L"J\u00FCrgen");
 }
 
 TEST(HostText, NamesThatCannotBeLookedUp) {

@@ -28,48 +28,33 @@ bool MemoryDirectory::Failing() {
   return true;
 }
 
-Found MemoryDirectory::FindUser(std::string_view name, UserEntry& user) {
+template <typename Entry, typename Match>
+Found MemoryDirectory::FindIn(const std::vector<Entry>& list, Match match, Entry& found) {
   if (Failing()) return Found::Failed;
-  for (const UserEntry& entry : users) {
-    if (entry.name == name) {
-      user = entry;
-      return Found::Yes;
-    }
-  }
-  return Found::No;
+  auto it = std::find_if(list.begin(), list.end(), match);
+  if (it == list.end()) return Found::No;
+  found = *it;
+  return Found::Yes;
+}
+
+Found MemoryDirectory::FindUser(std::string_view name, UserEntry& user) {
+  return FindIn(
+      users, [&](const UserEntry& e) { return e.name == name; }, user);
 }
 
 Found MemoryDirectory::FindUserById(uint32_t uid, UserEntry& user) {
-  if (Failing()) return Found::Failed;
-  for (const UserEntry& entry : users) {
-    if (entry.uid == uid) {
-      user = entry;
-      return Found::Yes;
-    }
-  }
-  return Found::No;
+  return FindIn(
+      users, [&](const UserEntry& e) { return e.uid == uid; }, user);
 }
 
 Found MemoryDirectory::FindGroup(std::string_view name, GroupEntry& group) {
-  if (Failing()) return Found::Failed;
-  for (const GroupEntry& entry : groups) {
-    if (entry.name == name) {
-      group = entry;
-      return Found::Yes;
-    }
-  }
-  return Found::No;
+  return FindIn(
+      groups, [&](const GroupEntry& e) { return e.name == name; }, group);
 }
 
 Found MemoryDirectory::FindGroupById(uint32_t gid, GroupEntry& group) {
-  if (Failing()) return Found::Failed;
-  for (const GroupEntry& entry : groups) {
-    if (entry.gid == gid) {
-      group = entry;
-      return Found::Yes;
-    }
-  }
-  return Found::No;
+  return FindIn(
+      groups, [&](const GroupEntry& e) { return e.gid == gid; }, group);
 }
 
 Found MemoryDirectory::GroupIdsOf(const UserEntry& user, std::vector<uint32_t>& gids) {
@@ -84,14 +69,11 @@ Found MemoryDirectory::GroupIdsOf(const UserEntry& user, std::vector<uint32_t>& 
 }
 
 Found MemoryDirectory::FindShadow(std::string_view name, ShadowEntry& entry) {
-  if (Failing()) return Found::Failed;
-  for (const auto& [entryName, value] : shadow) {
-    if (entryName == name) {
-      entry = value;
-      return Found::Yes;
-    }
-  }
-  return Found::No;
+  std::pair<std::string, ShadowEntry> found;
+  Found answer = FindIn(
+      shadow, [&](const auto& e) { return e.first == name; }, found);
+  entry = found.second;
+  return answer;
 }
 
 bool MemoryDirectory::ForEachUser(const std::function<void(const UserEntry&)>& visit) {

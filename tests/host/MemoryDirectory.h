@@ -35,6 +35,8 @@ class MemoryDirectory : public AccountDirectory {
 
  private:
   bool Failing();
+  template <typename Entry, typename Match>
+  Found FindIn(const std::vector<Entry>& list, Match match, Entry& found);
 };
 
 }  // namespace compat

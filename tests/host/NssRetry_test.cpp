@@ -23,18 +23,6 @@ TEST(NssRetry, GrowsTheBufferUntilTheRecordFits) {
   EXPECT_EQ(buffer.size(), 32768u);
 }
 
-TEST(NssRetry, KeepsAGrownBufferForTheNextLookup) {
-  std::vector<char> buffer(65536);
-  size_t seen = 0;
-  EXPECT_EQ(CallWithGrowingBuffer(buffer,
-                                  [&](char*, size_t size) {
-                                    seen = size;
-                                    return 0;
-                                  }),
-            0);
-  EXPECT_EQ(seen, 65536u);
-}
-
 TEST(NssRetry, GivesUpWithENOMEMBeyondTheLargestBuffer) {
   std::vector<char> buffer;
   int calls = 0;
@@ -59,12 +47,6 @@ TEST(NssRetry, OtherErrorsEndAtOnce) {
               answer);
     EXPECT_EQ(calls, 1);
   }
-}
-
-TEST(NssRetry, WhatCountsAsNotFound) {
-  for (int error : {0, ENOENT, ESRCH, EBADF, EPERM}) EXPECT_TRUE(MeansNotFound(error)) << error;
-  for (int error : {EIO, ENOMEM, EACCES, EMFILE, ERANGE})
-    EXPECT_FALSE(MeansNotFound(error)) << error;
 }
 
 }  // namespace
