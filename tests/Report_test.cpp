@@ -144,3 +144,25 @@ TEST(Report, NamesTheCallWhenTheCurrentUserCannotBeHad) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Report, GoesOnWithAnEmptySidWhenTheLookupFailsOtherwise) {
+  compat::ScriptedMachine machine;
+  Furnish(machine);
+  machine.lookupNameError = ERROR_ACCESS_DENIED;
+  ProgramRun run = RunProgram(machine, L"USERLENS.EXE bob");
+  std::string expected = ReadExpected("report_named.txt");
+  std::vector<std::string> expectedLines = SplitLines(expected);
+  std::vector<std::string> lines = SplitLines(run.output);
+  ASSERT_EQ(lines.size(), expectedLines.size());
+  EXPECT_EQ(lines[1], "  SID: ");
+  // The group lines lose their SID text the same way; everything else is unchanged.
+  EXPECT_EQ(lines[33], "WS01.CORP.EXAMPLE\\None ()");
+  for (size_t i = 2; i < lines.size(); ++i) {
+    if (i != 33 && i != 34) EXPECT_EQ(lines[i], expectedLines[i]) << i;
+  }
+  EXPECT_EQ(run.exitCode, 0);
+}
+
+}  // namespace
