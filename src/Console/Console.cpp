@@ -6,6 +6,13 @@
 #include "Format/Guards.h"
 #include "Format/TextConversion.h"
 
+struct ConsoleModule::State {
+  HandleGuard input;
+  HandleGuard output;  // null when the process has no console
+  WORD savedTextAttribute = 0;
+  StdOutput standardOutput;
+};
+
 namespace {
 
 // Attribute bits of colour codes 0 to 7; red is 3 and cyan 4, unlike the platform's bit order.
@@ -14,14 +21,7 @@ constexpr WORD kForegroundBits[8] = {0x0000, 0x0001, 0x0002, 0x0004,
 constexpr WORD kBackgroundBits[8] = {0x0000, 0x0010, 0x0020, 0x0040,
                                      0x0030, 0x0050, 0x0060, 0x0070};
 
-struct ConsoleState {
-  HandleGuard input;
-  HandleGuard output;  // null when the process has no console
-  WORD savedTextAttribute = 0;
-  StdOutput standardOutput;
-};
-
-ConsoleState* state = nullptr;
+ConsoleModule::State* state = nullptr;
 
 HANDLE OpenConsole(const char* name) {
   HANDLE handle =
@@ -118,8 +118,8 @@ void PrintError(std::wstring_view message) noexcept {
   WriteColoredLine("");
 }
 
-ConsoleModule::ConsoleModule() {
-  auto created = std::make_unique<ConsoleState>();
+ConsoleModule::ConsoleModule() : previous_(state) {
+  auto created = std::make_unique<State>();
   created->input = HandleGuard(OpenConsole("CONIN$"));
   created->output = HandleGuard(OpenConsole("CONOUT$"));
   SetConsoleCtrlHandler(ConsoleCtrlHandler, TRUE);
@@ -135,5 +135,5 @@ ConsoleModule::ConsoleModule() {
 
 ConsoleModule::~ConsoleModule() {
   delete state;
-  state = nullptr;
+  state = previous_;
 }

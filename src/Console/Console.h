@@ -51,4 +51,11 @@ class ConsoleModule {
   ~ConsoleModule();
   ConsoleModule(const ConsoleModule&) = delete;
   ConsoleModule& operator=(const ConsoleModule&) = delete;
+
+  // The console object: its handles, the saved attribute and standard output.
+  struct State;
+
+ private:
+  // The module that was in force before this one (tests nest them); back in force at the end.
+  State* previous_;
 };

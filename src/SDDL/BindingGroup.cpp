@@ -17,12 +17,13 @@ class Locked {
 }  // namespace
 
 void BindingGroup::Initialize() {
-  InitializeCriticalSection(&lock_);
+  if (initializations_++ == 0) InitializeCriticalSection(&lock_);
 }
 
 void BindingGroup::Finalize() {
+  if (initializations_ == 0) return;
   while (references_ > 0) Unbind();
-  DeleteCriticalSection(&lock_);
+  if (--initializations_ == 0) DeleteCriticalSection(&lock_);
 }
 
 bool BindingGroup::Bind() {

@@ -19,7 +19,9 @@ class BindingGroup {
   explicit BindingGroup(std::vector<Entry> entries) : entries_(std::move(entries)) {}
 
   // Module start and end: the lock is created; at the end every reference still held is
-  // released, so a loaded library is freed, and the lock is destroyed.
+  // released, so a loaded library is freed, and the lock is destroyed. Starts may nest (tests
+  // start the modules again inside a started program): the lock is created by the first and
+  // destroyed by the last end.
   void Initialize();
   void Finalize();
 
@@ -38,6 +40,7 @@ class BindingGroup {
   CRITICAL_SECTION lock_{};
   HMODULE library_ = nullptr;
   LONG references_ = 0;
+  int initializations_ = 0;
 };
 
 // An entry for a typed entry point, e.g. Slot("ConvertSidToStringSidW",
