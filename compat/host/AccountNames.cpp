@@ -138,7 +138,9 @@ DWORD AccountNames::LookupName(std::wstring_view name, AccountLookup& found) {
     DWORD error = LookupUnixUser(account, found);
     return error == ERROR_NONE_MAPPED ? LookupUnixGroup(account, found) : error;
   }
-  return ERROR_NONE_MAPPED;
+  // No domain the host knows: a Linux account name may itself hold a backslash ("back\slash"),
+  // which no Windows name can, so the whole text is looked up as a name.
+  return LookupBare(name, found);
 }
 
 DWORD AccountNames::LookupSid(const SidValue& sid, AccountLookup& found) {
