@@ -1,0 +1,204 @@
+#!/bin/bash
+# Hostile account data on the Linux host: names and GECOS fields with "%", quotes, backslashes,
+# control characters, fields of 64 KiB, invalid UTF-8, a name of 4,096 characters, an account in
+# 1,000 groups, and lines that are no account at all. The real program runs in a private mount
+# and UTS namespace over prepared /etc/passwd, /etc/group and /etc/shadow; every field must come
+# out as it stands (or "?" for what the code page cannot hold), never a crash or a misread.
+#
+#   hostile.sh PATH-TO-USERLENS
+#
+# Needs root for the namespace; where it cannot be made, says why and exits 77 (skipped).
+set -u
+program=${1:?usage: hostile.sh PATH-TO-USERLENS}
+
+skip() {
+  echo "SKIPPED: $*"
+  exit 77
+}
+[ "$(id -u)" = 0 ] || skip "a private mount namespace needs root"
+unshare -m -u true 2>/dev/null || skip "cannot make private mount and UTS namespaces here"
+command -v setpriv >/dev/null || skip "setpriv (util-linux) is not installed"
+
+work=$(mktemp -d) || exit 1
+trap 'rm -rf "$work"' EXIT
+chmod 755 "$work"
+mkdir -p "$work/etc" "$work/bin" "$work/empty"
+cp "$program" "$work/bin/userlens" && chmod 755 "$work/bin/userlens" || exit 1
+export LC_ALL=C
+
+repeat() { head -c "$2" /dev/zero | tr '\0' "$1"; }
+long_gecos=$(repeat g 65536)
+long_home=/home/$(repeat h 65530)
+long_name=$(repeat n 4096)
+bad_utf8=$(printf 'bad \377\376 \303( \370\202\202 \355\240\200 ok \303\251')
+control=$(printf 'bell\007 esc\033[31mred\033[0m tab\tend del\177')
+
+{
+  echo "root:x:0:0:root:/root:/bin/bash"
+  echo 'pct%s%d%n:x:2001:2001:100% %s %d %x %n %%:/home/pct%s:/bin/sh'
+  echo "o'brien:x:2002:2002:\"Quoted\" 'single':/home/o'brien:/bin/sh"
+  echo 'back\slash:x:2003:2003:D\Users\x \\server\share\:/home/back\slash:/bin/sh'
+  echo "ctrl:x:2004:2004:$control:/home/ctrl:/bin/sh"
+  echo "longgecos:x:2005:2005:$long_gecos:/home/longgecos:/bin/sh"
+  echo "longhome:x:2006:2006:Long Home:$long_home:/bin/sh"
+  echo "badutf8:x:2007:2007:$bad_utf8:/home/badutf8:/bin/sh"
+  echo "many:x:2008:2008:Many Groups:/home/many:/bin/sh"
+  echo "$long_name:x:2009:2009:Long Name:/home/longname:/bin/sh"
+  printf 'j\303\266rg:x:2010:2010:J\303\266rg:/home/jorg:/bin/sh\n'
+  echo "bigid:x:4294967294:4294967294:Big:/:/bin/sh"
+  echo "this line is no account"
+  echo "toofew:x:2011"
+  echo ":x:2012:2012:no name:/:/bin/sh"
+} >"$work/etc/passwd"
+{
+  echo "root:x:0:"
+  echo '%s%n:x:3001:pct%s%d%n'
+  for i in $(seq -w 1 1000); do echo "g$i:x:$((4000 + 10#$i)):many"; done
+} >"$work/etc/group"
+{
+  echo "root:*:19000:0:99999:7:::"
+  echo 'pct%s%d%n:!:19000:0:99999:7:::'
+  echo "badutf8:*:19000:0:99999:7:::"
+} >"$work/etc/shadow"
+printf 'passwd: files\ngroup: files\nshadow: files\nhosts: files\n' >"$work/etc/nsswitch.conf"
+printf '127.0.0.1 localhost\n127.0.1.1 hostile.example.test hostile\n' >"$work/etc/hosts"
+chmod 644 "$work/etc/passwd" "$work/etc/group" "$work/etc/nsswitch.conf" "$work/etc/hosts"
+chmod 600 "$work/etc/shadow"
+
+# in_namespace LOCALE [COMMAND...]: runs over the prepared files; 99 when they cannot be bound.
+in_namespace() {
+  local locale=$1
+  shift
+  unshare -m -u sh -c '
+    work=$1
+    shift
+    for file in passwd group shadow nsswitch.conf hosts; do
+      mount --bind "$work/etc/$file" "/etc/$file" || exit 99
+    done
+    if [ -d /run/nscd ]; then mount --bind "$work/empty" /run/nscd || exit 99; fi
+    echo hostile >/proc/sys/kernel/hostname || exit 99
+    exec "$@"
+  ' sh "$work" env -i LANG="$locale" LC_ALL="$locale" PATH=/usr/bin:/bin "$@"
+}
+
+failures=0
+passed=0
+fail() {
+  echo "FAIL: $*"
+  failures=$((failures + 1))
+}
+
+# run NAME LOCALE EXPECTED-EXIT [WRAPPER...] -- [ARGUMENT...]: output in $work/NAME.out, CR LF
+# line ends checked and removed.
+run() {
+  local name=$1 locale=$2 expected=$3
+  shift 3
+  local wrapper=()
+  while [ "$1" != "--" ]; do
+    wrapper+=("$1")
+    shift
+  done
+  shift
+  in_namespace "$locale" "${wrapper[@]}" "$work/bin/userlens" "$@" >"$work/$name.raw" \
+    2>"$work/$name.err"
+  local code=$?
+  if [ $code = 99 ]; then
+    fail "$name: the namespace could not be set up"
+  elif [ $code != "$expected" ]; then
+    fail "$name: exit code $code, expected $expected; $(head -c 300 "$work/$name.err")"
+  elif [ -s "$work/$name.err" ]; then
+    fail "$name: wrote to standard error: $(head -c 300 "$work/$name.err")"
+  elif ! awk '!/\r$/ { bad = 1 } END { exit bad }' "$work/$name.raw"; then
+    fail "$name: a line does not end with CR LF"
+  else
+    passed=$((passed + 1))
+  fi
+  sed 's/\r$//' "$work/$name.raw" >"$work/$name.out"
+}
+
+# has NAME LINE: the output holds LINE exactly, as a whole line.
+has() {
+  printf '%s\n' "$2" >"$work/line"
+  if grep -qxF -f "$work/line" "$work/$1.out"; then
+    passed=$((passed + 1))
+  else
+    fail "$1: no line '$(head -c 120 "$work/line")'"
+  fi
+}
+
+run root C.UTF-8 0 -- root
+computer=$(sed -n 's/^Username: \(.*\)\\root$/\1/p' "$work/root.out")
+[ -n "$computer" ] || fail "the report of root has no Username line"
+
+# Each field as it stands, in UTF-8.
+run pct C.UTF-8 0 -- 'pct%s%d%n'
+has pct "Username: $computer\\pct%s%d%n"
+has pct "  Full name: 100% %s %d %x %n %%"
+has pct "  Home directory: /home/pct%s"
+run quote C.UTF-8 0 -- "o'brien"
+has quote "Username: $computer\\o'brien"
+has quote "  Full name: \"Quoted\" 'single'"
+run backslash C.UTF-8 0 -- 'back\slash'
+has backslash "Username: $computer\\back\\slash"
+has backslash '  Full name: D\Users\x \\server\share\'
+run ctrl C.UTF-8 0 -- ctrl
+has ctrl "  Full name: $control"
+run longgecos C.UTF-8 0 -- longgecos
+has longgecos "  Full name: $long_gecos"
+run longhome C.UTF-8 0 -- longhome
+has longhome "  Home directory: $long_home"
+run longname C.UTF-8 0 -- "$long_name"
+has longname "Username: $computer\\$long_name"
+has longname "  Full name: Long Name"
+run bigid C.UTF-8 0 -- bigid
+has bigid "  SID: S-1-22-1-4294967294"
+has bigid "  User ID: -2"
+
+# Invalid UTF-8: one replacement character per invalid byte in UTF-8, "?" in ASCII.
+replacement=$(printf '\357\277\275')
+r=$replacement
+run badutf8 C.UTF-8 0 -- badutf8
+has badutf8 "  Full name: bad $r$r $r( $r$r$r $r$r$r ok $(printf '\303\251')"
+run badutf8-c C 0 -- badutf8
+has badutf8-c "  Full name: bad ?? ?( ??? ??? ok ??"
+run jorg-c C 0 -- "$(printf 'j\303\266rg')"
+# Each byte the code page cannot hold is one "?".
+has jorg-c "Username: $computer\\j??rg"
+has jorg-c "  Full name: J??rg"
+
+# The list: every account once, as it stands, whatever the lines around it hold.
+for locale in C.UTF-8 C; do
+  run "list-$locale" "$locale" 0 -- /listusers
+done
+for account in root "o'brien" 'back\slash' ctrl longgecos longhome many \
+  "$long_name" bigid; do
+  prefix="          | "
+  [ "$account" = root ] && prefix="   Yes    | "
+  printf '%s%s\n' "$prefix" "$account" >"$work/line"
+  count=$(grep -cxF -f "$work/line" "$work/list-C.UTF-8.out")
+  [ "$count" = 1 ] || fail "list: '$(head -c 60 "$work/line")' is listed $count times"
+done
+has list-C.UTF-8 "          | badutf8"
+has list-C.UTF-8 "          | $(printf 'j\303\266rg')"
+has list-C "          | j??rg"
+# A locked password (shadow "!") is a disabled account.
+has list-C.UTF-8 "          | pct%s%d%n (Disabled)"
+
+# 1,000 groups: the named report lists every membership; the current user's token holds them
+# all (more than the first 16,384-byte buffer of the token query).
+run many-named C.UTF-8 0 -- many
+count=$(grep -cE '\\g[0-9]{4} \(S-1-22-2-[0-9]+\)$' "$work/many-named.out")
+[ "$count" = 1000 ] || fail "many: the named report lists $count of 1,000 groups"
+run many-current C.UTF-8 0 setpriv --reuid=2008 --regid=2008 --init-groups --
+count=$(grep -cE '\\g[0-9]{4} \(S-1-22-2-[0-9]+\)$' "$work/many-current.out")
+[ "$count" = 1000 ] || fail "many: the current user's report lists $count of 1,000 groups"
+has many-current "Username: $computer\\many"
+
+# A hostile name as the current user, with a hostile environment.
+run pct-current C.UTF-8 0 setpriv --reuid=2001 --regid=2001 --clear-groups env \
+  "HOSTILE=%s%n$control" --
+has pct-current "Username: $computer\\pct%s%d%n"
+has pct-current "HOSTILE=%s%n$control"
+
+echo "$passed passed, $failures failed"
+[ $failures -eq 0 ]
