@@ -10,9 +10,10 @@ failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 rm -rf "$work"
+mkdir -p "$work"
 prefix=$work/prefix
-cmake --install "$build" --prefix "$prefix" --strip >"$work.log" 2>&1 ||
-  { cat "$work.log"; echo "FAIL: cmake --install exited with an error"; exit 1; }
+cmake --install "$build" --prefix "$prefix" --strip >"$work/install.log" 2>&1 ||
+  { cat "$work/install.log"; echo "FAIL: cmake --install exited with an error"; exit 1; }
 
 expected='bin/userlens
 share/doc/userlens/LICENSE
@@ -23,7 +24,7 @@ actual=$(cd "$prefix" && find . -type f -o -type l | sed 's#^\./##' | LC_ALL=C s
 $(diff <(echo "$expected") <(echo "$actual"))"
 
 [ -x "$prefix/bin/userlens" ] || fail "bin/userlens is not executable"
-banner=$("$prefix/bin/userlens" /? | head -n 1 | tr -d '\r')
+banner=$("$prefix/bin/userlens" '/?' | head -n 1 | tr -d '\r')
 [ "${banner#Quornvale Userlens }" != "$banner" ] || fail "the installed program printed: $banner"
 
 gzip -dc "$prefix/share/man/man1/userlens.1.gz" | cmp -s - "$source/docs/userlens.1" ||

@@ -31,7 +31,7 @@ else
   echo "note: man is not installed; the page was not rendered by man"
 fi
 
-usage=$("$program" /? | tr -d '\r') || fail "$program /? exited with $?"
+usage=$("$program" '/?' | tr -d '\r') || fail "$program '/?' exited with $?"
 banner=$(printf '%s\n' "$usage" | head -n 1)
 [ -n "$banner" ] || fail "the program printed no banner"
 title=$(grep -m1 '^\.TH ' "$page")

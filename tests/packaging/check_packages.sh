@@ -52,7 +52,7 @@ if [ ${#debs[@]} -eq 1 ]; then
   [ "$listed" = "$(echo "$files" | sed 's#^#./usr/#')" ] || fail "the .deb holds:
 $listed"
   dpkg-deb -x "$deb" "$work/root"
-  banner=$("$work/root/usr/bin/userlens" /? | head -n 1 | tr -d '\r')
+  banner=$("$work/root/usr/bin/userlens" '/?' | head -n 1 | tr -d '\r')
   [ "$banner" = "Quornvale Userlens $version" ] || fail "the program from the .deb printed: $banner"
   if command -v objdump >/dev/null; then
     objdump -h "$work/root/usr/bin/userlens" | grep -q '\.debug_info' &&
