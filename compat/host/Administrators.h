@@ -13,7 +13,9 @@ namespace compat {
 
 class Administrators {
  public:
-  // Reads the three groups once; a group that does not exist adds no one.
+  // The three groups are read once, on the first question that needs them: uid 0 needs none,
+  // which spares the report of root a walk through a group file of any size. A group that does
+  // not exist adds no one. The directory must outlive the answer.
   static Administrators Read(AccountDirectory& directory);
 
   bool Includes(const UserEntry& user) const;
@@ -21,8 +23,13 @@ class Administrators {
   bool IncludesProcess(uint32_t euid, const std::vector<uint32_t>& gids) const;
 
  private:
-  std::vector<uint32_t> gids_;
-  std::set<std::string, std::less<>> members_;
+  explicit Administrators(AccountDirectory& directory) : directory_(&directory) {}
+  void Load() const;
+
+  AccountDirectory* directory_;
+  mutable bool loaded_ = false;
+  mutable std::vector<uint32_t> gids_;
+  mutable std::set<std::string, std::less<>> members_;
 };
 
 }  // namespace compat
