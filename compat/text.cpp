@@ -80,7 +80,13 @@ int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR wideText, int
   out.reserve(length);
   bool usedDefault = false;
   for (size_t i = 0; i < length; ++i) {
-    if (!compat::EncodeCodePoint(codePage, static_cast<char32_t>(wideText[i]), out)) {
+    // ASCII is itself in every code page the stand-in knows.
+    auto codePoint = static_cast<char32_t>(wideText[i]);
+    if (codePoint < 0x80) {
+      out += static_cast<char>(codePoint);
+      continue;
+    }
+    if (!compat::EncodeCodePoint(codePage, codePoint, out)) {
       usedDefault = true;
       if (codePage == CP_UTF8) {
         compat::EncodeCodePoint(codePage, 0xFFFD, out);
