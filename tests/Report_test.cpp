@@ -160,7 +160,9 @@ TEST(Report, GoesOnWithAnEmptySidWhenTheLookupFailsOtherwise) {
   // The group lines lose their SID text the same way; everything else is unchanged.
   EXPECT_EQ(lines[33], "WS01.CORP.EXAMPLE\\None ()");
   for (size_t i = 2; i < lines.size(); ++i) {
-    if (i != 33 && i != 34) EXPECT_EQ(lines[i], expectedLines[i]) << i;
+    if (i != 33 && i != 34) {
+      EXPECT_EQ(lines[i], expectedLines[i]) << i;
+    }
   }
   EXPECT_EQ(run.exitCode, 0);
 }
