@@ -1,117 +1,100 @@
 #include "NetBuffer.h"
 
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "Resources.h"
 
 namespace compat {
 
 NetBuffer::NetBuffer(size_t cbRecord, std::initializer_list<size_t> pointerFields)
-    : cbRecord_(cbRecord), pointerFields_(pointerFields) {}
+    : cbRecord_(cbRecord),
+      pointerFields_(pointerFields),
+      lastValues_(cbRecord / sizeof(void*) + 1) {}
 
-NetBuffer::~NetBuffer() {
-  std::free(raw_);
-  std::free(pool_);
+BYTE* NetBuffer::Record(size_t index) const {
+  return records_.data() + BlockHeaderSize() + index * cbRecord_;
 }
 
 BYTE* NetBuffer::AddRecord() {
   if (failed_) return nullptr;
   size_t cbHeader = BlockHeaderSize();
-  if (count_ == capacity_) {
-    size_t capacity = capacity_ == 0 ? 16 : capacity_ * 2;
-    if (capacity > (SIZE_MAX - cbHeader) / cbRecord_) {
-      failed_ = true;
-      return nullptr;
-    }
-    void* grown = std::realloc(raw_, cbHeader + capacity * cbRecord_);
-    if (grown == nullptr) {
-      failed_ = true;
-      return nullptr;
-    }
-    raw_ = static_cast<BYTE*>(grown);
-    capacity_ = capacity;
+  if (count_ >= (SIZE_MAX - cbHeader) / cbRecord_ - 1 ||
+      !records_.Reserve(cbHeader + (count_ + 1) * cbRecord_)) {
+    failed_ = true;
+    return nullptr;
   }
-  BYTE* record = raw_ + cbHeader + count_ * cbRecord_;
+  BYTE* record = Record(count_);
   std::memset(record, 0, cbRecord_);
   ++count_;
   return record;
 }
 
-bool NetBuffer::Reserve(size_t cbMore) {
-  if (failed_) return false;
-  if (cbMore <= cbPoolCapacity_ - cbPool_) return true;
-  size_t capacity = cbPoolCapacity_ == 0 ? 4096 : cbPoolCapacity_;
-  while (capacity - cbPool_ < cbMore) {
-    if (capacity > SIZE_MAX / 2) {
-      failed_ = true;
-      return false;
-    }
-    capacity *= 2;
+// While the pool may still move, a field holds its pool offset plus one (0 stays null).
+void NetBuffer::Store(size_t fieldOffset, size_t poolOffset) {
+  uintptr_t value = poolOffset + 1;
+  std::memcpy(Record(count_ - 1) + fieldOffset, &value, sizeof(value));
+}
+
+bool NetBuffer::Share(size_t fieldOffset, const void* bytes, size_t cb, size_t align) {
+  if (count_ == 0 || failed_ || fieldOffset / sizeof(void*) >= lastValues_.size()) return false;
+  LastValue& last = lastValues_[fieldOffset / sizeof(void*)];
+  if (last.cb == cb && std::memcmp(pool_.data() + last.poolOffset, bytes, cb) == 0) {
+    Store(fieldOffset, last.poolOffset);
+    return true;
   }
-  void* grown = std::realloc(pool_, capacity);
-  if (grown == nullptr) {
+  size_t padding = (align - cbPool_ % align) % align;
+  if (cb > SIZE_MAX - cbPool_ - padding || !pool_.Reserve(cbPool_ + padding + cb)) {
     failed_ = true;
     return false;
   }
-  pool_ = static_cast<BYTE*>(grown);
-  cbPoolCapacity_ = capacity;
+  cbPool_ += padding;
+  std::memcpy(pool_.data() + cbPool_, bytes, cb);
+  Store(fieldOffset, cbPool_);
+  last = LastValue{cbPool_, cb};
+  cbPool_ += cb;
   return true;
-}
-
-// While the pool may still move, a field holds its pool offset plus one (0 stays null).
-void NetBuffer::Store(size_t fieldOffset, size_t poolOffset) {
-  BYTE* record = raw_ + BlockHeaderSize() + (count_ - 1) * cbRecord_;
-  uintptr_t value = poolOffset + 1;
-  std::memcpy(record + fieldOffset, &value, sizeof(value));
 }
 
 bool NetBuffer::SetText(size_t fieldOffset, std::wstring_view text) {
-  if (count_ == 0) return false;
-  size_t cb = (text.size() + 1) * sizeof(wchar_t);
-  size_t padding = (alignof(wchar_t) - cbPool_ % alignof(wchar_t)) % alignof(wchar_t);
-  if (!Reserve(padding + cb)) return false;
-  cbPool_ += padding;
-  std::memcpy(pool_ + cbPool_, text.data(), text.size() * sizeof(wchar_t));
-  std::memset(pool_ + cbPool_ + text.size() * sizeof(wchar_t), 0, sizeof(wchar_t));
-  Store(fieldOffset, cbPool_);
-  cbPool_ += cb;
-  return true;
+  // The text and its terminating null, compared and copied in one piece.
+  constexpr size_t kShortText = 64;
+  if (text.size() < kShortText) {
+    wchar_t copy[kShortText + 1];
+    text.copy(copy, text.size());
+    copy[text.size()] = L'\0';
+    return Share(fieldOffset, copy, (text.size() + 1) * sizeof(wchar_t), alignof(wchar_t));
+  }
+  std::wstring copy(text);
+  return Share(fieldOffset, copy.c_str(), (copy.size() + 1) * sizeof(wchar_t), alignof(wchar_t));
 }
 
 bool NetBuffer::SetBytes(size_t fieldOffset, const BYTE* bytes, size_t cb) {
-  if (count_ == 0 || !Reserve(cb)) return false;
-  std::memcpy(pool_ + cbPool_, bytes, cb);
-  Store(fieldOffset, cbPool_);
-  cbPool_ += cb;
-  return true;
+  return Share(fieldOffset, bytes, cb, 1);
 }
 
 LPBYTE NetBuffer::Finish() {
-  if (failed_) return nullptr;
-  if (raw_ == nullptr) {
-    // No record: still one block, so the caller's NetApiBufferFree has something to free.
-    raw_ = static_cast<BYTE*>(std::calloc(1, BlockHeaderSize() + 1));
-    if (raw_ == nullptr) return nullptr;
-  }
-  BYTE* records = raw_ + BlockHeaderSize();
+  // No record still makes one block, so the caller's NetApiBufferFree has something to free.
+  if (failed_ || !records_.Reserve(BlockHeaderSize() + 1) || !pool_.Reserve(1)) return nullptr;
   for (size_t i = 0; i < count_; ++i) {
-    BYTE* record = records + i * cbRecord_;
+    BYTE* record = Record(i);
     for (size_t field : pointerFields_) {
       uintptr_t value = 0;
       std::memcpy(&value, record + field, sizeof(value));
       if (value != 0) {
-        BYTE* target = pool_ + (value - 1);
+        BYTE* target = pool_.data() + (value - 1);
         std::memcpy(record + field, &target, sizeof(target));
       }
     }
   }
-  auto* block = static_cast<LPBYTE>(AdoptBlock(BlockKind::NetApiBuffer, raw_));
-  raw_ = nullptr;
-  AttachPool(block, pool_);
-  pool_ = nullptr;
-  count_ = capacity_ = cbPool_ = cbPoolCapacity_ = 0;
+  size_t cbRecords = records_.capacity();
+  size_t cbPool = pool_.capacity();
+  unsigned char* pool = pool_.Release();
+  auto* block = static_cast<LPBYTE>(
+      AdoptRegionBlock(BlockKind::NetApiBuffer, records_.Release(), cbRecords, pool, cbPool));
+  count_ = cbPool_ = 0;
+  lastValues_.assign(lastValues_.size(), LastValue{});
   return block;
 }
 

@@ -1,6 +1,6 @@
 // Builds the one block that an account call hands out: an array of fixed-size records whose
-// text fields point into a string pool that the block owns. Records and pool grow in place as
-// records arrive, so a listing of many accounts needs no second copy.
+// text fields point into a string pool that the block owns. Records and pool grow in place
+// (see Region) as records arrive, so a listing of many accounts is never copied.
 #pragma once
 
 #include <cstddef>
@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "Region.h"
 #include "win32/base.h"
 
 namespace compat {
@@ -16,7 +17,6 @@ class NetBuffer {
  public:
   // pointerFields: the byte offsets of every text or byte-block pointer in a record.
   NetBuffer(size_t cbRecord, std::initializer_list<size_t> pointerFields);
-  ~NetBuffer();
   NetBuffer(const NetBuffer&) = delete;
   NetBuffer& operator=(const NetBuffer&) = delete;
 
@@ -34,17 +34,24 @@ class NetBuffer {
   LPBYTE Finish();
 
  private:
-  bool Reserve(size_t cbMore);
+  BYTE* Record(size_t index) const;
   void Store(size_t fieldOffset, size_t poolOffset);
+  // A copy of bytes in the pool, shared with the field's previous value when that is equal:
+  // account lists repeat shells, empty texts and logon hours from record to record.
+  bool Share(size_t fieldOffset, const void* bytes, size_t cb, size_t align);
+
+  struct LastValue {
+    size_t poolOffset = 0;
+    size_t cb = 0;  // 0: none yet
+  };
 
   size_t cbRecord_;
   std::vector<size_t> pointerFields_;
-  BYTE* raw_ = nullptr;  // registry header space, then the records
+  Region records_;  // the registry's header space, then the records
   size_t count_ = 0;
-  size_t capacity_ = 0;
-  BYTE* pool_ = nullptr;
+  Region pool_;
   size_t cbPool_ = 0;
-  size_t cbPoolCapacity_ = 0;
+  std::vector<LastValue> lastValues_;  // by field offset in pointer-sized steps
   bool failed_ = false;
 };
 

@@ -1,5 +1,7 @@
 #include "Resources.h"
 
+#include "Region.h"
+
 #include <cstdlib>
 #include <mutex>
 #include <unordered_map>
@@ -11,6 +13,9 @@ namespace {
 struct BlockHeader {
   BlockKind kind;
   void* pool;
+  // Set for a block built in a Region: the reserved sizes of the block and its pool.
+  size_t cbRegion;
+  size_t cbPoolRegion;
   alignas(std::max_align_t) unsigned char data[1];
 };
 
@@ -67,44 +72,38 @@ Outstanding CurrentOutstanding() {
   return registry.counts;
 }
 
+namespace {
+
+void* Register(BlockHeader* header) {
+  Registry& registry = TheRegistry();
+  std::lock_guard<std::mutex> guard(registry.lock);
+  registry.blocks.emplace(header->data, header);
+  ++CountOf(registry.counts, header->kind);
+  return header->data;
+}
+
+}  // namespace
+
 void* AllocateBlock(BlockKind kind, size_t cb) {
   if (cb > SIZE_MAX - kHeaderSize) return nullptr;
   auto* header = static_cast<BlockHeader*>(std::calloc(1, kHeaderSize + cb));
   if (header == nullptr) return nullptr;
   header->kind = kind;
-  header->pool = nullptr;
-  Registry& registry = TheRegistry();
-  std::lock_guard<std::mutex> guard(registry.lock);
-  registry.blocks.emplace(header->data, header);
-  ++CountOf(registry.counts, kind);
-  return header->data;
+  return Register(header);
 }
 
 size_t BlockHeaderSize() {
   return kHeaderSize;
 }
 
-void* AdoptBlock(BlockKind kind, void* raw) {
-  auto* header = static_cast<BlockHeader*>(raw);
+void* AdoptRegionBlock(BlockKind kind, void* base, size_t cbReserved, void* pool,
+                       size_t cbPoolReserved) {
+  auto* header = static_cast<BlockHeader*>(base);
   header->kind = kind;
-  header->pool = nullptr;
-  Registry& registry = TheRegistry();
-  std::lock_guard<std::mutex> guard(registry.lock);
-  registry.blocks.emplace(header->data, header);
-  ++CountOf(registry.counts, kind);
-  return header->data;
-}
-
-void AttachPool(void* block, void* pool) {
-  Registry& registry = TheRegistry();
-  std::lock_guard<std::mutex> guard(registry.lock);
-  auto it = registry.blocks.find(block);
-  if (it == registry.blocks.end()) {
-    std::free(pool);
-    return;
-  }
-  std::free(it->second->pool);
-  it->second->pool = pool;
+  header->pool = pool;
+  header->cbRegion = cbReserved;
+  header->cbPoolRegion = cbPoolReserved;
+  return Register(header);
 }
 
 bool ReleaseBlock(BlockKind kind, void* block) {
@@ -118,8 +117,13 @@ bool ReleaseBlock(BlockKind kind, void* block) {
     registry.blocks.erase(it);
     --CountOf(registry.counts, kind);
   }
-  std::free(header->pool);
-  std::free(header);
+  if (header->cbRegion != 0) {
+    Region::Free(header->pool, header->cbPoolRegion);
+    Region::Free(header, header->cbRegion);
+  } else {
+    std::free(header->pool);
+    std::free(header);
+  }
   return true;
 }
 

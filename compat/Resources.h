@@ -29,15 +29,14 @@ struct Outstanding {
 
 Outstanding CurrentOutstanding();
 
-// A zero-filled block of cb bytes with an optional second block (a string pool) that is freed
-// with it. Null when memory runs out.
+// A zero-filled block of cb bytes. Null when memory runs out.
 void* AllocateBlock(BlockKind kind, size_t cb);
-void AttachPool(void* block, void* pool);
-// Blocks that grow while they are built: raw memory from malloc/realloc whose first
-// BlockHeaderSize() bytes are left for the registry. AdoptBlock registers it and returns the
-// data pointer after the header.
+// Blocks that grow while they are built (see Region): memory whose first BlockHeaderSize()
+// bytes are left for the registry. AdoptRegionBlock registers it, with a pool that the block
+// owns, and returns the data pointer after the header; both are freed with Region::Free.
 size_t BlockHeaderSize();
-void* AdoptBlock(BlockKind kind, void* raw);  // the block owns the pool (malloc'ed) from now on
+void* AdoptRegionBlock(BlockKind kind, void* base, size_t cbReserved, void* pool,
+                       size_t cbPoolReserved);
 // Frees a block of that kind; false when the pointer is not such a block.
 bool ReleaseBlock(BlockKind kind, void* block);
 

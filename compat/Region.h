@@ -1,0 +1,34 @@
+// Memory that grows in place: a large range of address space is reserved up front and only the
+// pages that are written become memory, backed by huge pages where the kernel offers them. A
+// block of many account records is built in two of these without ever being copied, and with a
+// few large page faults instead of thousands of small ones.
+#pragma once
+
+#include <cstddef>
+
+namespace compat {
+
+class Region {
+ public:
+  Region() = default;
+  ~Region();
+  Region(const Region&) = delete;
+  Region& operator=(const Region&) = delete;
+
+  // Makes at least cb bytes usable. The data may move only when cb exceeds what was reserved;
+  // false when no memory could be had.
+  bool Reserve(size_t cb);
+  unsigned char* data() const { return base_; }
+  size_t capacity() const { return cbReserved_; }
+
+  // Gives up the memory, to be freed later with Free(base, cbReserved).
+  unsigned char* Release();
+  static void Free(void* base, size_t cbReserved);
+
+ private:
+  unsigned char* base_ = nullptr;
+  size_t cbReserved_ = 0;
+  size_t cbUsed_ = 0;  // the bytes written so far, kept when the region moves
+};
+
+}  // namespace compat
