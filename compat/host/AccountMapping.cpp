@@ -30,9 +30,14 @@ std::string_view FullNameOf(std::string_view gecos) {
   return gecos.substr(0, gecos.find(','));
 }
 
+// The other GECOS fields (room, phones, other), without the empty fields at their end that
+// adduser leaves: "Alice,,," has no comment at all.
 std::string_view UserCommentOf(std::string_view gecos) {
   size_t comma = gecos.find(',');
-  return comma == std::string_view::npos ? std::string_view() : gecos.substr(comma + 1);
+  if (comma == std::string_view::npos) return std::string_view();
+  std::string_view rest = gecos.substr(comma + 1);
+  while (!rest.empty() && rest.back() == ',') rest.remove_suffix(1);
+  return rest;
 }
 
 DWORD FlagsOf(const HostAccountFacts& facts) {
@@ -105,7 +110,7 @@ constexpr AccountFieldRule kRules[] = {
      [](const Facts& f, UINT cp, Record& r) {
        AssignWideFromHost(cp, FullNameOf(f.user->gecos), r.fullName);
      }},
-    {"usri3_usr_comment", "passwd: GECOS after the first comma; empty without a comma",
+    {"usri3_usr_comment", "passwd: GECOS after the first comma, empty trailing fields dropped",
      [](const Facts& f, UINT cp, Record& r) {
        AssignWideFromHost(cp, UserCommentOf(f.user->gecos), r.usrComment);
      }},

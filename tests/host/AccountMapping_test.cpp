@@ -133,7 +133,9 @@ TEST(AccountMapping, GecosGivesFullNameAndUserComment) {
       {"Alice Liddell", L"Alice Liddell", L""},
       {"Alice Liddell,Room 12,555-1234,555-9876,staff", L"Alice Liddell",
        L"Room 12,555-1234,555-9876,staff"},
-      {"PostgreSQL administrator,,,", L"PostgreSQL administrator", L",,"},
+      {"PostgreSQL administrator,,,", L"PostgreSQL administrator", L""},
+      {"Bob,Room 3,,", L"Bob", L"Room 3"},
+      {"Bob,,555-1234,", L"Bob", L",555-1234"},
       {",Room 12", L"", L"Room 12"},
       {"J\xC3\xBCrgen Gro\xC3\x9F", L"J\u00FCrgen Gro\u00DF", L""},
   };
