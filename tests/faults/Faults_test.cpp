@@ -327,6 +327,17 @@ std::vector<ReportFault> ReportFaults() {
        0,
        {"(X) SeShutdownPrivilege = Shut down the system"},
        {kNoneLine}},
+      {"a token group is a user without an account record",
+       L"userlens",
+       [](ScriptedMachine& m) {
+         m.AddName(L"ghost", L"WS01", L"S-1-5-21-1-2-3-1999", SidTypeUser);
+         compat::TokenGroup group;
+         group.sid = compat::SidFromText(L"S-1-5-21-1-2-3-1999");
+         m.tokenGroups.push_back(group);
+       },
+       1,
+       {"User Not Found"},
+       {"Privileges: ------------------------------------------------------------------"}},
       {"the environment block is missing",
        L"userlens",
        [](ScriptedMachine& m) { m.environment.reset(); },
