@@ -23,7 +23,10 @@ unsigned char* ReserveRange(size_t cb) {
   size_t tail = kHugePage - (aligned - start);
   if (tail > 0) munmap(reinterpret_cast<void*>(aligned + cb), tail);
   auto* base = reinterpret_cast<unsigned char*>(aligned);
-  madvise(base, cb, MADV_HUGEPAGE);  // advice only: small pages serve as well
+  // The first huge page's worth stays in small pages, so the one record of a single account
+  // costs a few small pages; huge pages pay off only for the blocks of long listings. This is
+  // advice only: small pages serve as well.
+  if (cb > kHugePage) madvise(base + kHugePage, cb - kHugePage, MADV_HUGEPAGE);
   return base;
 }
 
