@@ -1,7 +1,8 @@
 #include "Privileges.h"
 
-#include <cwctype>
 #include <iterator>
+
+#include "LetterCase.h"
 
 namespace compat {
 namespace {
@@ -39,21 +40,11 @@ constexpr PrivilegeInfo kPrivileges[] = {
     {L"SeCreateGlobalPrivilege", 30, L"Create global objects"},
 };
 
-bool EqualIgnoringCase(std::wstring_view a, std::wstring_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::towlower(static_cast<wint_t>(a[i])) != std::towlower(static_cast<wint_t>(b[i]))) {
-      return false;
-    }
-  }
-  return true;
-}
-
 }  // namespace
 
 const PrivilegeInfo* FindPrivilegeByName(std::wstring_view name) {
   for (const PrivilegeInfo& info : kPrivileges) {
-    if (EqualIgnoringCase(info.name, name)) return &info;
+    if (SameNameIgnoringCase(info.name, name)) return &info;
   }
   return nullptr;
 }

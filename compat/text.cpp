@@ -1,37 +1,11 @@
 // Command line, letter case and code-page conversion.
-#include <clocale>
-#include <cwctype>
-#include <locale.h>
 #include <string>
 
 #include "CodePages.h"
+#include "LetterCase.h"
 #include "Machine.h"
 
 namespace {
-
-// Case mapping that does not depend on the user's locale, like Windows' own tables.
-locale_t CaseLocale() {
-  static locale_t locale = [] {
-    locale_t l = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
-    return l;
-  }();
-  return locale;
-}
-
-template <typename Map>
-DWORD MapCase(LPWSTR text, DWORD cch, Map map) {
-  if (text == nullptr) return 0;
-  locale_t locale = CaseLocale();
-  for (DWORD i = 0; i < cch; ++i) {
-    wint_t c = static_cast<wint_t>(text[i]);
-    if (locale != static_cast<locale_t>(nullptr)) {
-      text[i] = static_cast<wchar_t>(map(c, locale));
-    } else if (c < 0x80) {
-      text[i] = static_cast<wchar_t>(map(c, locale));
-    }
-  }
-  return cch;
-}
 
 UINT ResolveCodePage(UINT codePage) {
   return codePage == CP_ACP ? compat::CurrentMachine().AnsiCodePage() : codePage;
@@ -46,17 +20,15 @@ LPWSTR WINAPI GetCommandLineW() {
 }
 
 DWORD WINAPI CharLowerBuffW(LPWSTR text, DWORD cchLength) {
-  return MapCase(text, cchLength, [](wint_t c, locale_t l) {
-    return l != static_cast<locale_t>(nullptr) ? towlower_l(c, l)
-                                               : (c >= L'A' && c <= L'Z' ? c + 32 : c);
-  });
+  if (text == nullptr) return 0;
+  for (DWORD i = 0; i < cchLength; ++i) text[i] = compat::ToLowerCase(text[i]);
+  return cchLength;
 }
 
 DWORD WINAPI CharUpperBuffW(LPWSTR text, DWORD cchLength) {
-  return MapCase(text, cchLength, [](wint_t c, locale_t l) {
-    return l != static_cast<locale_t>(nullptr) ? towupper_l(c, l)
-                                               : (c >= L'a' && c <= L'z' ? c - 32 : c);
-  });
+  if (text == nullptr) return 0;
+  for (DWORD i = 0; i < cchLength; ++i) text[i] = compat::ToUpperCase(text[i]);
+  return cchLength;
 }
 
 UINT WINAPI GetACP() {

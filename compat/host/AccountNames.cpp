@@ -1,6 +1,5 @@
 #include "host/AccountNames.h"
 
-#include <cwctype>
 #include <iterator>
 #include <utility>
 
@@ -76,16 +75,6 @@ SidValue EveryoneSid() {
 }
 SidValue AdministratorsSid() {
   return SidFromText(L"S-1-5-32-544");
-}
-
-bool SameNameIgnoringCase(std::wstring_view a, std::wstring_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::towupper(static_cast<wint_t>(a[i])) != std::towupper(static_cast<wint_t>(b[i]))) {
-      return false;
-    }
-  }
-  return true;
 }
 
 AccountNames::AccountNames(AccountDirectory& directory, UINT codePage,

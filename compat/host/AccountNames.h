@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "LetterCase.h"
 #include "Machine.h"
 #include "host/AccountDirectory.h"
 
@@ -22,9 +23,6 @@ SidValue UnixUserSid(uint32_t uid);
 SidValue UnixGroupSid(uint32_t gid);
 SidValue EveryoneSid();
 SidValue AdministratorsSid();
-
-// Windows compares account names without regard to case.
-bool SameNameIgnoringCase(std::wstring_view a, std::wstring_view b);
 
 class AccountNames {
  public:

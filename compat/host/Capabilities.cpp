@@ -4,7 +4,7 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
-#include "host/AccountNames.h"
+#include "LetterCase.h"
 
 namespace compat {
 namespace {

@@ -6,7 +6,7 @@
 #include <climits>
 #include <memory>
 
-#include "host/AccountNames.h"
+#include "LetterCase.h"
 #include "win32/process.h"
 
 namespace compat {

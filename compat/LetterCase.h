@@ -1,0 +1,13 @@
+// Letter case as Windows treats it: the same for every user locale. CharLowerBuffW and
+// CharUpperBuffW map with it, and account, domain, computer and privilege names compare with it.
+#pragma once
+
+#include <string_view>
+
+namespace compat {
+
+wchar_t ToLowerCase(wchar_t c);
+wchar_t ToUpperCase(wchar_t c);
+bool SameNameIgnoringCase(std::wstring_view a, std::wstring_view b);
+
+}  // namespace compat
