@@ -12,6 +12,9 @@
 // Report-wide values, set by ReportUser before any section runs.
 extern bool IsCurrentUser;
 extern std::wstring ComputerName;
+// The server argument of the account calls: ComputerName, or none (the local computer) when
+// the computer's name could not be had.
+LPCWSTR ComputerNameArgument();
 
 // The report on one account; the empty name stands for the user who runs the program.
 void ReportUser(std::wstring_view userName);

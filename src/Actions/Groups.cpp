@@ -11,10 +11,6 @@ namespace {
 
 constexpr DWORD kTokenBufferSize = 16384;
 
-LPCWSTR Server() {
-  return ComputerName.empty() ? nullptr : ComputerName.c_str();
-}
-
 // The TokenGroups record of the process token in a buffer of its own; empty when the token
 // cannot be opened or read. A record larger than the first buffer is asked for again with the
 // size the platform reports.
@@ -59,8 +55,8 @@ void ShowMemberships(const std::wstring& userName) {
     NetApiBufferGuard buffer;
     DWORD read = 0;
     DWORD total = 0;
-    NET_API_STATUS status = NetUserGetGroups(Server(), userName.c_str(), 0, buffer.Receive(),
-                                             MAX_PREFERRED_LENGTH, &read, &total);
+    NET_API_STATUS status = NetUserGetGroups(ComputerNameArgument(), userName.c_str(), 0,
+                                             buffer.Receive(), MAX_PREFERRED_LENGTH, &read, &total);
     if (status != NERR_Success) RaiseNetStatus(status, "NetUserGetGroups", userName);
     if (buffer) {
       WriteAccountListWithSids(reinterpret_cast<const LPWSTR*>(buffer.get()), read);
@@ -70,8 +66,8 @@ void ShowMemberships(const std::wstring& userName) {
   DWORD read = 0;
   DWORD total = 0;
   NET_API_STATUS status =
-      NetUserGetLocalGroups(Server(), userName.c_str(), 0, LG_INCLUDE_INDIRECT, buffer.Receive(),
-                            MAX_PREFERRED_LENGTH, &read, &total);
+      NetUserGetLocalGroups(ComputerNameArgument(), userName.c_str(), 0, LG_INCLUDE_INDIRECT,
+                            buffer.Receive(), MAX_PREFERRED_LENGTH, &read, &total);
   if (status != NERR_Success) RaiseNetStatus(status, "NetUserGetLocalGroups", userName);
   if (buffer) WriteAccountListWithSids(reinterpret_cast<const LPWSTR*>(buffer.get()), read);
 }

@@ -9,6 +9,10 @@
 bool IsCurrentUser = false;
 std::wstring ComputerName;
 
+LPCWSTR ComputerNameArgument() {
+  return ComputerName.empty() ? nullptr : ComputerName.c_str();
+}
+
 namespace {
 
 constexpr DWORD kNameBuffer = 255;

@@ -11,12 +11,6 @@ namespace {
 
 constexpr DWORD kAlwaysUnknown = 0xFFFFFFFF;
 
-// Server argument of the account calls: the computer's name, or the local computer when its
-// name could not be had.
-LPCWSTR Server() {
-  return ComputerName.empty() ? nullptr : ComputerName.c_str();
-}
-
 std::wstring Text(LPCWSTR text) {
   return text == nullptr ? std::wstring() : std::wstring(text);
 }
@@ -34,7 +28,8 @@ void WriteLogonHours(const std::array<BYTE, 21>& hours) {
 
 void ShowUserInfo(const std::wstring& userName) {
   NetApiBufferGuard buffer;
-  NET_API_STATUS status = NetUserGetInfo(Server(), userName.c_str(), 3, buffer.Receive());
+  NET_API_STATUS status =
+      NetUserGetInfo(ComputerNameArgument(), userName.c_str(), 3, buffer.Receive());
   if (status != NERR_Success) RaiseNetStatus(status, "NetUserGetInfo", userName);
   if (!buffer) throw Error("Unknown response from NetUserGetInfo: 0");
   PrintUserInfo(*reinterpret_cast<const USER_INFO_3*>(buffer.get()));
