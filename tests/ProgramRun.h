@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "PrintedLines.h"
 #include "Resources.h"
 #include "ScriptedMachine.h"
 
@@ -41,8 +42,3 @@ class ScriptedModules {
   std::unique_ptr<SecUtilsModule> secUtils_;
   std::unique_ptr<ActionsModule> actions_;
 };
-
-// Joins lines with CR LF after each, as the program writes them.
-std::string Lines(std::initializer_list<std::string> lines);
-// Splits printed text at CR LF.
-std::vector<std::string> SplitLines(const std::string& text);

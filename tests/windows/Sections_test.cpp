@@ -1,24 +1,12 @@
 // The report sections of the current user against the real API.
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <vector>
 
 #include "CapturedOutput.h"
+#include "PrintedLines.h"
 
 namespace {
-
-std::vector<std::string> SplitLines(const std::string& text) {
-  std::vector<std::string> lines;
-  size_t start = 0;
-  while (start < text.size()) {
-    size_t end = text.find("\r\n", start);
-    if (end == std::string::npos) end = text.size();
-    lines.push_back(text.substr(start, end - start));
-    start = end + 2;
-  }
-  return lines;
-}
 
 TEST(Sections, GroupsOfTheProcessTokenCarrySids) {
   CapturedOutput captured;
