@@ -65,3 +65,18 @@ add_test(NAME windows.x86_64.program
           ${USERLENS_WIN64_DIR}/src/USERLENS.exe $<TARGET_FILE:userlens>)
 set_tests_properties(windows.x86_64.api windows.x86_64.program
   PROPERTIES FIXTURES_REQUIRED wine TIMEOUT 300 RESOURCE_LOCK wine)
+
+# The contract tables against the real API: the list of rows comes from the Linux contract
+# program, which holds the same tables.
+set(USERLENS_CONTRACT_WINE_TESTS ${CMAKE_BINARY_DIR}/windows_contract_tests.cmake)
+string(JOIN " " USERLENS_WINE_COMMAND ${CMAKE_COMMAND} -E env ${USERLENS_WINE_ENV} ${USERLENS_WINE64}
+       ${USERLENS_WIN64_DIR}/tests/windows/userlens_contract_tests.exe)
+file(GENERATE OUTPUT ${USERLENS_CONTRACT_WINE_TESTS}
+     CONTENT "set(CONTRACT_LIST [[${CMAKE_BINARY_DIR}/tests/contract/contract_list.tsv]])
+set(CONTRACT_SIDE wine)
+set(CONTRACT_PREFIX windows.contract)
+separate_arguments(CONTRACT_COMMAND UNIX_COMMAND [[${USERLENS_WINE_COMMAND}]])
+set(CONTRACT_RUNNER [[${PROJECT_SOURCE_DIR}/tests/contract/run_redirected.sh]])
+include([[${PROJECT_SOURCE_DIR}/tests/contract/AddContractTests.cmake]])
+")
+set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${USERLENS_CONTRACT_WINE_TESTS})

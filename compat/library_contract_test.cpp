@@ -1,0 +1,61 @@
+// The contract of run-time binding: the library the program binds, by its names, its entry
+// points, a library and an entry point that do not exist; and critical sections.
+#include "contract/Contract.h"
+
+namespace {
+
+using contract::Everywhere;
+using contract::Where;
+
+struct LibraryRow {
+  const char* name;
+  const char* library;
+  const char* entry;  // null: only the library
+  bool found;
+  DWORD lastError;  // when not found
+  Where where = Everywhere();
+};
+
+const LibraryRow kLibraries[] = {
+    {"advapi32", "ADVAPI32.DLL", "ConvertSidToStringSidW", true, 0},
+    {"advapi32_any_case_without_extension", "advapi32", "ConvertStringSidToSidW", true, 0},
+    {"advapi32_8_bit_entry", "ADVAPI32.DLL", "ConvertStringSidToSidA", true, 0},
+    {"named_security_entry", "ADVAPI32.DLL", "GetNamedSecurityInfoW", true, 0},
+    {"missing_library", "NoSuchLibrary-4711.dll", nullptr, false, ERROR_MOD_NOT_FOUND},
+    {"missing_entry", "ADVAPI32.DLL", "NoSuchEntryPoint4711", false, ERROR_PROC_NOT_FOUND},
+};
+
+class LibraryContract : public ::testing::TestWithParam<LibraryRow> {};
+
+TEST_P(LibraryContract, Holds) {
+  const LibraryRow& row = GetParam();
+  CONTRACT_SKIP_UNLESS_IT_HOLDS(row.where);
+  SetLastError(0);
+  HMODULE library = LoadLibraryA(row.library);
+  if (row.entry == nullptr) {
+    EXPECT_EQ(library != nullptr, row.found);
+    if (!row.found) {
+      EXPECT_EQ(GetLastError(), row.lastError);
+    }
+    if (library != nullptr) {
+      EXPECT_TRUE(FreeLibrary(library));
+    }
+    return;
+  }
+  ASSERT_NE(library, nullptr) << GetLastError();
+  SetLastError(0);
+  FARPROC entry = GetProcAddress(library, row.entry);
+  EXPECT_EQ(entry != nullptr, row.found);
+  if (!row.found) {
+    EXPECT_EQ(GetLastError(), row.lastError);
+  }
+  // The same library loaded twice is one module, freed once per load.
+  HMODULE again = LoadLibraryA(row.library);
+  EXPECT_EQ(again, library);
+  EXPECT_TRUE(FreeLibrary(again));
+  EXPECT_TRUE(FreeLibrary(library));
+}
+
+CONTRACT_TABLE(LibraryContract, kLibraries)
+
+}  // namespace

@@ -1,0 +1,181 @@
+// The contract of the account database calls: one NetApiBufferFree-able block per call, the
+// statuses the program acts on, the counts and the resume handle.
+#include <set>
+#include <string>
+#include <vector>
+
+#include "contract/Contract.h"
+
+namespace {
+
+using contract::Everywhere;
+using contract::NotUnderWine;
+using contract::Where;
+
+std::wstring CurrentUser() {
+  wchar_t user[256] = {};
+  DWORD cch = 256;
+  EXPECT_TRUE(GetUserNameW(user, &cch));
+  return user;
+}
+
+// The names of one whole listing at a level, from NetUserEnum with MAX_PREFERRED_LENGTH.
+std::vector<std::wstring> ListNames(DWORD level, NET_API_STATUS& status) {
+  LPBYTE buffer = nullptr;
+  DWORD read = 0;
+  DWORD total = 0;
+  DWORD resume = 0;
+  status = NetUserEnum(nullptr, level, 0, &buffer, MAX_PREFERRED_LENGTH, &read, &total, &resume);
+  std::vector<std::wstring> names;
+  if (status == NERR_Success) {
+    EXPECT_NE(buffer, nullptr);
+    EXPECT_EQ(read, total);
+    EXPECT_EQ(resume, 0u);
+    for (DWORD i = 0; i < read; ++i) {
+      names.emplace_back(level == 0 ? reinterpret_cast<USER_INFO_0*>(buffer)[i].usri0_name
+                                    : reinterpret_cast<USER_INFO_2*>(buffer)[i].usri2_name);
+    }
+  }
+  EXPECT_EQ(NetApiBufferFree(buffer), NERR_Success);
+  return names;
+}
+
+struct EnumRow {
+  const char* name;
+  DWORD level;
+  NET_API_STATUS status;
+  Where where = Everywhere();
+};
+
+const EnumRow kEnum[] = {
+    {"level_0", 0, NERR_Success},
+    {"level_2", 2, NERR_Success, NotUnderWine("NetUserEnum answers 124 for level 2")},
+    {"level_5", 5, ERROR_INVALID_LEVEL},
+};
+
+class NetUserEnumContract : public ::testing::TestWithParam<EnumRow> {};
+
+TEST_P(NetUserEnumContract, Holds) {
+  const EnumRow& row = GetParam();
+  CONTRACT_SKIP_UNLESS_IT_HOLDS(row.where);
+  NET_API_STATUS status = 0;
+  std::vector<std::wstring> names = ListNames(row.level, status);
+  EXPECT_EQ(status, row.status);
+  if (row.status != NERR_Success) return;
+  std::set<std::wstring> unique(names.begin(), names.end());
+  EXPECT_EQ(unique.size(), names.size()) << "every account once";
+  EXPECT_EQ(unique.count(CurrentUser()), 1u) << "the current user is listed";
+}
+
+CONTRACT_TABLE(NetUserEnumContract, kEnum)
+
+// A listing in pieces of a small preferred length gives the same accounts as one whole listing:
+// every piece but the last answers ERROR_MORE_DATA with at least one record and a resume handle.
+CONTRACT_TEST(NetUserEnumContract, PiecesMakeTheWholeListing,
+              NotUnderWine("with a small preferred length NetUserEnum answers 234, no record "
+                           "and resume handle 0")) {
+  NET_API_STATUS status = 0;
+  std::vector<std::wstring> whole = ListNames(0, status);
+  ASSERT_EQ(status, NERR_Success);
+  std::vector<std::wstring> pieces;
+  DWORD resume = 0;
+  for (int piece = 0; piece < 100000; ++piece) {
+    LPBYTE buffer = nullptr;
+    DWORD read = 0;
+    DWORD total = 0;
+    status = NetUserEnum(nullptr, 0, 0, &buffer, 1, &read, &total, &resume);
+    ASSERT_TRUE(status == NERR_Success || status == ERROR_MORE_DATA) << status;
+    for (DWORD i = 0; i < read; ++i) {
+      pieces.emplace_back(reinterpret_cast<USER_INFO_0*>(buffer)[i].usri0_name);
+    }
+    EXPECT_EQ(NetApiBufferFree(buffer), NERR_Success);
+    if (status == NERR_Success) break;
+    ASSERT_GT(read, 0u);
+    ASSERT_NE(resume, 0u);
+  }
+  EXPECT_EQ(status, NERR_Success);
+  EXPECT_EQ(pieces, whole);
+}
+
+// NetUserGetInfo, NetUserGetGroups and NetUserGetLocalGroups for the current user and for an
+// account that does not exist.
+enum class Call { GetInfo, GetGroups, GetLocalGroups };
+
+struct AccountRow {
+  const char* name;
+  Call call;
+  bool currentUser;  // else an account that does not exist
+  DWORD level;
+  DWORD flags;  // NetUserGetLocalGroups
+  NET_API_STATUS status;
+  Where where = Everywhere();
+};
+
+const AccountRow kAccounts[] = {
+    {"info_level_3", Call::GetInfo, true, 3, 0, NERR_Success,
+     NotUnderWine("NetUserGetInfo answers 2140 for level 3")},
+    {"info_level_2", Call::GetInfo, true, 2, 0, NERR_Success,
+     NotUnderWine("NetUserGetInfo answers 2140 for level 2")},
+    {"info_level_0", Call::GetInfo, true, 0, 0, NERR_Success},
+    {"info_missing_user", Call::GetInfo, false, 3, 0, NERR_UserNotFound},
+    {"info_missing_user_level_0", Call::GetInfo, false, 0, 0, NERR_UserNotFound},
+    {"info_invalid_level", Call::GetInfo, true, 5, 0, ERROR_INVALID_LEVEL},
+    {"groups", Call::GetGroups, true, 0, 0, NERR_Success,
+     NotUnderWine("NetUserGetGroups answers 124 for level 0")},
+    {"groups_missing_user", Call::GetGroups, false, 0, 0, NERR_UserNotFound,
+     NotUnderWine("NetUserGetGroups answers 124 for level 0")},
+    {"groups_invalid_level", Call::GetGroups, true, 7, 0, ERROR_INVALID_LEVEL},
+    {"local_groups", Call::GetLocalGroups, true, 0, LG_INCLUDE_INDIRECT, NERR_Success},
+    {"local_groups_missing_user", Call::GetLocalGroups, false, 0, LG_INCLUDE_INDIRECT,
+     NERR_UserNotFound, NotUnderWine("NetUserGetLocalGroups answers 0 for any user")},
+    {"local_groups_invalid_level", Call::GetLocalGroups, true, 7, LG_INCLUDE_INDIRECT,
+     ERROR_INVALID_LEVEL, NotUnderWine("NetUserGetLocalGroups answers 0 for any level")},
+};
+
+class AccountContract : public ::testing::TestWithParam<AccountRow> {};
+
+TEST_P(AccountContract, Holds) {
+  const AccountRow& row = GetParam();
+  CONTRACT_SKIP_UNLESS_IT_HOLDS(row.where);
+  std::wstring user = row.currentUser ? CurrentUser() : L"NoSuchUser-4711";
+  LPBYTE buffer = reinterpret_cast<LPBYTE>(1);
+  DWORD read = 99;
+  DWORD total = 99;
+  NET_API_STATUS status = 0;
+  switch (row.call) {
+    case Call::GetInfo:
+      status = NetUserGetInfo(nullptr, user.c_str(), row.level, &buffer);
+      break;
+    case Call::GetGroups:
+      status = NetUserGetGroups(nullptr, user.c_str(), row.level, &buffer, MAX_PREFERRED_LENGTH,
+                                &read, &total);
+      break;
+    case Call::GetLocalGroups:
+      status = NetUserGetLocalGroups(nullptr, user.c_str(), row.level, row.flags, &buffer,
+                                     MAX_PREFERRED_LENGTH, &read, &total);
+      break;
+  }
+  EXPECT_EQ(status, row.status);
+  if (status != NERR_Success) return;
+  ASSERT_NE(buffer, nullptr);
+  if (row.call == Call::GetInfo) {
+    // Every level starts with the account's name, as stored.
+    const wchar_t* name = *reinterpret_cast<LPWSTR*>(buffer);
+    ASSERT_NE(name, nullptr);
+    EXPECT_EQ(std::wstring(name), user);
+  } else {
+    EXPECT_EQ(read, total);
+    for (DWORD i = 0; i < read; ++i) {
+      EXPECT_NE(reinterpret_cast<LPWSTR*>(buffer)[i], nullptr);
+    }
+  }
+  EXPECT_EQ(NetApiBufferFree(buffer), NERR_Success);
+}
+
+CONTRACT_TABLE(AccountContract, kAccounts)
+
+TEST(NetApiBufferFreeContract, TakesNull) {
+  EXPECT_EQ(NetApiBufferFree(nullptr), NERR_Success);
+}
+
+}  // namespace

@@ -1,0 +1,184 @@
+// The contract of the process calls: the user's and the computer's names, the environment block,
+// the locale's texts and the last error.
+#include <string>
+#include <vector>
+
+#include "contract/Contract.h"
+
+namespace {
+
+using contract::Everywhere;
+using contract::Where;
+
+// How a name call is asked, relative to the length of the name it answers.
+enum class Buffer {
+  Ample,       // room for the name and its null
+  Exact,       // room for the name and its null, not one character more
+  NoNull,      // room for the name but not its null
+  ZeroNoText,  // a size of 0 and no buffer: a size probe
+};
+
+enum class Reported { Length, LengthAndNull };
+
+struct NameRow {
+  const char* name;
+  const char* call;
+  Buffer buffer;
+  BOOL result;
+  DWORD lastError;  // when the call fails
+  Reported reported;
+  Where where = Everywhere();
+};
+
+constexpr DWORD kBufferOverflow = 111;  // ERROR_BUFFER_OVERFLOW
+
+const NameRow kNames[] = {
+    {"user_ample", "GetUserNameW", Buffer::Ample, TRUE, 0, Reported::LengthAndNull},
+    {"user_exact", "GetUserNameW", Buffer::Exact, TRUE, 0, Reported::LengthAndNull},
+    {"user_short", "GetUserNameW", Buffer::NoNull, FALSE, ERROR_INSUFFICIENT_BUFFER,
+     Reported::LengthAndNull},
+    {"user_probe", "GetUserNameW", Buffer::ZeroNoText, FALSE, ERROR_INSUFFICIENT_BUFFER,
+     Reported::LengthAndNull},
+    {"dns_ample", "GetComputerNameExW", Buffer::Ample, TRUE, 0, Reported::Length},
+    {"dns_exact", "GetComputerNameExW", Buffer::Exact, TRUE, 0, Reported::Length},
+    {"dns_short", "GetComputerNameExW", Buffer::NoNull, FALSE, ERROR_MORE_DATA,
+     Reported::LengthAndNull},
+    {"dns_probe", "GetComputerNameExW", Buffer::ZeroNoText, FALSE, ERROR_MORE_DATA,
+     Reported::LengthAndNull},
+    {"netbios_ample", "GetComputerNameA", Buffer::Ample, TRUE, 0, Reported::Length},
+    {"netbios_exact", "GetComputerNameA", Buffer::Exact, TRUE, 0, Reported::Length},
+    {"netbios_short", "GetComputerNameA", Buffer::NoNull, FALSE, kBufferOverflow,
+     Reported::LengthAndNull},
+    {"netbios_probe", "GetComputerNameA", Buffer::ZeroNoText, FALSE, kBufferOverflow,
+     Reported::LengthAndNull},
+};
+
+// Calls one of the three name calls; the text as wide text, whatever the call's own width.
+BOOL CallName(const std::string& call, std::vector<wchar_t>* buffer, DWORD& cch,
+              std::wstring& text) {
+  text.clear();
+  if (call == "GetUserNameW") {
+    BOOL ok = GetUserNameW(buffer != nullptr ? buffer->data() : nullptr, &cch);
+    if (ok && buffer != nullptr) text = buffer->data();
+    return ok;
+  }
+  if (call == "GetComputerNameExW") {
+    BOOL ok = GetComputerNameExW(ComputerNameDnsFullyQualified,
+                                 buffer != nullptr ? buffer->data() : nullptr, &cch);
+    if (ok && buffer != nullptr) text = buffer->data();
+    return ok;
+  }
+  std::vector<char> bytes(buffer != nullptr ? buffer->size() : 0);
+  BOOL ok = GetComputerNameA(buffer != nullptr ? bytes.data() : nullptr, &cch);
+  if (ok && buffer != nullptr)
+    text.assign(bytes.data(), bytes.data() + std::string(bytes.data()).size());
+  return ok;
+}
+
+class NameContract : public ::testing::TestWithParam<NameRow> {};
+
+TEST_P(NameContract, Holds) {
+  const NameRow& row = GetParam();
+  CONTRACT_SKIP_UNLESS_IT_HOLDS(row.where);
+  // The name itself, from an ample buffer.
+  std::vector<wchar_t> ample(1024, L'\0');
+  DWORD cch = static_cast<DWORD>(ample.size());
+  std::wstring name;
+  ASSERT_TRUE(CallName(row.call, &ample, cch, name)) << GetLastError();
+  ASSERT_FALSE(name.empty());
+  const auto length = static_cast<DWORD>(name.size());
+
+  std::vector<wchar_t> buffer(1024, L'\x7F');
+  bool withBuffer = true;
+  switch (row.buffer) {
+    case Buffer::Ample:
+      cch = 1024;
+      break;
+    case Buffer::Exact:
+      cch = length + 1;
+      break;
+    case Buffer::NoNull:
+      cch = length;
+      break;
+    case Buffer::ZeroNoText:
+      cch = 0;
+      withBuffer = false;
+      break;
+  }
+  SetLastError(0);
+  std::wstring text;
+  BOOL result = CallName(row.call, withBuffer ? &buffer : nullptr, cch, text);
+  EXPECT_EQ(result != FALSE, row.result != FALSE);
+  if (!row.result) {
+    EXPECT_EQ(GetLastError(), row.lastError);
+  }
+  if (row.result) {
+    EXPECT_EQ(contract::Show(text), contract::Show(name));
+  }
+  EXPECT_EQ(cch, row.reported == Reported::Length ? length : length + 1);
+}
+
+CONTRACT_TABLE(NameContract, kNames)
+
+// The environment block: entries each ended by a null, the whole ended by an empty entry; the
+// process's own variables among them; given back with FreeEnvironmentStringsW.
+TEST(EnvironmentContract, BlockHoldsTheProcessVariables) {
+#ifdef _WIN32
+  ASSERT_TRUE(SetEnvironmentVariableW(L"USERLENS_CONTRACT", L"a=b"));
+#else
+  ASSERT_EQ(setenv("USERLENS_CONTRACT", "a=b", 1), 0);
+#endif
+  LPWCH block = GetEnvironmentStringsW();
+  ASSERT_NE(block, nullptr);
+  std::vector<std::wstring> entries;
+  for (const wchar_t* entry = block; *entry != L'\0'; entry += entries.back().size() + 1) {
+    entries.emplace_back(entry);
+  }
+  EXPECT_TRUE(FreeEnvironmentStringsW(block));
+  bool found = false;
+  for (const std::wstring& entry : entries) found = found || entry == L"USERLENS_CONTRACT=a=b";
+  EXPECT_TRUE(found);
+}
+
+// The locale's texts that the date lines read: a size probe, the text, a short buffer.
+struct LocaleRow {
+  const char* name;
+  LCTYPE type;
+  Where where = Everywhere();
+};
+
+const LocaleRow kLocale[] = {
+    {"january", LOCALE_SMONTHNAME1},
+    {"december", LOCALE_SMONTHNAME1 + 11},
+    {"long_time", LOCALE_STIMEFORMAT},
+    {"am", LOCALE_S1159},
+    {"pm", LOCALE_S2359},
+};
+
+class LocaleContract : public ::testing::TestWithParam<LocaleRow> {};
+
+TEST_P(LocaleContract, Holds) {
+  const LocaleRow& row = GetParam();
+  CONTRACT_SKIP_UNLESS_IT_HOLDS(row.where);
+  int cchNeeded = GetLocaleInfoW(LOCALE_USER_DEFAULT, row.type, nullptr, 0);
+  ASSERT_GT(cchNeeded, 0);
+  std::vector<wchar_t> text(static_cast<size_t>(cchNeeded) + 4, L'\x7F');
+  EXPECT_EQ(GetLocaleInfoW(LOCALE_USER_DEFAULT, row.type, text.data(), cchNeeded), cchNeeded);
+  EXPECT_EQ(std::wstring(text.data()).size() + 1, static_cast<size_t>(cchNeeded));
+  if (cchNeeded > 1) {
+    SetLastError(0);
+    EXPECT_EQ(GetLocaleInfoW(LOCALE_USER_DEFAULT, row.type, text.data(), cchNeeded - 1), 0);
+    EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
+  }
+}
+
+CONTRACT_TABLE(LocaleContract, kLocale)
+
+TEST(LastErrorContract, IsWhatWasSetLast) {
+  SetLastError(ERROR_ACCESS_DENIED);
+  EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+  SetLastError(0);
+  EXPECT_EQ(GetLastError(), 0u);
+}
+
+}  // namespace

@@ -1,0 +1,438 @@
+// The contract of the security calls: SID texts, account names and SIDs, the process token and
+// privileges.
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "contract/Contract.h"
+
+namespace {
+
+using contract::Everywhere;
+using contract::NotUnderWine;
+using contract::Where;
+
+// The SID text of a SID, or "" for none.
+std::wstring TextOf(PSID sid) {
+  LPWSTR text = nullptr;
+  if (!ConvertSidToStringSidW(sid, &text)) return L"";
+  std::wstring copy(text);
+  EXPECT_EQ(LocalFree(text), nullptr);
+  return copy;
+}
+
+// Whether a SID text matches a pattern in which "*" stands for one decimal number.
+bool Matches(std::wstring_view text, std::wstring_view pattern) {
+  size_t t = 0;
+  for (size_t p = 0; p < pattern.size(); ++p) {
+    if (pattern[p] != L'*') {
+      if (t >= text.size() || text[t] != pattern[p]) return false;
+      ++t;
+      continue;
+    }
+    size_t start = t;
+    while (t < text.size() && text[t] >= L'0' && text[t] <= L'9') ++t;
+    if (t == start) return false;
+  }
+  return t == text.size();
+}
+
+// ConvertStringSidToSidW, as the program calls it with the text after "SID#", and the SID text
+// that ConvertSidToStringSidW gives back for the SID it made. An empty sid: the call fails.
+struct SidTextRow {
+  const char* name;
+  const wchar_t* text;  // null: a null pointer
+  const wchar_t* sid;   // a pattern; "*" stands for a number
+  DWORD lastError;      // when it fails
+  Where where = Everywhere();
+};
+
+const SidTextRow kSidTexts[] = {
+    {"standard", L"S-1-5-32-544", L"S-1-5-32-544", 0},
+    {"small_s", L"s-1-12-1", L"S-1-12-1", 0},
+    {"hexadecimal_parts", L"S-0x1-0XC-0x1a", L"S-1-12-26", 0},
+    {"largest_sub_authority", L"S-1-5-4294967295", L"S-1-5-4294967295", 0},
+    {"fifteen_sub_authorities", L"S-1-5-1-2-3-4-5-6-7-8-9-10-11-12-13-14-15",
+     L"S-1-5-1-2-3-4-5-6-7-8-9-10-11-12-13-14-15", 0},
+    {"sixteen_sub_authorities", L"S-1-5-1-2-3-4-5-6-7-8-9-10-11-12-13-14-15-16", L"",
+     ERROR_INVALID_SID, NotUnderWine("Wine takes a sixteenth sub-authority")},
+    {"no_sub_authority", L"S-1-5", L"", ERROR_INVALID_SID},
+    {"trailing_dash", L"S-1-5-", L"", ERROR_INVALID_SID},
+    {"revision_2", L"S-2-5-32", L"", ERROR_INVALID_SID},
+    {"not_a_sid", L"not-a-sid", L"", ERROR_INVALID_SID},
+    {"empty", L"", L"", ERROR_INVALID_SID},
+    {"null", nullptr, L"", ERROR_INVALID_PARAMETER},
+    {"everyone", L"WD", L"S-1-1-0", 0},
+    {"everyone_any_case", L"wD", L"S-1-1-0", 0},
+    {"creator_owner", L"CO", L"S-1-3-0", 0},
+    {"creator_group", L"CG", L"S-1-3-1", 0},
+    {"owner_rights", L"OW", L"S-1-3-4", 0},
+    {"network", L"NU", L"S-1-5-2", 0},
+    {"interactive", L"IU", L"S-1-5-4", 0},
+    {"service", L"SU", L"S-1-5-6", 0},
+    {"anonymous", L"AN", L"S-1-5-7", 0},
+    {"enterprise_controllers", L"ED", L"S-1-5-9", 0},
+    {"self", L"PS", L"S-1-5-10", 0},
+    {"authenticated_users", L"AU", L"S-1-5-11", 0},
+    {"restricted_code", L"RC", L"S-1-5-12", 0},
+    {"local_system", L"SY", L"S-1-5-18", 0},
+    {"local_service", L"LS", L"S-1-5-19", 0},
+    {"network_service", L"NS", L"S-1-5-20", 0},
+    {"local_administrator", L"LA", L"S-1-5-21-*-*-*-500", 0},
+    {"local_guest", L"LG", L"S-1-5-21-*-*-*-501", 0},
+    {"backup_operators", L"BO", L"S-1-5-32-551", 0},
+    {"administrators", L"BA", L"S-1-5-32-544", 0},
+    {"users", L"BU", L"S-1-5-32-545", 0},
+    {"guests", L"BG", L"S-1-5-32-546", 0},
+    {"power_users", L"PU", L"S-1-5-32-547", 0},
+    {"account_operators", L"AO", L"S-1-5-32-548", 0},
+    {"server_operators", L"SO", L"S-1-5-32-549", 0},
+    {"print_operators", L"PO", L"S-1-5-32-550", 0},
+    {"replicator", L"RE", L"S-1-5-32-552", 0},
+    {"pre_windows_2000", L"RU", L"S-1-5-32-554", 0},
+    {"remote_desktop_users", L"RD", L"S-1-5-32-555", 0},
+    {"network_configuration_operators", L"NO", L"S-1-5-32-556", 0},
+    {"alias_with_more_text", L"WDX", L"", ERROR_INVALID_SID},
+    {"unknown_alias", L"ZZ", L"", ERROR_INVALID_SID},
+};
+
+class SidTextContract : public ::testing::TestWithParam<SidTextRow> {};
+
+TEST_P(SidTextContract, Holds) {
+  const SidTextRow& row = GetParam();
+  CONTRACT_SKIP_UNLESS_IT_HOLDS(row.where);
+  PSID sid = nullptr;
+  SetLastError(0);
+  BOOL ok = ConvertStringSidToSidW(row.text, &sid);
+  bool expected = row.sid[0] != L'\0';
+  ASSERT_EQ(ok != FALSE, expected) << "error " << GetLastError();
+  if (!expected) {
+    EXPECT_EQ(GetLastError(), row.lastError);
+    return;
+  }
+  ASSERT_NE(sid, nullptr);
+  std::wstring text = TextOf(sid);
+  EXPECT_TRUE(Matches(text, row.sid)) << contract::Show(text);
+  EXPECT_EQ(LocalFree(sid), nullptr);
+}
+
+CONTRACT_TABLE(SidTextContract, kSidTexts)
+
+// LookupAccountNameW with the size probe the program makes, then with the sizes it reports.
+struct NameToSidRow {
+  const char* name;
+  const wchar_t* account;
+  const wchar_t* sid;  // "": not mapped
+  const wchar_t* domain;
+  SID_NAME_USE use;
+  Where where = Everywhere();
+};
+
+const NameToSidRow kNameToSid[] = {
+    {"everyone", L"Everyone", L"S-1-1-0", L"", SidTypeWellKnownGroup},
+    {"everyone_any_case", L"EVERYONE", L"S-1-1-0", L"", SidTypeWellKnownGroup},
+    {"administrators", L"Administrators", L"S-1-5-32-544", L"BUILTIN", SidTypeAlias},
+    {"builtin_administrators", L"BUILTIN\\Administrators", L"S-1-5-32-544", L"BUILTIN",
+     SidTypeAlias},
+    {"builtin_users", L"BUILTIN\\Users", L"S-1-5-32-545", L"BUILTIN", SidTypeAlias},
+    {"system", L"NT AUTHORITY\\SYSTEM", L"S-1-5-18", L"NT AUTHORITY", SidTypeWellKnownGroup},
+    {"authenticated_users", L"NT AUTHORITY\\Authenticated Users", L"S-1-5-11", L"NT AUTHORITY",
+     SidTypeWellKnownGroup},
+    {"unknown", L"NoSuchAccount-4711", L"", L"", SidTypeUser},
+    {"unknown_in_builtin", L"BUILTIN\\NoSuchAlias-4711", L"", L"", SidTypeUser},
+};
+
+class NameToSidContract : public ::testing::TestWithParam<NameToSidRow> {};
+
+TEST_P(NameToSidContract, Holds) {
+  const NameToSidRow& row = GetParam();
+  CONTRACT_SKIP_UNLESS_IT_HOLDS(row.where);
+  DWORD cbSid = 0;
+  DWORD cchDomain = 0;
+  SID_NAME_USE use = SidTypeUnknown;
+  SetLastError(0);
+  BOOL ok = LookupAccountNameW(nullptr, row.account, nullptr, &cbSid, nullptr, &cchDomain, &use);
+  EXPECT_FALSE(ok);
+  if (row.sid[0] == L'\0') {
+    EXPECT_EQ(GetLastError(), ERROR_NONE_MAPPED);
+    return;
+  }
+  ASSERT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
+  EXPECT_EQ(cchDomain, std::wstring(row.domain).size() + 1);
+  ASSERT_GE(cbSid, 8u);
+  // One byte short of the SID: still too small, with the same sizes.
+  std::vector<BYTE> sid(cbSid);
+  std::vector<wchar_t> domain(cchDomain + 4, L'\x7F');
+  DWORD cbShort = cbSid - 1;
+  DWORD cchAgain = cchDomain;
+  EXPECT_FALSE(LookupAccountNameW(nullptr, row.account, sid.data(), &cbShort, domain.data(),
+                                  &cchAgain, &use));
+  EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
+  EXPECT_EQ(cbShort, cbSid);
+  // The reported sizes: the SID and the domain with its null; the length comes back.
+  DWORD cbFit = cbSid;
+  DWORD cchFit = cchDomain;
+  ASSERT_TRUE(
+      LookupAccountNameW(nullptr, row.account, sid.data(), &cbFit, domain.data(), &cchFit, &use));
+  EXPECT_EQ(cbFit, cbSid);
+  EXPECT_EQ(cchFit, cchDomain - 1);
+  EXPECT_EQ(std::wstring(domain.data()), row.domain);
+  EXPECT_EQ(use, row.use);
+  EXPECT_EQ(TextOf(sid.data()), row.sid);
+  EXPECT_EQ(8u + 4u * sid[1], cbSid) << "the size of the SID itself";
+}
+
+CONTRACT_TABLE(NameToSidContract, kNameToSid)
+
+// LookupAccountSidW with the program's buffers, and with buffers that are too small.
+enum class SidBuffers { Ample, NameShort, DomainShort, Probe };
+
+struct SidToNameRow {
+  const char* name;
+  const wchar_t* sid;
+  SidBuffers buffers;
+  const wchar_t* account;  // "": not mapped
+  const wchar_t* domain;
+  SID_NAME_USE use;
+  Where where = Everywhere();
+};
+
+const SidToNameRow kSidToName[] = {
+    {"everyone", L"S-1-1-0", SidBuffers::Ample, L"Everyone", L"", SidTypeWellKnownGroup},
+    {"administrators", L"S-1-5-32-544", SidBuffers::Ample, L"Administrators", L"BUILTIN",
+     SidTypeAlias},
+    {"system", L"S-1-5-18", SidBuffers::Ample, L"SYSTEM", L"NT AUTHORITY", SidTypeWellKnownGroup},
+    {"builtin_domain", L"S-1-5-32", SidBuffers::Ample, L"BUILTIN", L"BUILTIN", SidTypeDomain},
+    {"name_short", L"S-1-5-32-544", SidBuffers::NameShort, L"Administrators", L"BUILTIN",
+     SidTypeAlias, NotUnderWine("Wine succeeds without room for the null")},
+    {"domain_short", L"S-1-5-32-544", SidBuffers::DomainShort, L"Administrators", L"BUILTIN",
+     SidTypeAlias, NotUnderWine("Wine succeeds without room for the null")},
+    {"probe", L"S-1-5-32-544", SidBuffers::Probe, L"Administrators", L"BUILTIN", SidTypeAlias},
+    {"unmapped", L"S-1-5-21-1-2-3-4", SidBuffers::Ample, L"", L"", SidTypeUnknown},
+};
+
+class SidToNameContract : public ::testing::TestWithParam<SidToNameRow> {};
+
+TEST_P(SidToNameContract, Holds) {
+  const SidToNameRow& row = GetParam();
+  CONTRACT_SKIP_UNLESS_IT_HOLDS(row.where);
+  PSID sid = nullptr;
+  ASSERT_TRUE(ConvertStringSidToSidW(row.sid, &sid));
+  const size_t cchAccount = std::wstring(row.account).size();
+  const size_t cchDomain = std::wstring(row.domain).size();
+  std::vector<wchar_t> name(260, L'\0');
+  std::vector<wchar_t> domain(260, L'\0');
+  DWORD cchName = 260;
+  DWORD cchDom = 260;
+  bool buffers = true;
+  switch (row.buffers) {
+    case SidBuffers::Ample:
+      break;
+    case SidBuffers::NameShort:
+      cchName = static_cast<DWORD>(cchAccount);
+      break;
+    case SidBuffers::DomainShort:
+      cchDom = static_cast<DWORD>(cchDomain);
+      break;
+    case SidBuffers::Probe:
+      cchName = cchDom = 0;
+      buffers = false;
+      break;
+  }
+  SID_NAME_USE use = SidTypeUnknown;
+  SetLastError(0);
+  BOOL ok = LookupAccountSidW(nullptr, sid, buffers ? name.data() : nullptr, &cchName,
+                              buffers ? domain.data() : nullptr, &cchDom, &use);
+  LocalFree(sid);
+  if (row.account[0] == L'\0') {
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(GetLastError(), ERROR_NONE_MAPPED);
+    return;
+  }
+  if (row.buffers != SidBuffers::Ample) {
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
+    EXPECT_EQ(cchName, cchAccount + 1);
+    EXPECT_EQ(cchDom, cchDomain + 1);
+    return;
+  }
+  ASSERT_TRUE(ok) << GetLastError();
+  EXPECT_EQ(cchName, cchAccount);
+  EXPECT_EQ(cchDom, cchDomain);
+  EXPECT_EQ(std::wstring(name.data()), row.account);
+  EXPECT_EQ(std::wstring(domain.data()), row.domain);
+  EXPECT_EQ(use, row.use);
+}
+
+CONTRACT_TABLE(SidToNameContract, kSidToName)
+
+// The user who runs the program is a user whose SID names them again.
+TEST(AccountContract, TheCurrentUserNamesItselfBothWays) {
+  wchar_t user[256] = {};
+  DWORD cchUser = 256;
+  ASSERT_TRUE(GetUserNameW(user, &cchUser));
+  BYTE sid[SECURITY_MAX_SID_SIZE] = {};
+  DWORD cbSid = sizeof(sid);
+  wchar_t domain[256] = {};
+  DWORD cchDomain = 256;
+  SID_NAME_USE use = SidTypeUnknown;
+  ASSERT_TRUE(LookupAccountNameW(nullptr, user, sid, &cbSid, domain, &cchDomain, &use))
+      << GetLastError();
+  EXPECT_EQ(use, SidTypeUser);
+  wchar_t name[256] = {};
+  DWORD cchName = 256;
+  wchar_t domainAgain[256] = {};
+  DWORD cchDomainAgain = 256;
+  ASSERT_TRUE(LookupAccountSidW(nullptr, sid, name, &cchName, domainAgain, &cchDomainAgain, &use));
+  EXPECT_EQ(std::wstring(name), std::wstring(user));
+  EXPECT_EQ(std::wstring(domainAgain), std::wstring(domain));
+  EXPECT_EQ(use, SidTypeUser);
+}
+
+// Tokens: the process has one to query; a thread that does not impersonate has none.
+TEST(TokenContract, OpensTheProcessTokenAndNoThreadToken) {
+  EXPECT_EQ(GetCurrentProcess(), reinterpret_cast<HANDLE>(static_cast<intptr_t>(-1)));
+  EXPECT_EQ(GetCurrentThread(), reinterpret_cast<HANDLE>(static_cast<intptr_t>(-2)));
+  HANDLE token = nullptr;
+  ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token));
+  EXPECT_TRUE(CloseHandle(token));
+  HANDLE thread = reinterpret_cast<HANDLE>(1);
+  SetLastError(0);
+  EXPECT_FALSE(OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, FALSE, &thread));
+  EXPECT_EQ(GetLastError(), ERROR_NO_TOKEN);
+  EXPECT_EQ(thread, nullptr);
+}
+
+// GetTokenInformation(TokenGroups): a probe reports the size; one byte short fails; the size
+// holds the record, whose SIDs lie inside the buffer; Everyone is among the groups.
+TEST(TokenContract, GroupsAfterASizeProbe) {
+  HANDLE token = nullptr;
+  ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token));
+  DWORD cbNeeded = 0;
+  SetLastError(0);
+  EXPECT_FALSE(GetTokenInformation(token, TokenGroups, nullptr, 0, &cbNeeded));
+  EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
+  ASSERT_GE(cbNeeded, sizeof(TOKEN_GROUPS));
+  std::vector<BYTE> buffer(cbNeeded);
+  DWORD cbAgain = 0;
+  EXPECT_FALSE(GetTokenInformation(token, TokenGroups, buffer.data(), cbNeeded - 1, &cbAgain));
+  EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
+  EXPECT_EQ(cbAgain, cbNeeded);
+  ASSERT_TRUE(GetTokenInformation(token, TokenGroups, buffer.data(), cbNeeded, &cbAgain));
+  EXPECT_EQ(cbAgain, cbNeeded);
+  EXPECT_TRUE(CloseHandle(token));
+  const auto* groups = reinterpret_cast<const TOKEN_GROUPS*>(buffer.data());
+  bool everyone = false;
+  for (DWORD i = 0; i < groups->GroupCount; ++i) {
+    const BYTE* sid = static_cast<const BYTE*>(groups->Groups[i].Sid);
+    ASSERT_GE(sid, buffer.data());
+    ASSERT_LT(sid, buffer.data() + buffer.size());
+    everyone = everyone || TextOf(groups->Groups[i].Sid) == L"S-1-1-0";
+  }
+  EXPECT_TRUE(everyone);
+}
+
+// LookupPrivilegeValueW for the names the program asks about: Windows' fixed LUIDs.
+struct PrivilegeValueRow {
+  const char* name;
+  const wchar_t* privilege;
+  DWORD luid;  // 0: the system does not know the name
+  Where where = Everywhere();
+};
+
+const PrivilegeValueRow kPrivilegeValues[] = {
+    {"take_ownership", L"SeTakeOwnershipPrivilege", 9},
+    {"shutdown", L"SeShutdownPrivilege", 19},
+    {"change_notify", L"SeChangeNotifyPrivilege", 23},
+    {"any_case", L"sechangenotifyprivilege", 23},
+    {"create_global", L"SeCreateGlobalPrivilege", 30},
+    {"unsolicited_input", L"SeUnsolicitedInputPrivilege", 0},
+    {"unknown", L"SeNoSuchPrivilege", 0},
+};
+
+class PrivilegeValueContract : public ::testing::TestWithParam<PrivilegeValueRow> {};
+
+TEST_P(PrivilegeValueContract, Holds) {
+  const PrivilegeValueRow& row = GetParam();
+  CONTRACT_SKIP_UNLESS_IT_HOLDS(row.where);
+  LUID luid{0xDEAD, 0};
+  SetLastError(0);
+  BOOL known = LookupPrivilegeValueW(nullptr, row.privilege, &luid);
+  EXPECT_EQ(known != FALSE, row.luid != 0);
+  if (row.luid == 0) {
+    EXPECT_EQ(GetLastError(), ERROR_NO_SUCH_PRIVILEGE);
+    return;
+  }
+  EXPECT_EQ(luid.LowPart, row.luid);
+  EXPECT_EQ(luid.HighPart, 0);
+}
+
+CONTRACT_TABLE(PrivilegeValueContract, kPrivilegeValues)
+
+// LookupPrivilegeDisplayNameW: the text, then a buffer too small by the null.
+struct DisplayNameRow {
+  const char* name;
+  const wchar_t* privilege;
+  const wchar_t* display;  // "": the system does not know the name
+  Where where = NotUnderWine("LookupPrivilegeDisplayNameW fails without an error");
+};
+
+const DisplayNameRow kDisplayNames[] = {
+    {"take_ownership", L"SeTakeOwnershipPrivilege", L"Take ownership of files or other objects"},
+    {"shutdown", L"SeShutdownPrivilege", L"Shut down the system"},
+    {"any_case", L"sechangenotifyprivilege", L"Bypass traverse checking"},
+    {"enable_delegation", L"SeEnableDelegationPrivilege",
+     L"Enable computer and user accounts to be trusted for delegation"},
+    {"unsolicited_input", L"SeUnsolicitedInputPrivilege", L""},
+};
+
+class DisplayNameContract : public ::testing::TestWithParam<DisplayNameRow> {};
+
+TEST_P(DisplayNameContract, Holds) {
+  const DisplayNameRow& row = GetParam();
+  CONTRACT_SKIP_UNLESS_IT_HOLDS(row.where);
+  std::wstring display(row.display);
+  wchar_t text[256];
+  DWORD cch = 256;
+  DWORD language = 0;
+  SetLastError(0);
+  BOOL named = LookupPrivilegeDisplayNameW(nullptr, row.privilege, text, &cch, &language);
+  if (display.empty()) {
+    EXPECT_FALSE(named);
+    EXPECT_EQ(GetLastError(), ERROR_NO_SUCH_PRIVILEGE);
+    return;
+  }
+  ASSERT_TRUE(named) << GetLastError();
+  EXPECT_EQ(std::wstring(text), display);
+  EXPECT_EQ(cch, display.size());
+  DWORD cchShort = static_cast<DWORD>(display.size());
+  SetLastError(0);
+  EXPECT_FALSE(LookupPrivilegeDisplayNameW(nullptr, row.privilege, text, &cchShort, &language));
+  EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
+  EXPECT_EQ(cchShort, display.size() + 1);
+}
+
+CONTRACT_TABLE(DisplayNameContract, kDisplayNames)
+
+// PrivilegeCheck answers for the token's enabled privileges only: an unknown LUID is not held,
+// and the mark on the privilege agrees with the answer.
+TEST(PrivilegeCheckContract, MarksWhatItFindsEnabled) {
+  HANDLE token = nullptr;
+  ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token));
+  for (DWORD luid : {DWORD{23}, DWORD{19}, DWORD{0x7777}}) {
+    PRIVILEGE_SET set{};
+    set.PrivilegeCount = 1;
+    set.Control = 0;
+    set.Privilege[0].Luid.LowPart = luid;
+    BOOL held = 2;
+    ASSERT_TRUE(PrivilegeCheck(token, &set, &held)) << luid;
+    EXPECT_TRUE(held == TRUE || held == FALSE);
+    EXPECT_EQ((set.Privilege[0].Attributes & SE_PRIVILEGE_USED_FOR_ACCESS) != 0, held == TRUE);
+    if (luid == 0x7777) {
+      EXPECT_FALSE(held);
+    }
+  }
+  EXPECT_TRUE(CloseHandle(token));
+}
+
+}  // namespace

@@ -1,0 +1,289 @@
+// The contract of the text calls: conversion between wide text and code pages, letter case, the
+// ANSI code page and the command line.
+#include <cstring>
+#include <vector>
+
+#include "contract/Contract.h"
+
+namespace {
+
+using contract::B;
+using contract::Bytes;
+using contract::Everywhere;
+using contract::NotOnTheStandIn;
+using contract::NotUnderWine;
+using contract::OnlyUnderWine;
+using contract::Where;
+
+constexpr DWORD kNoBestFit = WC_NO_BEST_FIT_CHARS;
+constexpr DWORD kInvalidCharsW = 0x00000080;  // WC_ERR_INVALID_CHARS
+constexpr DWORD kInvalidCharsM = MB_ERR_INVALID_CHARS;
+constexpr DWORD kPrecomposed = 0x00000001;  // MB_PRECOMPOSED
+
+// WideCharToMultiByte. The output buffer holds cbOutput bytes (none for a size probe, 0); what
+// it holds afterwards is compared with output, and not a byte beyond it may change.
+struct ToBytesRow {
+  const char* name;
+  UINT codePage;
+  DWORD flags;
+  const wchar_t* input;  // null: a null pointer
+  int cchInput;          // -1: up to and with the null
+  int cbOutput;
+  const char* defaultChar;
+  bool askUsedDefault;
+  int result;
+  DWORD lastError;  // when the result is 0
+  Bytes output;
+  int usedDefault;  // -1: not asked
+  Where where = Everywhere();
+};
+
+const ToBytesRow kToBytes[] = {
+    // The argument of the program in an error message (the reason for WC_NO_BEST_FIT_CHARS).
+    {"ansi_no_best_fit", 1252, kNoBestFit, L"\u0141ukasz\u221E\u0100", 8, 16, nullptr, true, 8, 0,
+     B("?ukasz??"), 1},
+    {"ansi_best_fit", 1252, 0, L"\u0142\u221E\u0101", 3, 16, nullptr, true, 3, 0, B("l8a"), 0,
+     NotOnTheStandIn("best fit: the program always asks for WC_NO_BEST_FIT_CHARS here")},
+    {"ansi_exact_without_flags", 1252, 0, L"\u00E9\u20AC", 2, 16, nullptr, true, 2, 0,
+     B("\xE9\x80"), 0},
+    {"ansi_default_char", 1252, kNoBestFit, L"a\u0100", 2, 16, "*", true, 2, 0, B("a*"), 1},
+    {"ansi_not_used_default", 1252, kNoBestFit, L"abc", 3, 16, nullptr, true, 3, 0, B("abc"), 0},
+    {"ansi_1252_high_half", 1252, kNoBestFit,
+     L"\u20AC\u201A\u0192\u201E\u2026\u2020\u2021\u02C6\u2030\u0160\u2039\u0152\u017D\u2018\u2019"
+     L"\u201C\u201D\u2022\u2013\u2014\u02DC\u2122\u0161\u203A\u0153\u017E\u0178",
+     27, 64, nullptr, true, 27, 0,
+     B("\x80\x82\x83\x84\x85\x86\x87\x88\x89\x8A\x8B\x8C\x8E\x91\x92\x93\x94\x95\x96\x97\x98\x99"
+       "\x9A\x9B\x9C\x9E\x9F"),
+     0},
+    {"ansi_1252_undefined_bytes", 1252, kNoBestFit, L"\u0081\u008D\u008F\u0090\u009D", 5, 16,
+     nullptr, true, 5, 0, B("\x81\x8D\x8F\x90\x9D"), 0},
+    {"ansi_1252_c1_other_than_undefined", 1252, kNoBestFit, L"\u0080\u009F", 2, 16, nullptr, true,
+     2, 0, B("??"), 1},
+    {"ascii_20127", 20127, kNoBestFit, L"a\u00E9", 2, 16, nullptr, true, 2, 0, B("a?"), 1},
+    {"latin1_28591", 28591, kNoBestFit, L"\u00E9\u20AC\u0080", 3, 16, nullptr, true, 3, 0,
+     B("\xE9?\x80"), 1},
+    {"latin9_28605", 28605, kNoBestFit, L"\u20AC\u00A4", 2, 16, nullptr, true, 2, 0, B("\xA4?"), 1},
+    {"probe_counts_without_writing", 1252, kNoBestFit, L"abc", 3, 0, nullptr, false, 3, 0, B(""),
+     -1},
+    {"minus_one_counts_the_null", 1252, kNoBestFit, L"abc", -1, 16, nullptr, false, 4, 0,
+     B("abc\0"), -1},
+    {"probe_minus_one", 1252, kNoBestFit, L"abc", -1, 0, nullptr, false, 4, 0, B(""), -1},
+    {"short_buffer_fills_what_fits", 1252, kNoBestFit, L"abcd", 4, 2, nullptr, false, 0,
+     ERROR_INSUFFICIENT_BUFFER, B("ab"), -1},
+    {"short_by_the_null", 1252, kNoBestFit, L"abc", -1, 3, nullptr, false, 0,
+     ERROR_INSUFFICIENT_BUFFER, B("abc"), -1},
+    {"unknown_flag", 1252, 0x10000000, L"a", 1, 16, nullptr, false, 0, ERROR_INVALID_FLAGS, B(""),
+     -1},
+    {"unknown_code_page", 12345, 0, L"a", 1, 16, nullptr, false, 0, ERROR_INVALID_PARAMETER, B(""),
+     -1},
+    {"null_text", 1252, 0, nullptr, 1, 16, nullptr, false, 0, ERROR_INVALID_PARAMETER, B(""), -1},
+    {"empty_length", 1252, 0, L"a", 0, 16, nullptr, false, 0, ERROR_INVALID_PARAMETER, B(""), -1},
+    {"negative_size", 1252, 0, L"a", 1, -1, nullptr, false, 0, ERROR_INVALID_PARAMETER, B(""), -1},
+    {"utf8", CP_UTF8, 0, L"a\u00E9\u20AC\U0001F600", -1, 16, nullptr, false, 11, 0,
+     B("a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\0"), -1},
+    {"utf8_probe", CP_UTF8, 0, L"a\u00E9\u20AC\U0001F600", -1, 0, nullptr, false, 11, 0, B(""), -1},
+    {"utf8_short_buffer_keeps_whole_characters", CP_UTF8, 0, L"a\u00E9\u20AC", 3, 4, nullptr, false,
+     0, ERROR_INSUFFICIENT_BUFFER, B("a\xC3\xA9"), -1},
+    {"utf8_lone_surrogate", CP_UTF8, 0, L"a\xD800z", 3, 16, nullptr, false, 5, 0,
+     B("a\xEF\xBF\xBDz"), -1},
+    {"utf8_lone_surrogate_refused", CP_UTF8, kInvalidCharsW, L"a\xD800z", 3, 16, nullptr, false, 0,
+     ERROR_NO_UNICODE_TRANSLATION, B(""), -1, NotOnTheStandIn("the program never asks for it")},
+    {"utf8_refuses_no_best_fit", CP_UTF8, kNoBestFit, L"a", 1, 16, nullptr, false, 0,
+     ERROR_INVALID_FLAGS, B(""), -1,
+     NotUnderWine("Wine accepts WC_NO_BEST_FIT_CHARS for CP_UTF8, Windows refuses it")},
+    {"utf8_no_best_fit_under_wine", CP_UTF8, kNoBestFit, L"a", 1, 16, nullptr, false, 1, 0, B("a"),
+     -1, OnlyUnderWine("accepts WC_NO_BEST_FIT_CHARS for CP_UTF8")},
+    {"utf8_refuses_a_default_char", CP_UTF8, 0, L"a", 1, 16, "?", false, 0, ERROR_INVALID_PARAMETER,
+     B(""), -1, NotUnderWine("Wine takes a default character for CP_UTF8")},
+    {"utf8_refuses_the_used_flag", CP_UTF8, 0, L"a", 1, 16, nullptr, true, 0,
+     ERROR_INVALID_PARAMETER, B(""), -1,
+     NotUnderWine("Wine takes the used-default flag for CP_UTF8")},
+    {"gb18030", 54936, 0, L"a\u00E9", 2, 16, nullptr, false, 3, 0, B("a\xA8\xA6"), -1,
+     NotUnderWine("code page 54936 is not installed")},
+    {"gb18030_refuses_no_best_fit", 54936, kNoBestFit, L"a", 1, 16, nullptr, false, 0,
+     ERROR_INVALID_FLAGS, B(""), -1, NotUnderWine("code page 54936 is not installed")},
+};
+
+class WideCharToMultiByteContract : public ::testing::TestWithParam<ToBytesRow> {};
+
+TEST_P(WideCharToMultiByteContract, Holds) {
+  const ToBytesRow& row = GetParam();
+  CONTRACT_SKIP_UNLESS_IT_HOLDS(row.where);
+  const size_t cbBuffer = row.cbOutput > 0 ? static_cast<size_t>(row.cbOutput) : 0;
+  std::vector<char> buffer(cbBuffer + 8, '\x7F');
+  BOOL used = 2;
+  SetLastError(0);
+  int result = WideCharToMultiByte(row.codePage, row.flags, row.input, row.cchInput,
+                                   row.cbOutput > 0 ? buffer.data() : nullptr, row.cbOutput,
+                                   row.defaultChar, row.askUsedDefault ? &used : nullptr);
+  EXPECT_EQ(result, row.result);
+  if (row.result == 0) {
+    EXPECT_EQ(GetLastError(), row.lastError);
+  }
+  EXPECT_EQ(contract::Show(std::string_view(buffer.data(), row.output.size)),
+            contract::Show(row.output.view()));
+  for (size_t i = cbBuffer; i < buffer.size(); ++i) {
+    EXPECT_EQ(buffer[i], '\x7F') << "byte " << i;
+  }
+  if (row.usedDefault >= 0) {
+    EXPECT_EQ(used, row.usedDefault);
+  }
+}
+
+CONTRACT_TABLE(WideCharToMultiByteContract, kToBytes)
+
+// MultiByteToWideChar. The output buffer holds cchOutput characters (none for a probe, 0).
+struct ToWideRow {
+  const char* name;
+  UINT codePage;
+  DWORD flags;
+  Bytes input;
+  bool withNull;  // -1 as the length: the text up to and with its null
+  int cchOutput;
+  int result;  // kOutputLength: the length of output, plus one withNull
+  DWORD lastError;
+  const wchar_t* output;  // what the buffer holds afterwards
+  Where where = Everywhere();
+};
+
+constexpr int kOutputLength = -100;
+constexpr wchar_t kR = 0xFFFD;  // U+FFFD, the replacement character
+
+const ToWideRow kToWide[] = {
+    {"utf8", CP_UTF8, 0, B("a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"), false, 16, kOutputLength, 0,
+     L"a\u00E9\u20AC\U0001F600"},
+    {"utf8_minus_one_counts_the_null", CP_UTF8, 0, B("ab"), true, 16, 3, 0, L"ab"},
+    {"utf8_probe", CP_UTF8, 0, B("a\xC3\xA9"), false, 0, 2, 0, L""},
+    {"utf8_short_buffer_fills_what_fits", CP_UTF8, 0, B("abcd"), false, 2, 0,
+     ERROR_INSUFFICIENT_BUFFER, L"ab"},
+    {"utf8_truncated_sequence", CP_UTF8, 0, B("a\xE2\x82"), false, 16, kOutputLength, 0,
+     L"a\xFFFD"},
+    {"utf8_truncated_sequence_then_ascii", CP_UTF8, 0, B("\xE2\x82\x41"), false, 16, kOutputLength,
+     0, L"\xFFFD\x41"},
+    {"utf8_overlong", CP_UTF8, 0, B("\xC0\xAF"), false, 16, kOutputLength, 0, L"\xFFFD\xFFFD"},
+    {"utf8_overlong_three", CP_UTF8, 0, B("\xE0\x80\x80"), false, 16, kOutputLength, 0,
+     L"\xFFFD\xFFFD"},
+    {"utf8_encoded_surrogate", CP_UTF8, 0, B("\xED\xA0\x80"), false, 16, kOutputLength, 0,
+     L"\xFFFD\xFFFD"},
+    {"utf8_above_unicode", CP_UTF8, 0, B("\xF4\x90\x80\x80"), false, 16, kOutputLength, 0,
+     L"\xFFFD\xFFFD\xFFFD"},
+    {"utf8_truncated_four", CP_UTF8, 0, B("\xF0\x9F\x98"), false, 16, kOutputLength, 0, L"\xFFFD"},
+    {"utf8_five_byte_form", CP_UTF8, 0, B("\xF8\x88\x80\x80\x80"), false, 16, kOutputLength, 0,
+     L"\xFFFD\xFFFD\xFFFD\xFFFD\xFFFD"},
+    {"utf8_lone_continuation", CP_UTF8, 0, B("a\x80z"), false, 16, kOutputLength, 0, L"a\xFFFDz"},
+    {"utf8_lead_at_the_end", CP_UTF8, 0, B("a\xC3"), false, 16, kOutputLength, 0, L"a\xFFFD"},
+    {"utf8_replacement_character_itself", CP_UTF8, kInvalidCharsM, B("\xEF\xBF\xBD"), false, 16, 1,
+     0, L"\xFFFD"},
+    {"utf8_invalid_refused_after_filling", CP_UTF8, kInvalidCharsM, B("ab\xC3"), false, 16, 0,
+     ERROR_NO_UNICODE_TRANSLATION, L"ab\xFFFD"},
+    {"utf8_refuses_precomposed", CP_UTF8, kPrecomposed, B("a"), false, 16, 0, ERROR_INVALID_FLAGS,
+     L"", NotUnderWine("Wine takes MB_PRECOMPOSED for CP_UTF8")},
+    {"ansi_1252", 1252, 0, B("\xE9\x80\x81\x8D\x8F\x90\x9D\x9F"), false, 16, kOutputLength, 0,
+     L"\u00E9\u20AC\u0081\u008D\u008F\u0090\u009D\u0178"},
+    {"ansi_1252_precomposed", 1252, kPrecomposed, B("\xE9"), false, 16, 1, 0, L"\u00E9"},
+    {"ansi_1252_every_byte_is_valid", 1252, kInvalidCharsM, B("\x81\x8D"), false, 16, 2, 0,
+     L"\u0081\u008D"},
+    {"latin1_28591", 28591, 0, B("\xE9\x80"), false, 16, kOutputLength, 0, L"\u00E9\u0080"},
+    {"latin9_28605", 28605, 0, B("\xA4"), false, 16, kOutputLength, 0, L"\u20AC"},
+    {"probe", 1252, 0, B("abc"), false, 0, 3, 0, L""},
+    {"short_buffer", 1252, 0, B("abcd"), false, 2, 0, ERROR_INSUFFICIENT_BUFFER, L"ab"},
+    {"unknown_flag", 1252, 0x10000000, B("a"), false, 16, 0, ERROR_INVALID_FLAGS, L""},
+    {"unknown_code_page", 12345, 0, B("a"), false, 16, 0, ERROR_INVALID_PARAMETER, L""},
+    {"empty_length", 1252, 0, B(""), false, 16, 0, ERROR_INVALID_PARAMETER, L""},
+    {"gb18030", 54936, 0, B("a\xA8\xA6"), false, 16, kOutputLength, 0, L"a\u00E9",
+     NotUnderWine("code page 54936 is not installed")},
+};
+
+class MultiByteToWideCharContract : public ::testing::TestWithParam<ToWideRow> {};
+
+TEST_P(MultiByteToWideCharContract, Holds) {
+  const ToWideRow& row = GetParam();
+  CONTRACT_SKIP_UNLESS_IT_HOLDS(row.where);
+  const size_t cchBuffer = row.cchOutput > 0 ? static_cast<size_t>(row.cchOutput) : 0;
+  std::vector<wchar_t> buffer(cchBuffer + 4, L'\x7F');
+  std::string input(row.input.view());
+  SetLastError(0);
+  int result = MultiByteToWideChar(row.codePage, row.flags, input.c_str(),
+                                   row.withNull ? -1 : static_cast<int>(input.size()),
+                                   row.cchOutput > 0 ? buffer.data() : nullptr, row.cchOutput);
+  std::wstring output(row.output);
+  int expected = row.result == kOutputLength
+                     ? static_cast<int>(output.size()) + (row.withNull ? 1 : 0)
+                     : row.result;
+  EXPECT_EQ(result, expected);
+  if (row.result == 0) {
+    EXPECT_EQ(GetLastError(), row.lastError);
+  }
+  EXPECT_EQ(contract::Show(std::wstring_view(buffer.data(), output.size())),
+            contract::Show(output));
+  for (size_t i = cchBuffer; i < buffer.size(); ++i) {
+    EXPECT_EQ(buffer[i], L'\x7F') << "char " << i;
+  }
+}
+
+CONTRACT_TABLE(MultiByteToWideCharContract, kToWide)
+
+// CharLowerBuffW and CharUpperBuffW map in place and answer the length; the same for every user
+// locale.
+struct CaseRow {
+  const char* name;
+  bool lower;
+  const wchar_t* input;
+  const wchar_t* output;
+  Where where = Everywhere();
+};
+
+const CaseRow kCase[] = {
+    {"lower_ascii", true, L"ALICE-Bob_1", L"alice-bob_1"},
+    {"upper_ascii", false, L"alice-Bob_1", L"ALICE-BOB_1"},
+    {"lower_latin", true, L"\u00C9\u00D6\u00DE", L"\u00E9\u00F6\u00FE"},
+    {"upper_latin", false, L"\u00E9\u00F6\u00FF", L"\u00C9\u00D6\u0178"},
+    {"sharp_s_has_no_single_upper_case", false, L"\u00DF", L"\u00DF"},
+    {"lower_greek", true, L"\u03A3\u0391", L"\u03C3\u03B1"},
+    {"upper_greek_final_sigma_stays", false, L"\u03C2\u03C3", L"\u03C2\u03A3"},
+    {"dotted_capital_i_stays", true, L"\u0130", L"\u0130"},
+    {"dotless_small_i_stays", false, L"\u0131", L"\u0131"},
+    {"micro_sign_and_long_s_stay", false, L"\u00B5\u017F", L"\u00B5\u017F"},
+    {"title_case_letter_stays", true, L"\u01C5", L"\u01C5"},
+    {"ohm_kelvin_angstrom_signs_stay", true, L"\u2126\u212A\u212B", L"\u2126\u212A\u212B"},
+    {"capital_sharp_s_stays", true, L"\u1E9E", L"\u1E9E"},
+    {"lower_cyrillic", true, L"\u0416\u0401", L"\u0436\u0451"},
+    {"digits_and_symbols_stay", true, L"1-2_3 \u20AC", L"1-2_3 \u20AC"},
+};
+
+class CaseContract : public ::testing::TestWithParam<CaseRow> {};
+
+TEST_P(CaseContract, Holds) {
+  const CaseRow& row = GetParam();
+  CONTRACT_SKIP_UNLESS_IT_HOLDS(row.where);
+  std::wstring text(row.input);
+  auto cch = static_cast<DWORD>(text.size());
+  DWORD result = row.lower ? CharLowerBuffW(text.data(), cch) : CharUpperBuffW(text.data(), cch);
+  EXPECT_EQ(result, cch);
+  EXPECT_EQ(contract::Show(text), contract::Show(row.output));
+}
+
+CONTRACT_TABLE(CaseContract, kCase)
+
+// The ANSI code page is one that the conversions take, and CP_ACP converts as it does.
+TEST(AnsiCodePageContract, IsACodePageTheConversionsTake) {
+  UINT acp = GetACP();
+  char viaAcp[8] = {};
+  char viaNumber[8] = {};
+  int a = WideCharToMultiByte(CP_ACP, 0, L"abc", 3, viaAcp, sizeof(viaAcp), nullptr, nullptr);
+  int n = WideCharToMultiByte(acp, 0, L"abc", 3, viaNumber, sizeof(viaNumber), nullptr, nullptr);
+  EXPECT_EQ(a, 3);
+  EXPECT_EQ(n, 3);
+  EXPECT_STREQ(viaAcp, viaNumber);
+}
+
+// The command line holds the program and then each of its arguments.
+TEST(CommandLineContract, HoldsTheProgramAndItsArguments) {
+  const wchar_t* line = GetCommandLineW();
+  ASSERT_NE(line, nullptr);
+  std::wstring text(line);
+  EXPECT_NE(text.find(L"contract"), std::wstring::npos) << contract::Show(text);
+  EXPECT_EQ(GetCommandLineW(), line) << "the same line on every call";
+}
+
+}  // namespace

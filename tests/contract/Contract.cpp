@@ -1,0 +1,107 @@
+#include "Contract.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+
+namespace contract {
+namespace {
+
+std::map<std::string, Where>& Registry() {
+  static std::map<std::string, Where> registry;
+  return registry;
+}
+
+// Lists every test of the program with where it does not hold.
+void List() {
+  const ::testing::UnitTest& tests = *::testing::UnitTest::GetInstance();
+  for (int s = 0; s < tests.total_test_suite_count(); ++s) {
+    const ::testing::TestSuite& suite = *tests.GetTestSuite(s);
+    for (int t = 0; t < suite.total_test_count(); ++t) {
+      std::string name = std::string(suite.name()) + "." + suite.GetTestInfo(t)->name();
+      auto it = Registry().find(name);
+      Where where = it == Registry().end() ? Everywhere() : it->second;
+      std::printf("%s\t%s\t%s\n", name.c_str(), WhyNot(where, Side::StandIn).c_str(),
+                  WhyNot(where, Side::Wine).c_str());
+    }
+  }
+}
+
+}  // namespace
+
+bool Register(const std::string& fullName, const Where& where) {
+  Registry()[fullName] = where;
+  return true;
+}
+
+Side ThisSide() {
+#ifdef _WIN32
+  static const Side side = [] {
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    bool wine = ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+    return wine ? Side::Wine : Side::Windows;
+  }();
+  return side;
+#else
+  return Side::StandIn;
+#endif
+}
+
+std::string WhyNot(const Where& where, Side side) {
+  switch (where.holds) {
+    case Holds::Everywhere:
+      return "";
+    case Holds::NotUnderWine:
+      // USERLENS_CONTRACT_ASK_WINE=1 runs these rows under Wine too, to see what Wine answers.
+      if (side == Side::Wine && std::getenv("USERLENS_CONTRACT_ASK_WINE") != nullptr) return "";
+      return side == Side::Wine ? std::string("under Wine: ") + where.why : "";
+    case Holds::OnlyUnderWine:
+      return side != Side::Wine ? std::string("Wine only: ") + where.why : "";
+    case Holds::NotOnTheStandIn:
+      return side == Side::StandIn ? std::string("not in the stand-in: ") + where.why : "";
+  }
+  return "";
+}
+
+std::string Show(std::wstring_view text) {
+  std::string shown;
+  for (wchar_t c : text) {
+    auto code = static_cast<unsigned long>(c);
+    if (code >= 0x20 && code < 0x7F) {
+      shown += static_cast<char>(code);
+    } else {
+      char escape[16];
+      std::snprintf(escape, sizeof(escape), "\\x{%lX}", code);
+      shown += escape;
+    }
+  }
+  return shown;
+}
+
+std::string Show(std::string_view bytes) {
+  std::string shown;
+  for (char c : bytes) {
+    auto code = static_cast<unsigned char>(c);
+    if (code >= 0x20 && code < 0x7F) {
+      shown += static_cast<char>(code);
+    } else {
+      char escape[8];
+      std::snprintf(escape, sizeof(escape), "\\x%02X", code);
+      shown += escape;
+    }
+  }
+  return shown;
+}
+
+}  // namespace contract
+
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  for (int i = 1; i < argc; ++i) {
+    if (std::string(argv[i]) == "--contract-list") {
+      contract::List();
+      return 0;
+    }
+  }
+  return RUN_ALL_TESTS();
+}
