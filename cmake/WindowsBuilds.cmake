@@ -72,7 +72,8 @@ set(USERLENS_CONTRACT_WINE_TESTS ${CMAKE_BINARY_DIR}/windows_contract_tests.cmak
 string(JOIN " " USERLENS_WINE_COMMAND ${CMAKE_COMMAND} -E env ${USERLENS_WINE_ENV} ${USERLENS_WINE64}
        ${USERLENS_WIN64_DIR}/tests/windows/userlens_contract_tests.exe)
 file(GENERATE OUTPUT ${USERLENS_CONTRACT_WINE_TESTS}
-     CONTENT "set(CONTRACT_LIST [[${CMAKE_BINARY_DIR}/tests/contract/contract_list.tsv]])
+     CONTENT "cmake_policy(VERSION 3.25)
+set(CONTRACT_LIST [[${CMAKE_BINARY_DIR}/tests/contract/contract_list.tsv]])
 set(CONTRACT_SIDE wine)
 set(CONTRACT_PREFIX windows.contract)
 separate_arguments(CONTRACT_COMMAND UNIX_COMMAND [[${USERLENS_WINE_COMMAND}]])

@@ -1,83 +1,160 @@
 #include "CodePages.h"
 
-#include <algorithm>
+#include <iconv.h>
+
+#include <array>
 #include <cctype>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <unordered_map>
 
 namespace compat {
 namespace {
 
-constexpr char32_t kReplacement = 0xFFFD;
+constexpr wchar_t kReplacement = 0xFFFD;
 
-// Windows-1252 bytes 0x80 to 0x9F; 0 marks the five bytes the code page leaves undefined.
-constexpr char16_t kWindows1252High[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
-// ISO-8859-15 differs from ISO-8859-1 in eight positions.
-struct ByteMapping {
-  unsigned char byte;
-  char16_t codePoint;
+// The character sets of Linux locales that Windows has a code page for. Several names may stand
+// for one code page; the first names the character set iconv converts with.
+constexpr CodePage kCodePages[] = {
+    {65001, "UTF-8", false, false},      {20127, "ANSI_X3.4-1968", true, false},
+    {28591, "ISO-8859-1", true, false},  {28592, "ISO-8859-2", true, false},
+    {28593, "ISO-8859-3", true, false},  {28594, "ISO-8859-4", true, false},
+    {28595, "ISO-8859-5", true, false},  {28596, "ISO-8859-6", true, false},
+    {28597, "ISO-8859-7", true, false},  {28598, "ISO-8859-8", true, false},
+    {28599, "ISO-8859-9", true, false},  {28603, "ISO-8859-13", true, false},
+    {28605, "ISO-8859-15", true, false}, {1250, "CP1250", true, false},
+    {1251, "CP1251", true, false},       {1252, "CP1252", true, false},
+    {1253, "CP1253", true, false},       {1254, "CP1254", true, false},
+    {1255, "CP1255", true, false},       {1256, "CP1256", true, false},
+    {1257, "CP1257", true, false},       {1258, "CP1258", true, false},
+    {874, "TIS-620", true, false},       {20866, "KOI8-R", true, false},
+    {21866, "KOI8-U", true, false},      {932, "SHIFT_JIS", false, false},
+    {932, "SJIS", false, false},         {936, "GBK", false, false},
+    {20936, "GB2312", false, false},     {54936, "GB18030", false, true},
+    {950, "BIG5", false, false},         {949, "UHC", false, false},
+    {949, "CP949", false, false},        {51949, "EUC-KR", false, false},
+    {20932, "EUC-JP", false, false},
 };
-constexpr ByteMapping kLatin9Changes[8] = {{0xA4, 0x20AC}, {0xA6, 0x0160}, {0xA8, 0x0161},
-                                           {0xB4, 0x017D}, {0xB8, 0x017E}, {0xBC, 0x0152},
-                                           {0xBD, 0x0153}, {0xBE, 0x0178}};
 
-char32_t DecodeSingleByte(UINT codePage, unsigned char byte) {
-  if (byte < 0x80) return byte;
-  switch (codePage) {
-    case 20127:
-      return kReplacement;
-    case 1252:
-      if (byte < 0xA0) {
-        char16_t mapped = kWindows1252High[byte - 0x80];
-        return mapped == 0 ? kReplacement : mapped;
-      }
-      return byte;
-    case 28605:
-      for (const ByteMapping& change : kLatin9Changes) {
-        if (change.byte == byte) return change.codePoint;
-      }
-      return byte;
-    default:  // 28591
-      return byte;
-  }
+// Windows' own single-byte code pages give their undefined bytes 0x80 to 0x9F the C1 control
+// of the same number, as ISO-8859 does; glibc leaves them undefined.
+bool IsWindowsSingleByte(UINT number) {
+  return number == 874 || (number >= 1250 && number <= 1258);
 }
 
-bool EncodeSingleByte(UINT codePage, char32_t codePoint, std::string& out) {
-  if (codePoint < 0x80) {
-    out += static_cast<char>(codePoint);
+// An iconv conversion, closed when it goes away.
+class Converter {
+ public:
+  Converter(const char* to, const char* from) : handle_(iconv_open(to, from)) {}
+  ~Converter() {
+    if (valid()) iconv_close(handle_);
+  }
+  Converter(const Converter&) = delete;
+  Converter& operator=(const Converter&) = delete;
+
+  bool valid() const { return handle_ != reinterpret_cast<iconv_t>(-1); }
+  // Converts all of in to out, from the initial state; false when it cannot.
+  bool Convert(const void* in, size_t cbIn, void* out, size_t& cbOut) {
+    iconv(handle_, nullptr, nullptr, nullptr, nullptr);
+    auto* from = const_cast<char*>(static_cast<const char*>(in));
+    auto* to = static_cast<char*>(out);
+    size_t left = cbOut;
+    if (iconv(handle_, &from, &cbIn, &to, &left) == static_cast<size_t>(-1) || cbIn != 0) {
+      return false;
+    }
+    cbOut -= left;
     return true;
   }
-  if (codePage == 20127) return false;
-  if (codePage == 1252 || codePage == 28605) {
-    if (codePage == 1252) {
-      for (int i = 0; i < 32; ++i) {
-        if (kWindows1252High[i] != 0 && kWindows1252High[i] == codePoint) {
-          out += static_cast<char>(0x80 + i);
-          return true;
-        }
-      }
-      if (codePoint >= 0x80 && codePoint < 0xA0) return false;
-    } else {
-      for (const ByteMapping& change : kLatin9Changes) {
-        if (change.codePoint == codePoint) {
-          out += static_cast<char>(change.byte);
-          return true;
-        }
-        if (change.byte == codePoint) return false;  // the Latin-1 character this position lost
-      }
+
+ private:
+  iconv_t handle_;
+};
+
+// A single-byte code page as two tables, made once from iconv.
+struct SingleByteTable {
+  std::array<wchar_t, 256> decode{};
+  std::unordered_map<wchar_t, char> encode;
+};
+
+const SingleByteTable& TableOf(const CodePage& codePage) {
+  static std::mutex lock;
+  static std::map<UINT, std::unique_ptr<SingleByteTable>> tables;
+  std::lock_guard<std::mutex> guard(lock);
+  std::unique_ptr<SingleByteTable>& table = tables[codePage.number];
+  if (table) return *table;
+  table = std::make_unique<SingleByteTable>();
+  Converter converter("WCHAR_T", codePage.charset);
+  for (unsigned b = 0; b < 256; ++b) {
+    wchar_t c = kReplacement;
+    size_t cbOut = sizeof(c);
+    char byte = static_cast<char>(b);
+    if (b < 0x80 || codePage.number == 20127) {
+      c = static_cast<wchar_t>(b & 0x7F);  // 20127 drops the eighth bit, as Windows does
+    } else if (!converter.valid() || !converter.Convert(&byte, 1, &c, cbOut) ||
+               cbOut != sizeof(c)) {
+      c = IsWindowsSingleByte(codePage.number) && b < 0xA0 ? static_cast<wchar_t>(b) : kReplacement;
+    }
+    table->decode[b] = c;
+    if (c != kReplacement && (b < 0x80 || codePage.number != 20127)) {
+      table->encode.emplace(c, byte);
     }
   }
-  if (codePoint <= 0xFF) {
-    out += static_cast<char>(codePoint);
-    return true;
-  }
-  return false;
+  return *table;
 }
 
-bool EncodeUtf8(char32_t cp, std::string& out) {
-  if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+// Windows' reading of UTF-8: a lead byte and the continuation bytes that follow it as far as
+// they can still make a character are one invalid piece, so a sequence cut short is one U+FFFD;
+// a byte that cannot start a character is one piece of its own.
+std::wstring DecodeUtf8(std::string_view bytes, bool& invalid) {
+  std::wstring out;
+  out.reserve(bytes.size());
+  size_t i = 0;
+  while (i < bytes.size()) {
+    auto lead = static_cast<unsigned char>(bytes[i]);
+    if (lead < 0x80) {
+      out += static_cast<wchar_t>(lead);
+      ++i;
+      continue;
+    }
+    int length = lead >= 0xC2 && lead <= 0xDF   ? 1
+                 : lead >= 0xE0 && lead <= 0xEF ? 2
+                 : lead >= 0xF0 && lead <= 0xF4 ? 3
+                                                : 0;
+    uint32_t value = lead & (length == 1 ? 0x1F : length == 2 ? 0x0F : 0x07);
+    size_t used = 1;
+    bool valid = length > 0;
+    for (int left = length; valid && left > 0; --left) {
+      unsigned next =
+          i + used < bytes.size() ? static_cast<unsigned char>(bytes[i + used]) ^ 0x80u : 0x100u;
+      if (next >= 0x40) {
+        valid = false;
+        break;
+      }
+      value = (value << 6) | next;
+      ++used;
+      // Overlong forms, values above U+10FFFF and surrogates end the piece where they show.
+      if ((left == 3 && (value < 0x10 || value >= 0x110)) ||
+          (left == 2 && (value < 0x20 || (value >= 0x360 && value < 0x380))) ||
+          (left == 1 && value < 0x80)) {
+        valid = false;
+      }
+    }
+    invalid = invalid || !valid;
+    out += valid ? static_cast<wchar_t>(value) : kReplacement;
+    i += used;
+  }
+  return out;
+}
+
+bool IsCodePoint(wchar_t c) {
+  auto value = static_cast<uint32_t>(c);
+  return value <= 0x10FFFF && (value < 0xD800 || value > 0xDFFF);
+}
+
+bool EncodeUtf8(wchar_t c, std::string& out) {
+  auto cp = static_cast<uint32_t>(c);
+  if (!IsCodePoint(c)) return false;
   if (cp < 0x80) {
     out += static_cast<char>(cp);
   } else if (cp < 0x800) {
@@ -96,101 +173,107 @@ bool EncodeUtf8(char32_t cp, std::string& out) {
   return true;
 }
 
-std::wstring DecodeUtf8(std::string_view bytes, bool& invalid) {
+// Multi-byte code pages go through iconv a piece at a time: a byte it cannot read is U+FFFD.
+std::wstring DecodeMultiByte(const CodePage& codePage, std::string_view bytes, bool& invalid) {
+  Converter converter("WCHAR_T", codePage.charset);
   std::wstring out;
-  out.reserve(bytes.size());
   size_t i = 0;
   while (i < bytes.size()) {
-    auto b0 = static_cast<unsigned char>(bytes[i]);
-    if (b0 < 0x80) {
-      out += static_cast<wchar_t>(b0);
-      ++i;
-      continue;
+    wchar_t c = kReplacement;
+    size_t used = 0;
+    for (size_t n = 1; used == 0 && n <= 4 && i + n <= bytes.size(); ++n) {
+      size_t cbOut = sizeof(c);
+      if (converter.valid() && converter.Convert(bytes.data() + i, n, &c, cbOut) &&
+          cbOut == sizeof(c)) {
+        used = n;
+      }
     }
-    // Lead bytes: C2..DF, E0..EF, F0..F4; C0, C1 and F5..FF never start a character.
-    int length = b0 >= 0xC2 && b0 <= 0xDF   ? 2
-                 : b0 >= 0xE0 && b0 <= 0xEF ? 3
-                 : b0 >= 0xF0 && b0 <= 0xF4 ? 4
-                                            : 0;
-    char32_t cp = length == 4 ? b0 & 0x07 : length == 3 ? b0 & 0x0F : b0 & 0x1F;
-    bool valid = length != 0 && i + length <= bytes.size();
-    for (int k = 1; valid && k < length; ++k) {
-      auto b = static_cast<unsigned char>(bytes[i + k]);
-      if ((b & 0xC0) != 0x80) valid = false;
-      cp = (cp << 6) | (b & 0x3F);
-    }
-    if (valid) {
-      // Reject overlong forms, surrogates and values above the Unicode range.
-      bool overlong = (length == 3 && cp < 0x800) || (length == 4 && cp < 0x10000);
-      valid = !overlong && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF);
-    }
-    if (!valid) {
+    if (used == 0) {
+      c = kReplacement;
+      used = 1;
       invalid = true;
-      out += static_cast<wchar_t>(kReplacement);
-      ++i;
-      continue;
     }
-    out += static_cast<wchar_t>(cp);
-    i += length;
+    out += c;
+    i += used;
   }
   return out;
 }
 
 }  // namespace
 
-bool IsKnownCodePage(UINT codePage) {
-  return codePage == 65001 || codePage == 20127 || codePage == 28591 || codePage == 1252 ||
-         codePage == 28605;
-}
-
-bool EncodeCodePoint(UINT codePage, char32_t codePoint, std::string& out) {
-  if (codePage == 65001) return EncodeUtf8(codePoint, out);
-  return EncodeSingleByte(codePage, codePoint, out);
-}
-
-std::wstring DecodeText(UINT codePage, std::string_view bytes, bool* invalid) {
-  bool anyInvalid = false;
-  std::wstring out;
-  if (codePage == 65001) {
-    out = DecodeUtf8(bytes, anyInvalid);
-  } else {
-    out.reserve(bytes.size());
-    for (char c : bytes) {
-      char32_t decoded = DecodeSingleByte(codePage, static_cast<unsigned char>(c));
-      anyInvalid = anyInvalid || decoded == kReplacement;
-      out += static_cast<wchar_t>(decoded);
-    }
+const CodePage* FindCodePage(UINT number) {
+  for (const CodePage& codePage : kCodePages) {
+    if (codePage.number == number) return &codePage;
   }
-  if (invalid != nullptr) *invalid = anyInvalid;
-  return out;
-}
-
-std::string EncodeText(UINT codePage, std::wstring_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (wchar_t c : text) {
-    if (!EncodeCodePoint(codePage, static_cast<char32_t>(c), out)) {
-      if (codePage == 65001) {
-        EncodeUtf8(kReplacement, out);
-      } else {
-        out += '?';
-      }
-    }
-  }
-  return out;
+  return nullptr;
 }
 
 UINT CodePageOfCharset(std::string_view charset) {
-  std::string name;
-  for (char c : charset) {
-    if (c != '-' && c != '_')
-      name += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  auto normal = [](std::string_view name) {
+    std::string text;
+    for (char c : name) {
+      if (c != '-' && c != '_')
+        text += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return text;
+  };
+  std::string wanted = normal(charset);
+  for (const CodePage& codePage : kCodePages) {
+    if (normal(codePage.charset) == wanted) return codePage.number;
   }
-  if (name == "utf8") return 65001;
-  if (name == "iso88591" || name == "latin1") return 28591;
-  if (name == "iso885915" || name == "latin9") return 28605;
-  if (name == "cp1252" || name == "windows1252") return 1252;
-  return 20127;  // ANSI_X3.4-1968 (the C locale) and every character set the stand-in lacks
+  return 20127;
+}
+
+std::wstring Decode(const CodePage& codePage, std::string_view bytes, bool& invalid) {
+  if (codePage.number == 65001) return DecodeUtf8(bytes, invalid);
+  if (!codePage.singleByte) return DecodeMultiByte(codePage, bytes, invalid);
+  const SingleByteTable& table = TableOf(codePage);
+  std::wstring out(bytes.size(), L'\0');
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    out[i] = table.decode[static_cast<unsigned char>(bytes[i])];
+    invalid = invalid || out[i] == kReplacement;
+  }
+  return out;
+}
+
+bool EncodeChar(const CodePage& codePage, wchar_t c, std::string& out) {
+  if (static_cast<uint32_t>(c) < 0x80) {
+    out += static_cast<char>(c);
+    return true;
+  }
+  if (codePage.number == 65001) return EncodeUtf8(c, out);
+  if (codePage.singleByte) {
+    const SingleByteTable& table = TableOf(codePage);
+    auto it = table.encode.find(c);
+    if (it == table.encode.end()) return false;
+    out += it->second;
+    return true;
+  }
+  char bytes[8];
+  size_t cbOut = sizeof(bytes);
+  Converter converter(codePage.charset, "WCHAR_T");
+  if (!IsCodePoint(c) || !converter.valid() || !converter.Convert(&c, sizeof(c), bytes, cbOut)) {
+    return false;
+  }
+  out.append(bytes, cbOut);
+  return true;
+}
+
+std::wstring DecodeText(UINT number, std::string_view bytes) {
+  const CodePage* codePage = FindCodePage(number);
+  bool invalid = false;
+  return codePage == nullptr ? std::wstring() : Decode(*codePage, bytes, invalid);
+}
+
+std::string EncodeText(UINT number, std::wstring_view text) {
+  const CodePage* codePage = FindCodePage(number);
+  std::string out;
+  if (codePage == nullptr) return out;
+  out.reserve(text.size());
+  for (wchar_t c : text) {
+    if (!EncodeChar(*codePage, c, out)) out += number == 65001 ? "\xEF\xBF\xBD" : "?";
+  }
+  return out;
 }
 
 }  // namespace compat

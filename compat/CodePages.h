@@ -1,4 +1,8 @@
-// The code pages the stand-in knows, for the conversions between wide text and 8-bit text.
+// The code pages of the stand-in: the one table that ties each Windows code page to the
+// character set of a Linux locale, and the conversions between wide text and a code page as
+// Windows makes them. glibc's iconv converts; Windows' own rules stand where it differs (how
+// UTF-8 breaks invalid bytes, the C1 controls that Windows' single-byte code pages give to
+// their undefined bytes, 20127 dropping the eighth bit).
 #pragma once
 
 #include <string>
@@ -8,15 +12,26 @@
 
 namespace compat {
 
-bool IsKnownCodePage(UINT codePage);
-// Encodes one code point; false when the code page cannot hold it.
-bool EncodeCodePoint(UINT codePage, char32_t codePoint, std::string& out);
-// Decodes 8-bit text; invalid bytes become U+FFFD. When invalid is given, it tells whether any
-// byte was invalid (a U+FFFD that the text itself holds is not).
-std::wstring DecodeText(UINT codePage, std::string_view bytes, bool* invalid = nullptr);
-// Encodes wide text, replacing what the code page cannot hold by '?' (U+FFFD in UTF-8).
-std::string EncodeText(UINT codePage, std::wstring_view text);
-// The code page of a character-set name as nl_langinfo(CODESET) gives it; 20127 when unknown.
+struct CodePage {
+  UINT number;
+  const char* charset;  // glibc's name: nl_langinfo(CODESET) and iconv
+  bool singleByte;
+  bool flagsMustBeZero;  // refuses WC_NO_BEST_FIT_CHARS and every other conversion flag
+};
+
+// Null for a code page the stand-in does not convert.
+const CodePage* FindCodePage(UINT number);
+// The code page of a locale's character set; 20127 for one Windows has no code page for.
 UINT CodePageOfCharset(std::string_view charset);
+
+// Decodes 8-bit text; a byte or sequence the code page does not define becomes U+FFFD, and
+// invalid tells whether any did (a U+FFFD the text itself holds does not count).
+std::wstring Decode(const CodePage& codePage, std::string_view bytes, bool& invalid);
+// Appends one character; false, and nothing appended, when the code page cannot hold it.
+bool EncodeChar(const CodePage& codePage, wchar_t c, std::string& out);
+
+// For tests and the host: a character the code page cannot hold becomes '?' (U+FFFD in UTF-8).
+std::wstring DecodeText(UINT codePage, std::string_view bytes);
+std::string EncodeText(UINT codePage, std::wstring_view text);
 
 }  // namespace compat

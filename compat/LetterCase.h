@@ -1,4 +1,4 @@
-// Letter case as Windows treats it: the same for every user locale. CharLowerBuffW and
+// Letter case as Windows maps it, the same for every user locale: CharLowerBuffW and
 // CharUpperBuffW map with it, and account, domain, computer and privilege names compare with it.
 #pragma once
 

@@ -5,26 +5,48 @@
 namespace compat {
 namespace {
 
-Machine*& Installed() {
-  static Machine* machine = nullptr;
-  return machine;
+template <typename Facet>
+Facet*& Installed() {
+  static Facet* facet = nullptr;
+  return facet;
+}
+
+template <typename Facet, typename HostFacet>
+Facet& Current() {
+  Facet* facet = Installed<Facet>();
+  if (facet != nullptr) return *facet;
+  static HostFacet host;
+  return host;
 }
 
 }  // namespace
 
-Machine& CurrentMachine() {
-  Machine* machine = Installed();
-  if (machine != nullptr) return *machine;
-  static HostMachine host;
-  return host;
+Accounts& TheAccounts() {
+  return Current<Accounts, HostAccounts>();
+}
+Process& TheProcess() {
+  return Current<Process, HostProcess>();
+}
+Console& TheConsole() {
+  return Current<Console, HostConsole>();
+}
+Names& TheNames() {
+  return Current<Names, HostNames>();
 }
 
-MachineScope::MachineScope(Machine& machine) : previous_(Installed()) {
-  Installed() = &machine;
+template <typename Facet>
+InForce<Facet>::InForce(Facet& facet) : previous_(Installed<Facet>()) {
+  Installed<Facet>() = &facet;
 }
 
-MachineScope::~MachineScope() {
-  Installed() = previous_;
+template <typename Facet>
+InForce<Facet>::~InForce() {
+  Installed<Facet>() = previous_;
 }
+
+template class InForce<Accounts>;
+template class InForce<Process>;
+template class InForce<Console>;
+template class InForce<Names>;
 
 }  // namespace compat

@@ -1,6 +1,7 @@
-// The facts of the computer that the stand-in answers from. compat/ implements the Win32
-// contracts (buffers, size probes, handles, last error) once, on top of this interface;
-// HostMachine answers from the Linux host, ScriptedMachine (tests/) from data a test fills in.
+// The facts of the computer that the stand-in answers from, in four facets: the account
+// database, the running process, the console, and the computer's names and locale. Each Win32
+// area of compat/ asks the facets it needs; the Linux host furnishes all four (host/), and a test
+// puts in force only the one it scripts (InForce).
 #pragma once
 
 #include <array>
@@ -10,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "SidValue.h"
+#include "Sid.h"
 #include "win32/windows.h"
 
 namespace compat {
@@ -38,7 +39,7 @@ struct AccountRecord {
   DWORD acctExpires = TIMEQ_FOREVER;
   DWORD maxStorage = USER_MAXSTORAGE_UNLIMITED;
   DWORD unitsPerWeek = UNITS_PER_WEEK;
-  std::optional<std::array<BYTE, 21>> logonHours;  // none: the record carries no block
+  std::optional<std::array<BYTE, 21>> logonHours;  // none: every hour allowed
   DWORD badPwCount = 0xFFFFFFFF;
   DWORD numLogons = 0xFFFFFFFF;
   DWORD countryCode = 0;
@@ -63,8 +64,8 @@ struct TokenGroup {
 
 enum class TokenKind { Process, Thread };
 
-// The user's locale as the date lines need it: Windows' LOCALE_SMONTHNAME1..12,
-// LOCALE_STIMEFORMAT, LOCALE_S1159 and LOCALE_S2359. An empty text means the locale has none.
+// The user's locale as the date lines need it (LOCALE_SMONTHNAME1..12, LOCALE_STIMEFORMAT,
+// LOCALE_S1159, LOCALE_S2359). An empty text: the locale has none.
 struct LocaleFacts {
   std::array<std::wstring, 12> monthNames;
   std::wstring longTimeFormat;
@@ -72,70 +73,87 @@ struct LocaleFacts {
   std::wstring pmDesignator;
 };
 
-class Machine {
+// The account database: accounts, groups, and the names and SIDs of both. Statuses and errors
+// are Windows' own; an empty server or system is this computer.
+class Accounts {
  public:
-  virtual ~Machine() = default;
+  virtual ~Accounts() = default;
+  virtual NET_API_STATUS GetAccount(std::wstring_view server, std::wstring_view user,
+                                    AccountRecord& record) = 0;
+  // Hands the accounts from the one at resumeHandle on to the sink, until the sink refuses one
+  // (returns false): then ERROR_MORE_DATA, with resumeHandle at the refused account. At the end
+  // NERR_Success; or an error.
+  virtual NET_API_STATUS EnumerateAccounts(
+      std::wstring_view server, DWORD& resumeHandle,
+      const std::function<bool(const AccountRecord&)>& sink) = 0;
+  virtual NET_API_STATUS GlobalGroups(std::wstring_view server, std::wstring_view user,
+                                      std::vector<std::wstring>& groups) = 0;
+  // Direct and indirect memberships alike.
+  virtual NET_API_STATUS LocalGroups(std::wstring_view server, std::wstring_view user,
+                                     std::vector<std::wstring>& groups) = 0;
+  // ERROR_SUCCESS, ERROR_NONE_MAPPED or another error.
+  virtual DWORD LookupName(std::wstring_view system, std::wstring_view name,
+                           AccountLookup& found) = 0;
+  virtual DWORD LookupSid(std::wstring_view system, const SidValue& sid, AccountLookup& found) = 0;
+};
 
-  // Process
+// The running process: its command line, user, environment, token and libraries.
+class Process {
+ public:
+  virtual ~Process() = default;
   virtual std::wstring CommandLine() = 0;
-  virtual DWORD UserName(std::wstring& name) = 0;  // ERROR_SUCCESS or the platform error
-  virtual std::wstring ComputerNameDns() = 0;      // fully qualified, as the resolver gives it
-  virtual std::wstring ComputerNameNetBios() = 0;  // at most 15 characters, upper case
-  virtual std::optional<std::wstring> EnvironmentBlock() = 0;  // entries each ended by a zero
+  virtual DWORD UserName(std::wstring& name) = 0;  // ERROR_SUCCESS or the platform's error
+  virtual std::optional<std::wstring> EnvironmentBlock() = 0;  // entries each ended by a null
+  virtual DWORD OpenToken(TokenKind kind) = 0;                 // ERROR_SUCCESS, ERROR_NO_TOKEN, ...
+  virtual DWORD TokenGroups(TokenKind kind, std::vector<TokenGroup>& groups) = 0;
+  // Whether the token holds the privilege and has it enabled.
+  virtual bool PrivilegeEnabled(TokenKind kind, std::wstring_view privilege) = 0;
+  // Whether a library loads, and which of the stand-in's exports it offers.
+  virtual bool LibraryLoads(std::string_view library) = 0;
+  virtual bool LibraryExports(std::string_view library, std::string_view symbol) = 0;
+};
 
-  // Text and locale
-  virtual UINT AnsiCodePage() = 0;
-  virtual LocaleFacts Locale() = 0;
-
-  // Console and standard output
+// The console and the standard output handle.
+class Console {
+ public:
+  virtual ~Console() = default;
   virtual bool ConsolePresent() = 0;
   virtual bool ReadConsoleAttribute(WORD& attribute) = 0;
   virtual bool WriteConsoleAttribute(WORD attribute) = 0;
   virtual bool SetCtrlHandler(PHANDLER_ROUTINE handler, bool add) = 0;
   virtual DWORD StdOutputType() = 0;  // FILE_TYPE_*; FILE_TYPE_UNKNOWN when there is none
   virtual DWORD WriteStdOutput(const char* bytes, DWORD cb, DWORD& cbWritten) = 0;
-
-  // Libraries: whether a library loads, and which of the stand-in's exports it offers.
-  virtual bool LibraryLoads(std::string_view name) = 0;
-  virtual bool LibraryExports(std::string_view library, std::string_view symbol) = 0;
-
-  // Account database. Statuses are Windows' (NERR_*, ERROR_*). server is empty for the local
-  // computer.
-  virtual NET_API_STATUS GetAccount(std::wstring_view server, std::wstring_view user,
-                                    AccountRecord& record) = 0;
-  // Hands each record of one batch to the sink; returns NERR_Success at the end,
-  // ERROR_MORE_DATA when a further call with the updated resume handle continues, or an error.
-  virtual NET_API_STATUS EnumerateAccounts(
-      std::wstring_view server, DWORD& resumeHandle,
-      const std::function<void(const AccountRecord&)>& sink) = 0;
-  virtual NET_API_STATUS GlobalGroups(std::wstring_view server, std::wstring_view user,
-                                      std::vector<std::wstring>& groups) = 0;
-  virtual NET_API_STATUS LocalGroups(std::wstring_view server, std::wstring_view user, DWORD flags,
-                                     std::vector<std::wstring>& groups) = 0;
-
-  // Security. Lookups answer ERROR_SUCCESS, ERROR_NONE_MAPPED or another error.
-  virtual DWORD LookupName(std::wstring_view system, std::wstring_view name,
-                           AccountLookup& found) = 0;
-  virtual DWORD LookupSid(std::wstring_view system, const SidValue& sid, AccountLookup& found) = 0;
-  virtual DWORD OpenToken(TokenKind kind) = 0;  // ERROR_SUCCESS, or ERROR_NO_TOKEN, ...
-  virtual DWORD TokenGroups(TokenKind kind, std::vector<TokenGroup>& groups) = 0;
-  // Whether the token holds the privilege and has it enabled.
-  virtual bool PrivilegeEnabled(TokenKind kind, std::wstring_view privilegeName) = 0;
 };
 
-// The machine the stand-in answers from: the host unless a test installs another.
-Machine& CurrentMachine();
-
-// Installs a machine for the lifetime of the scope (tests), then restores the previous one.
-class MachineScope {
+// The computer's names and the user's locale.
+class Names {
  public:
-  explicit MachineScope(Machine& machine);
-  ~MachineScope();
-  MachineScope(const MachineScope&) = delete;
-  MachineScope& operator=(const MachineScope&) = delete;
+  virtual ~Names() = default;
+  virtual std::wstring ComputerNameDns() = 0;      // fully qualified, as the resolver gives it
+  virtual std::wstring ComputerNameNetBios() = 0;  // at most 15 characters, upper case
+  // The computer's own account domain (S-1-5-21-x-y-z); none when it has none.
+  virtual std::optional<SidValue> AccountDomainSid() = 0;
+  virtual UINT AnsiCodePage() = 0;
+  virtual LocaleFacts Locale() = 0;
+};
+
+// The facets in force: the host's, unless a test has put its own in force.
+Accounts& TheAccounts();
+Process& TheProcess();
+Console& TheConsole();
+Names& TheNames();
+
+// Puts a facet in force for the life of the object, then the one before it again.
+template <typename Facet>
+class InForce {
+ public:
+  explicit InForce(Facet& facet);
+  ~InForce();
+  InForce(const InForce&) = delete;
+  InForce& operator=(const InForce&) = delete;
 
  private:
-  Machine* previous_;
+  Facet* previous_;
 };
 
 }  // namespace compat

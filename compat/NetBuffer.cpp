@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "Resources.h"
+#include "Win32Contract.h"
 
 namespace compat {
 

@@ -29,6 +29,7 @@ class NetBuffer {
   bool SetBytes(size_t fieldOffset, const BYTE* bytes, size_t cb);
 
   size_t Count() const { return count_; }
+  size_t RecordSize() const { return cbRecord_; }
   // The finished block for NetApiBufferFree, or null when memory ran out. The builder is empty
   // afterwards.
   LPBYTE Finish();

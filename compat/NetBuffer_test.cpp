@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "Resources.h"
+#include "Win32Contract.h"
 #include "win32/netapi.h"
 
 namespace {

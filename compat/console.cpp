@@ -1,12 +1,11 @@
 // Console handles, the text attribute, the control handler and standard output.
 #include <cstring>
 
-#include "Machine.h"
-#include "Resources.h"
+#include "Win32Contract.h"
 
 namespace {
 
-// Standard handles are fixed values, as the process's own handles are on Windows.
+// Standard output is a fixed value, as the process's own handles are on Windows.
 HANDLE StdOutputHandle() {
   static int tag;
   return &tag;
@@ -14,46 +13,30 @@ HANDLE StdOutputHandle() {
 
 }  // namespace
 
-HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
-                          LPSECURITY_ATTRIBUTES securityAttributes, DWORD creationDisposition,
-                          DWORD flagsAndAttributes, HANDLE templateFile) {
-  (void)desiredAccess;
-  (void)shareMode;
-  (void)securityAttributes;
-  (void)flagsAndAttributes;
-  (void)templateFile;
-  if (fileName == nullptr) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return INVALID_HANDLE_VALUE;
+// Opens the console's input and output; the stand-in opens no files, the program reads and
+// writes none.
+HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD, DWORD, LPSECURITY_ATTRIBUTES,
+                          DWORD creationDisposition, DWORD, HANDLE) {
+  if (fileName == nullptr) return compat::FailWith(ERROR_INVALID_PARAMETER, INVALID_HANDLE_VALUE);
+  if (std::strcmp(fileName, "CONOUT$") != 0 && std::strcmp(fileName, "CONIN$") != 0) {
+    return compat::FailWith(ERROR_CALL_NOT_IMPLEMENTED, INVALID_HANDLE_VALUE);
   }
-  bool console = std::strcmp(fileName, "CONOUT$") == 0 || std::strcmp(fileName, "CONIN$") == 0;
-  if (!console) {
-    // The stand-in opens no files: the program reads and writes none.
-    SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
-    return INVALID_HANDLE_VALUE;
+  if (creationDisposition != OPEN_EXISTING || !compat::TheConsole().ConsolePresent()) {
+    return compat::FailWith(ERROR_INVALID_HANDLE, INVALID_HANDLE_VALUE);
   }
-  if (creationDisposition != OPEN_EXISTING || !compat::CurrentMachine().ConsolePresent()) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return INVALID_HANDLE_VALUE;
-  }
-  return compat::RegisterConsole();
+  return compat::NewConsoleHandle();
 }
 
 BOOL WINAPI CloseHandle(HANDLE object) {
-  if (!compat::ReleaseHandle(object)) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return FALSE;
-  }
-  return TRUE;
+  return compat::CloseAnyHandle(object) ? TRUE : compat::Fail(ERROR_INVALID_HANDLE);
 }
 
 BOOL WINAPI GetConsoleScreenBufferInfo(HANDLE consoleOutput,
                                        PCONSOLE_SCREEN_BUFFER_INFO screenBufferInfo) {
   WORD attribute = 0;
   if (!compat::IsConsoleHandle(consoleOutput) || screenBufferInfo == nullptr ||
-      !compat::CurrentMachine().ReadConsoleAttribute(attribute)) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return FALSE;
+      !compat::TheConsole().ReadConsoleAttribute(attribute)) {
+    return compat::Fail(ERROR_INVALID_HANDLE);
   }
   *screenBufferInfo = CONSOLE_SCREEN_BUFFER_INFO{};
   screenBufferInfo->dwSize = COORD{80, 25};
@@ -65,53 +48,42 @@ BOOL WINAPI GetConsoleScreenBufferInfo(HANDLE consoleOutput,
 
 BOOL WINAPI SetConsoleTextAttribute(HANDLE consoleOutput, WORD attributes) {
   if (!compat::IsConsoleHandle(consoleOutput) ||
-      !compat::CurrentMachine().WriteConsoleAttribute(attributes)) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return FALSE;
+      !compat::TheConsole().WriteConsoleAttribute(attributes)) {
+    return compat::Fail(ERROR_INVALID_HANDLE);
   }
   return TRUE;
 }
 
 BOOL WINAPI SetConsoleCtrlHandler(PHANDLER_ROUTINE handlerRoutine, BOOL add) {
-  if (!compat::CurrentMachine().SetCtrlHandler(handlerRoutine, add != FALSE)) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return FALSE;
-  }
-  return TRUE;
+  return compat::TheConsole().SetCtrlHandler(handlerRoutine, add != FALSE)
+             ? TRUE
+             : compat::Fail(ERROR_INVALID_PARAMETER);
 }
 
+// Standard output only: the program uses no other standard handle.
 HANDLE WINAPI GetStdHandle(DWORD stdHandle) {
   if (stdHandle != STD_OUTPUT_HANDLE) {
-    // Standard input and error are not used by the program.
-    SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
-    return INVALID_HANDLE_VALUE;
+    return compat::FailWith(ERROR_CALL_NOT_IMPLEMENTED, INVALID_HANDLE_VALUE);
   }
-  if (compat::CurrentMachine().StdOutputType() == FILE_TYPE_UNKNOWN) return nullptr;
-  return StdOutputHandle();
+  return compat::TheConsole().StdOutputType() == FILE_TYPE_UNKNOWN ? nullptr : StdOutputHandle();
 }
 
 DWORD WINAPI GetFileType(HANDLE file) {
-  if (file != StdOutputHandle()) {
-    SetLastError(compat::IsConsoleHandle(file) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE);
-    return compat::IsConsoleHandle(file) ? FILE_TYPE_CHAR : FILE_TYPE_UNKNOWN;
-  }
-  return compat::CurrentMachine().StdOutputType();
+  if (file == StdOutputHandle()) return compat::TheConsole().StdOutputType();
+  if (compat::IsConsoleHandle(file)) return FILE_TYPE_CHAR;
+  return compat::FailWith(ERROR_INVALID_HANDLE, FILE_TYPE_UNKNOWN);
 }
 
 BOOL WINAPI WriteFile(HANDLE file, LPCVOID buffer, DWORD cbToWrite, LPDWORD cbWritten,
                       LPOVERLAPPED overlapped) {
   if (cbWritten != nullptr) *cbWritten = 0;
-  if (file != StdOutputHandle() || overlapped != nullptr || (buffer == nullptr && cbToWrite > 0)) {
-    SetLastError(file != StdOutputHandle() ? ERROR_INVALID_HANDLE : ERROR_INVALID_PARAMETER);
-    return FALSE;
+  if (file != StdOutputHandle()) return compat::Fail(ERROR_INVALID_HANDLE);
+  if (overlapped != nullptr || (buffer == nullptr && cbToWrite > 0)) {
+    return compat::Fail(ERROR_INVALID_PARAMETER);
   }
   DWORD written = 0;
   DWORD error =
-      compat::CurrentMachine().WriteStdOutput(static_cast<const char*>(buffer), cbToWrite, written);
+      compat::TheConsole().WriteStdOutput(static_cast<const char*>(buffer), cbToWrite, written);
   if (cbWritten != nullptr) *cbWritten = written;
-  if (error != ERROR_SUCCESS) {
-    SetLastError(error);
-    return FALSE;
-  }
-  return TRUE;
+  return error == ERROR_SUCCESS ? TRUE : compat::Fail(error);
 }

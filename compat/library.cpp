@@ -1,11 +1,12 @@
-// Run-time linking against the stand-in's own libraries, and critical sections.
+// Run-time linking against the stand-in's own ADVAPI32.DLL, and critical sections.
 #include <strings.h>
 
 #include <cstring>
+#include <iterator>
 #include <mutex>
+#include <new>
 
-#include "Machine.h"
-#include "Resources.h"
+#include "Win32Contract.h"
 
 namespace {
 
@@ -19,131 +20,103 @@ FARPROC AsFarProc(Function* function) {
   return reinterpret_cast<FARPROC>(reinterpret_cast<void (*)()>(function));
 }
 
-// The stand-in's "ADVAPI32.DLL": the functions of advapi32 that the stand-in provides.
+#define EXPORT(name) \
+  { #name, AsFarProc(&name) }
+
+// The stand-in's ADVAPI32.DLL offers the functions the program binds at run time.
 const Export kAdvapi32Exports[] = {
-    {"ConvertSidToStringSidA", AsFarProc(&ConvertSidToStringSidA)},
-    {"ConvertSidToStringSidW", AsFarProc(&ConvertSidToStringSidW)},
-    {"ConvertStringSidToSidA", AsFarProc(&ConvertStringSidToSidA)},
-    {"ConvertStringSidToSidW", AsFarProc(&ConvertStringSidToSidW)},
-    {"ConvertStringSecurityDescriptorToSecurityDescriptorA",
-     AsFarProc(&ConvertStringSecurityDescriptorToSecurityDescriptorA)},
-    {"ConvertStringSecurityDescriptorToSecurityDescriptorW",
-     AsFarProc(&ConvertStringSecurityDescriptorToSecurityDescriptorW)},
-    {"ConvertSecurityDescriptorToStringSecurityDescriptorA",
-     AsFarProc(&ConvertSecurityDescriptorToStringSecurityDescriptorA)},
-    {"ConvertSecurityDescriptorToStringSecurityDescriptorW",
-     AsFarProc(&ConvertSecurityDescriptorToStringSecurityDescriptorW)},
-    {"GetNamedSecurityInfoA", AsFarProc(&GetNamedSecurityInfoA)},
-    {"GetNamedSecurityInfoW", AsFarProc(&GetNamedSecurityInfoW)},
-    {"SetNamedSecurityInfoA", AsFarProc(&SetNamedSecurityInfoA)},
-    {"SetNamedSecurityInfoW", AsFarProc(&SetNamedSecurityInfoW)},
-    {"SetEntriesInAclA", AsFarProc(&SetEntriesInAclA)},
-    {"SetEntriesInAclW", AsFarProc(&SetEntriesInAclW)},
-    {"LookupAccountNameW", AsFarProc(&LookupAccountNameW)},
-    {"LookupAccountSidW", AsFarProc(&LookupAccountSidW)},
-    {"LookupPrivilegeValueW", AsFarProc(&LookupPrivilegeValueW)},
-    {"LookupPrivilegeDisplayNameW", AsFarProc(&LookupPrivilegeDisplayNameW)},
-    {"OpenProcessToken", AsFarProc(&OpenProcessToken)},
-    {"OpenThreadToken", AsFarProc(&OpenThreadToken)},
-    {"GetTokenInformation", AsFarProc(&GetTokenInformation)},
-    {"PrivilegeCheck", AsFarProc(&PrivilegeCheck)},
-    {"GetUserNameW", AsFarProc(&GetUserNameW)},
+    EXPORT(ConvertSidToStringSidA),
+    EXPORT(ConvertSidToStringSidW),
+    EXPORT(ConvertStringSidToSidA),
+    EXPORT(ConvertStringSidToSidW),
+    EXPORT(ConvertStringSecurityDescriptorToSecurityDescriptorA),
+    EXPORT(ConvertStringSecurityDescriptorToSecurityDescriptorW),
+    EXPORT(ConvertSecurityDescriptorToStringSecurityDescriptorA),
+    EXPORT(ConvertSecurityDescriptorToStringSecurityDescriptorW),
+    EXPORT(GetNamedSecurityInfoA),
+    EXPORT(GetNamedSecurityInfoW),
+    EXPORT(SetNamedSecurityInfoA),
+    EXPORT(SetNamedSecurityInfoW),
+    EXPORT(SetEntriesInAclA),
+    EXPORT(SetEntriesInAclW),
 };
+#undef EXPORT
+
+constexpr const char* kAdvapi32 = "ADVAPI32.DLL";
 
 struct Library {
-  const char* name;
-  const Export* exports;
-  size_t exportCount;
   std::mutex lock;
   size_t references = 0;
 };
 
 Library& Advapi32() {
-  static Library library{"ADVAPI32.DLL", kAdvapi32Exports, std::size(kAdvapi32Exports), {}, 0};
+  static Library library;
   return library;
 }
 
-// Windows matches library names without regard to case, with or without ".DLL".
-Library* FindLibrary(const char* name) {
-  Library& advapi32 = Advapi32();
-  if (strcasecmp(name, "ADVAPI32.DLL") == 0 || strcasecmp(name, "ADVAPI32") == 0) return &advapi32;
-  return nullptr;
+// Windows matches a library's name without regard to case, with or without ".DLL".
+bool IsAdvapi32(const char* name) {
+  return strcasecmp(name, kAdvapi32) == 0 || strcasecmp(name, "ADVAPI32") == 0;
 }
 
-Library* FromHandle(HMODULE module) {
+Library* Loaded(HMODULE module) {
   Library& advapi32 = Advapi32();
-  return reinterpret_cast<HMODULE>(&advapi32) == module ? &advapi32 : nullptr;
+  if (reinterpret_cast<HMODULE>(&advapi32) != module) return nullptr;
+  std::lock_guard<std::mutex> guard(advapi32.lock);
+  return advapi32.references > 0 ? &advapi32 : nullptr;
+}
+
+std::recursive_mutex& LockOf(LPCRITICAL_SECTION section) {
+  return *std::launder(reinterpret_cast<std::recursive_mutex*>(section->storage));
 }
 
 }  // namespace
 
 HMODULE WINAPI LoadLibraryA(LPCSTR libFileName) {
-  Library* library = libFileName == nullptr ? nullptr : FindLibrary(libFileName);
-  if (library == nullptr || !compat::CurrentMachine().LibraryLoads(library->name)) {
-    SetLastError(ERROR_MOD_NOT_FOUND);
-    return nullptr;
+  if (libFileName == nullptr || !IsAdvapi32(libFileName) ||
+      !compat::TheProcess().LibraryLoads(kAdvapi32)) {
+    return compat::FailWith<HMODULE>(ERROR_MOD_NOT_FOUND, nullptr);
   }
-  std::lock_guard<std::mutex> guard(library->lock);
-  ++library->references;
+  Library& library = Advapi32();
+  std::lock_guard<std::mutex> guard(library.lock);
+  ++library.references;
   compat::AddLibraryReference();
-  return reinterpret_cast<HMODULE>(library);
+  return reinterpret_cast<HMODULE>(&library);
 }
 
 FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR procName) {
-  Library* library = FromHandle(module);
-  if (library == nullptr) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return nullptr;
-  }
-  {
-    std::lock_guard<std::mutex> guard(library->lock);
-    if (library->references == 0) {
-      SetLastError(ERROR_INVALID_HANDLE);
-      return nullptr;
+  if (Loaded(module) == nullptr) return compat::FailWith<FARPROC>(ERROR_INVALID_HANDLE, nullptr);
+  for (const Export& entry : kAdvapi32Exports) {
+    if (procName != nullptr && std::strcmp(entry.name, procName) == 0 &&
+        compat::TheProcess().LibraryExports(kAdvapi32, entry.name)) {
+      return entry.address;
     }
   }
-  if (procName != nullptr) {
-    for (size_t i = 0; i < library->exportCount; ++i) {
-      const Export& entry = library->exports[i];
-      if (std::strcmp(entry.name, procName) == 0 &&
-          compat::CurrentMachine().LibraryExports(library->name, entry.name)) {
-        return entry.address;
-      }
-    }
-  }
-  SetLastError(ERROR_PROC_NOT_FOUND);
-  return nullptr;
+  return compat::FailWith<FARPROC>(ERROR_PROC_NOT_FOUND, nullptr);
 }
 
 BOOL WINAPI FreeLibrary(HMODULE libModule) {
-  Library* library = FromHandle(libModule);
-  if (library == nullptr) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return FALSE;
-  }
+  Library* library = Loaded(libModule);
+  if (library == nullptr) return compat::Fail(ERROR_INVALID_HANDLE);
   std::lock_guard<std::mutex> guard(library->lock);
-  if (library->references == 0) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return FALSE;
-  }
   --library->references;
   compat::RemoveLibraryReference();
   return TRUE;
 }
 
+// A critical section holds its recursive lock in place, as Windows' structure does.
 void WINAPI InitializeCriticalSection(LPCRITICAL_SECTION criticalSection) {
-  criticalSection->lock = new std::recursive_mutex;
+  new (criticalSection->storage) std::recursive_mutex;
 }
 
 void WINAPI EnterCriticalSection(LPCRITICAL_SECTION criticalSection) {
-  criticalSection->lock->lock();
+  LockOf(criticalSection).lock();
 }
 
 void WINAPI LeaveCriticalSection(LPCRITICAL_SECTION criticalSection) {
-  criticalSection->lock->unlock();
+  LockOf(criticalSection).unlock();
 }
 
 void WINAPI DeleteCriticalSection(LPCRITICAL_SECTION criticalSection) {
-  delete criticalSection->lock;
-  criticalSection->lock = nullptr;
+  LockOf(criticalSection).~recursive_mutex();
 }

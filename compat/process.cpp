@@ -1,117 +1,81 @@
-// Last error, user and computer names, the environment block and the locale.
+// The last error, the names of the user and the computer, the environment and the locale.
 #include <string>
 
 #include "CodePages.h"
-#include "Machine.h"
-#include "Resources.h"
+#include "Win32Contract.h"
 
 namespace {
 
 thread_local DWORD lastError = ERROR_SUCCESS;
-
-BOOL Fail(DWORD error) {
-  SetLastError(error);
-  return FALSE;
-}
-
-std::wstring ComputerName(COMPUTER_NAME_FORMAT nameType) {
-  compat::Machine& machine = compat::CurrentMachine();
-  std::wstring dns = machine.ComputerNameDns();
-  size_t dot = dns.find(L'.');
-  switch (nameType) {
-    case ComputerNameNetBIOS:
-    case ComputerNamePhysicalNetBIOS:
-      return machine.ComputerNameNetBios();
-    case ComputerNameDnsHostname:
-    case ComputerNamePhysicalDnsHostname:
-      return dns.substr(0, dot);
-    case ComputerNameDnsDomain:
-    case ComputerNamePhysicalDnsDomain:
-      return dot == std::wstring::npos ? std::wstring() : dns.substr(dot + 1);
-    default:
-      return dns;
-  }
-}
 
 }  // namespace
 
 DWORD WINAPI GetLastError() {
   return lastError;
 }
+
 void WINAPI SetLastError(DWORD error) {
   lastError = error;
 }
 
 BOOL WINAPI GetUserNameW(LPWSTR buffer, LPDWORD cchBuffer) {
-  if (cchBuffer == nullptr) return Fail(ERROR_INVALID_PARAMETER);
+  if (cchBuffer == nullptr) return compat::Fail(ERROR_INVALID_PARAMETER);
   std::wstring name;
-  DWORD error = compat::CurrentMachine().UserName(name);
-  if (error != ERROR_SUCCESS) return Fail(error);
-  auto cchNeeded = static_cast<DWORD>(name.size() + 1);
-  if (buffer == nullptr || *cchBuffer < cchNeeded) {
-    *cchBuffer = cchNeeded;
-    return Fail(ERROR_INSUFFICIENT_BUFFER);
+  if (DWORD error = compat::TheProcess().UserName(name); error != ERROR_SUCCESS) {
+    return compat::Fail(error);
   }
-  name.copy(buffer, name.size());
-  buffer[name.size()] = L'\0';
-  *cchBuffer = cchNeeded;  // GetUserNameW counts the terminating null
-  return TRUE;
+  // GetUserNameW reports the size with the null, also after success.
+  return compat::CopyOut(std::wstring_view(name), buffer, cchBuffer, compat::Counts::LengthAndNull)
+             ? TRUE
+             : compat::Fail(ERROR_INSUFFICIENT_BUFFER);
 }
 
+// The fully qualified DNS name: the only name format the program asks for.
 BOOL WINAPI GetComputerNameExW(COMPUTER_NAME_FORMAT nameType, LPWSTR buffer, LPDWORD cchSize) {
   if (cchSize == nullptr || nameType < ComputerNameNetBIOS || nameType >= ComputerNameMax) {
-    return Fail(ERROR_INVALID_PARAMETER);
+    return compat::Fail(ERROR_INVALID_PARAMETER);
   }
-  std::wstring name = ComputerName(nameType);
-  auto cchNeeded = static_cast<DWORD>(name.size() + 1);
-  if (buffer == nullptr || *cchSize < cchNeeded) {
-    *cchSize = cchNeeded;
-    return Fail(ERROR_MORE_DATA);
-  }
-  name.copy(buffer, name.size());
-  buffer[name.size()] = L'\0';
-  *cchSize = cchNeeded - 1;
-  return TRUE;
+  if (nameType != ComputerNameDnsFullyQualified) return compat::Fail(ERROR_CALL_NOT_IMPLEMENTED);
+  std::wstring name = compat::TheNames().ComputerNameDns();
+  return compat::CopyOut(std::wstring_view(name), buffer, cchSize, compat::Counts::Length)
+             ? TRUE
+             : compat::Fail(ERROR_MORE_DATA);
 }
 
 BOOL WINAPI GetComputerNameA(LPSTR buffer, LPDWORD cchSize) {
-  if (cchSize == nullptr) return Fail(ERROR_INVALID_PARAMETER);
-  compat::Machine& machine = compat::CurrentMachine();
-  std::string name = compat::EncodeText(machine.AnsiCodePage(), machine.ComputerNameNetBios());
-  if (buffer == nullptr || *cchSize < name.size() + 1) {
-    *cchSize = static_cast<DWORD>(name.size() + 1);
-    return Fail(111);  // ERROR_BUFFER_OVERFLOW
-  }
-  name.copy(buffer, name.size());
-  buffer[name.size()] = '\0';
-  *cchSize = static_cast<DWORD>(name.size());
-  return TRUE;
+  constexpr DWORD kBufferOverflow = 111;  // ERROR_BUFFER_OVERFLOW
+  if (cchSize == nullptr) return compat::Fail(ERROR_INVALID_PARAMETER);
+  compat::Names& names = compat::TheNames();
+  std::string name = compat::EncodeText(names.AnsiCodePage(), names.ComputerNameNetBios());
+  return compat::CopyOut(std::string_view(name), buffer, cchSize, compat::Counts::Length)
+             ? TRUE
+             : compat::Fail(kBufferOverflow);
 }
 
 LPWCH WINAPI GetEnvironmentStringsW() {
-  std::optional<std::wstring> block = compat::CurrentMachine().EnvironmentBlock();
-  if (!block) return Fail(ERROR_NOT_ENOUGH_MEMORY), nullptr;
-  // The entries as the machine gives them, then the empty entry that ends the block.
-  auto* copy = static_cast<wchar_t*>(compat::AllocateBlock(compat::BlockKind::EnvironmentBlock,
-                                                           (block->size() + 2) * sizeof(wchar_t)));
-  if (copy == nullptr) return Fail(ERROR_NOT_ENOUGH_MEMORY), nullptr;
+  std::optional<std::wstring> block = compat::TheProcess().EnvironmentBlock();
+  if (!block) return compat::FailWith<LPWCH>(ERROR_NOT_ENOUGH_MEMORY, nullptr);
+  // The entries as the process holds them, then the empty entry that ends the block.
+  auto* copy = static_cast<wchar_t*>(
+      compat::NewBlock(compat::BlockKind::EnvironmentBlock, (block->size() + 2) * sizeof(wchar_t)));
+  if (copy == nullptr) return compat::FailWith<LPWCH>(ERROR_NOT_ENOUGH_MEMORY, nullptr);
   block->copy(copy, block->size());
   return copy;
 }
 
 BOOL WINAPI FreeEnvironmentStringsW(LPWCH environmentBlock) {
-  if (!compat::ReleaseBlock(compat::BlockKind::EnvironmentBlock, environmentBlock)) {
-    return Fail(ERROR_INVALID_PARAMETER);
-  }
-  return TRUE;
+  return compat::FreeBlock(compat::BlockKind::EnvironmentBlock, environmentBlock)
+             ? TRUE
+             : compat::Fail(ERROR_INVALID_PARAMETER);
 }
 
+// The user's locale and the texts of it that the date lines read.
 int WINAPI GetLocaleInfoW(LCID locale, LCTYPE lcType, LPWSTR data, int cchData) {
-  if (locale != LOCALE_USER_DEFAULT || cchData < 0 || (cchData > 0 && data == nullptr)) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return 0;
+  if (cchData < 0 || (cchData > 0 && data == nullptr)) {
+    return compat::FailWith(ERROR_INVALID_PARAMETER, 0);
   }
-  compat::LocaleFacts facts = compat::CurrentMachine().Locale();
+  if (locale != LOCALE_USER_DEFAULT) return compat::FailWith(ERROR_CALL_NOT_IMPLEMENTED, 0);
+  compat::LocaleFacts facts = compat::TheNames().Locale();
   std::wstring value;
   if (lcType >= LOCALE_SMONTHNAME1 && lcType < LOCALE_SMONTHNAME1 + 12) {
     value = facts.monthNames[lcType - LOCALE_SMONTHNAME1];
@@ -122,16 +86,12 @@ int WINAPI GetLocaleInfoW(LCID locale, LCTYPE lcType, LPWSTR data, int cchData) 
   } else if (lcType == LOCALE_S2359) {
     value = facts.pmDesignator;
   } else {
-    SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
-    return 0;
+    return compat::FailWith(ERROR_CALL_NOT_IMPLEMENTED, 0);
   }
   auto cchNeeded = static_cast<int>(value.size() + 1);
   if (cchData == 0) return cchNeeded;
-  if (cchData < cchNeeded) {
-    SetLastError(ERROR_INSUFFICIENT_BUFFER);
-    return 0;
-  }
-  value.copy(data, value.size());
-  data[value.size()] = L'\0';
-  return cchNeeded;
+  auto cch = static_cast<DWORD>(cchData);
+  return compat::CopyOut(std::wstring_view(value), data, &cch, compat::Counts::LengthAndNull)
+             ? cchNeeded
+             : compat::FailWith(ERROR_INSUFFICIENT_BUFFER, 0);
 }

@@ -1,51 +1,22 @@
-// SIDs, account lookups, tokens, privileges and local memory.
+// SIDs, account names, the process token and privileges.
 #include <cstring>
 #include <string>
 
-#include "Machine.h"
 #include "Privileges.h"
-#include "Resources.h"
+#include "Win32Contract.h"
 
 namespace {
 
+using compat::Fail;
+
 HANDLE const kCurrentProcess = reinterpret_cast<HANDLE>(static_cast<intptr_t>(-1));
 HANDLE const kCurrentThread = reinterpret_cast<HANDLE>(static_cast<intptr_t>(-2));
-
-BOOL Fail(DWORD error) {
-  SetLastError(error);
-  return FALSE;
-}
 
 std::wstring_view OrEmpty(LPCWSTR text) {
   return text == nullptr ? std::wstring_view() : text;
 }
 
-template <typename Char>
-Char* AllocateLocalText(std::basic_string_view<Char> text) {
-  auto* copy = static_cast<Char*>(
-      compat::AllocateBlock(compat::BlockKind::LocalMemory, (text.size() + 1) * sizeof(Char)));
-  if (copy != nullptr) text.copy(copy, text.size());
-  return copy;
-}
-
-BOOL SidToStringSid(PSID sid, std::wstring& text) {
-  auto value = compat::SidValue::FromBinary(sid);
-  if (!value) return Fail(ERROR_INVALID_SID);
-  text = value->ToText();
-  return TRUE;
-}
-
-BOOL StringSidToSid(std::wstring_view text, PSID* sid) {
-  if (sid == nullptr) return Fail(ERROR_INVALID_PARAMETER);
-  auto value = compat::SidValue::FromText(text);
-  if (!value) return Fail(ERROR_INVALID_SID);
-  void* block = compat::AllocateBlock(compat::BlockKind::LocalMemory, value->BinarySize());
-  if (block == nullptr) return Fail(ERROR_NOT_ENOUGH_MEMORY);
-  value->WriteBinary(block);
-  *sid = block;
-  return TRUE;
-}
-
+// A SID text is ASCII; the 8-bit variants widen it byte by byte.
 std::wstring Widen(LPCSTR text) {
   std::wstring wide;
   for (const char* p = text; *p != '\0'; ++p)
@@ -53,39 +24,39 @@ std::wstring Widen(LPCSTR text) {
   return wide;
 }
 
+BOOL StringSidToSid(std::wstring_view text, PSID* sid) {
+  std::optional<compat::SidValue> value =
+      compat::SidOfAlias(text, compat::TheNames().AccountDomainSid());
+  if (!value) value = compat::SidValue::FromText(text);
+  if (!value) return Fail(ERROR_INVALID_SID);
+  *sid = compat::NewLocalSid(*value);
+  return *sid != nullptr ? TRUE : Fail(ERROR_NOT_ENOUGH_MEMORY);
+}
+
+template <typename Char>
+BOOL SidToStringSid(PSID sid, Char** stringSid) {
+  if (stringSid == nullptr) return Fail(ERROR_INVALID_PARAMETER);
+  auto value = compat::SidValue::FromBinary(sid);
+  if (!value) return Fail(ERROR_INVALID_SID);
+  std::wstring text = value->ToText();
+  *stringSid = compat::NewLocalText(std::basic_string<Char>(text.begin(), text.end()));
+  return *stringSid != nullptr ? TRUE : Fail(ERROR_NOT_ENOUGH_MEMORY);
+}
+
+BOOL OpenToken(compat::TokenKind kind, PHANDLE tokenHandle) {
+  if (DWORD error = compat::TheProcess().OpenToken(kind); error != ERROR_SUCCESS) {
+    return Fail(error);
+  }
+  *tokenHandle = compat::NewTokenHandle(kind);
+  return TRUE;
+}
+
 }  // namespace
 
-HLOCAL WINAPI LocalAlloc(UINT flags, SIZE_T cbBytes) {
-  (void)flags;  // every block is fixed and zero-filled
-  HLOCAL block = compat::AllocateBlock(compat::BlockKind::LocalMemory, cbBytes);
-  if (block == nullptr) SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-  return block;
-}
-
 HLOCAL WINAPI LocalFree(HLOCAL memory) {
-  if (memory == nullptr) return nullptr;
-  if (!compat::ReleaseBlock(compat::BlockKind::LocalMemory, memory)) {
-    SetLastError(ERROR_INVALID_HANDLE);
-    return memory;
-  }
-  return nullptr;
-}
-
-BOOL WINAPI IsValidSid(PSID sid) {
-  return compat::SidValue::FromBinary(sid) ? TRUE : FALSE;
-}
-
-DWORD WINAPI GetLengthSid(PSID sid) {
-  auto value = compat::SidValue::FromBinary(sid);
-  return value ? value->BinarySize() : 0;
-}
-
-BOOL WINAPI EqualSid(PSID sid1, PSID sid2) {
-  auto a = compat::SidValue::FromBinary(sid1);
-  auto b = compat::SidValue::FromBinary(sid2);
-  if (!a || !b) return Fail(ERROR_INVALID_SID);
-  SetLastError(ERROR_SUCCESS);
-  return *a == *b ? TRUE : FALSE;
+  if (memory == nullptr || compat::FreeBlock(compat::BlockKind::LocalMemory, memory))
+    return nullptr;
+  return compat::FailWith(ERROR_INVALID_HANDLE, memory);
 }
 
 BOOL WINAPI LookupAccountNameW(LPCWSTR systemName, LPCWSTR accountName, PSID sid, LPDWORD cbSid,
@@ -96,21 +67,19 @@ BOOL WINAPI LookupAccountNameW(LPCWSTR systemName, LPCWSTR accountName, PSID sid
     return Fail(ERROR_INVALID_PARAMETER);
   }
   compat::AccountLookup found;
-  DWORD error = compat::CurrentMachine().LookupName(OrEmpty(systemName), accountName, found);
+  DWORD error = compat::TheAccounts().LookupName(OrEmpty(systemName), accountName, found);
   if (error != ERROR_SUCCESS) return Fail(error);
-  DWORD cbNeeded = found.sid.BinarySize();
-  auto cchNeeded = static_cast<DWORD>(found.domain.size() + 1);
-  if (sid == nullptr || *cbSid < cbNeeded || referencedDomainName == nullptr ||
-      *cchReferencedDomainName < cchNeeded) {
-    *cbSid = cbNeeded;
-    *cchReferencedDomainName = cchNeeded;
+  std::wstring_view domain = found.domain;
+  bool fits = sid != nullptr && *cbSid >= found.sid.BinarySize();
+  if (!compat::Fits(domain, referencedDomainName, *cchReferencedDomainName) || !fits) {
+    *cbSid = found.sid.BinarySize();
+    *cchReferencedDomainName = compat::Reported(domain, compat::Counts::LengthAndNull);
     return Fail(ERROR_INSUFFICIENT_BUFFER);
   }
   found.sid.WriteBinary(sid);
-  *cbSid = cbNeeded;
-  found.domain.copy(referencedDomainName, found.domain.size());
-  referencedDomainName[found.domain.size()] = L'\0';
-  *cchReferencedDomainName = cchNeeded - 1;
+  compat::CopyText(domain, referencedDomainName);
+  *cbSid = found.sid.BinarySize();
+  *cchReferencedDomainName = compat::Reported(domain, compat::Counts::Length);
   *use = found.use;
   return TRUE;
 }
@@ -124,55 +93,44 @@ BOOL WINAPI LookupAccountSidW(LPCWSTR systemName, PSID sid, LPWSTR name, LPDWORD
   auto value = compat::SidValue::FromBinary(sid);
   if (!value) return Fail(ERROR_INVALID_SID);
   compat::AccountLookup found;
-  DWORD error = compat::CurrentMachine().LookupSid(OrEmpty(systemName), *value, found);
+  DWORD error = compat::TheAccounts().LookupSid(OrEmpty(systemName), *value, found);
   if (error != ERROR_SUCCESS) return Fail(error);
-  auto cchNameNeeded = static_cast<DWORD>(found.name.size() + 1);
-  auto cchDomainNeeded = static_cast<DWORD>(found.domain.size() + 1);
-  if (name == nullptr || *cchName < cchNameNeeded || referencedDomainName == nullptr ||
-      *cchReferencedDomainName < cchDomainNeeded) {
-    *cchName = cchNameNeeded;
-    *cchReferencedDomainName = cchDomainNeeded;
+  std::wstring_view account = found.name;
+  std::wstring_view domain = found.domain;
+  if (!compat::Fits(account, name, *cchName) ||
+      !compat::Fits(domain, referencedDomainName, *cchReferencedDomainName)) {
+    *cchName = compat::Reported(account, compat::Counts::LengthAndNull);
+    *cchReferencedDomainName = compat::Reported(domain, compat::Counts::LengthAndNull);
     return Fail(ERROR_INSUFFICIENT_BUFFER);
   }
-  found.name.copy(name, found.name.size());
-  name[found.name.size()] = L'\0';
-  found.domain.copy(referencedDomainName, found.domain.size());
-  referencedDomainName[found.domain.size()] = L'\0';
-  *cchName = cchNameNeeded - 1;
-  *cchReferencedDomainName = cchDomainNeeded - 1;
+  compat::CopyText(account, name);
+  compat::CopyText(domain, referencedDomainName);
+  *cchName = compat::Reported(account, compat::Counts::Length);
+  *cchReferencedDomainName = compat::Reported(domain, compat::Counts::Length);
   *use = found.use;
   return TRUE;
 }
 
 BOOL WINAPI ConvertSidToStringSidW(PSID sid, LPWSTR* stringSid) {
-  std::wstring text;
-  if (stringSid == nullptr) return Fail(ERROR_INVALID_PARAMETER);
-  if (!SidToStringSid(sid, text)) return FALSE;
-  *stringSid = AllocateLocalText<wchar_t>(text);
-  return *stringSid != nullptr ? TRUE : Fail(ERROR_NOT_ENOUGH_MEMORY);
+  return SidToStringSid(sid, stringSid);
 }
 
 BOOL WINAPI ConvertSidToStringSidA(PSID sid, LPSTR* stringSid) {
-  std::wstring text;
-  if (stringSid == nullptr) return Fail(ERROR_INVALID_PARAMETER);
-  if (!SidToStringSid(sid, text)) return FALSE;
-  std::string narrow(text.begin(), text.end());  // a SID text is ASCII
-  *stringSid = AllocateLocalText<char>(narrow);
-  return *stringSid != nullptr ? TRUE : Fail(ERROR_NOT_ENOUGH_MEMORY);
+  return SidToStringSid(sid, stringSid);
 }
 
 BOOL WINAPI ConvertStringSidToSidW(LPCWSTR stringSid, PSID* sid) {
-  if (stringSid == nullptr) return Fail(ERROR_INVALID_PARAMETER);
+  if (stringSid == nullptr || sid == nullptr) return Fail(ERROR_INVALID_PARAMETER);
   return StringSidToSid(stringSid, sid);
 }
 
 BOOL WINAPI ConvertStringSidToSidA(LPCSTR stringSid, PSID* sid) {
-  if (stringSid == nullptr) return Fail(ERROR_INVALID_PARAMETER);
+  if (stringSid == nullptr || sid == nullptr) return Fail(ERROR_INVALID_PARAMETER);
   return StringSidToSid(Widen(stringSid), sid);
 }
 
-// Security descriptors and named-object security: the program binds these but never calls them,
-// and the stand-in does not provide them.
+// Security descriptors and named-object security: the program binds these with the SID text
+// functions but never calls them, and the stand-in does not provide them.
 BOOL WINAPI ConvertStringSecurityDescriptorToSecurityDescriptorA(LPCSTR, DWORD,
                                                                  PSECURITY_DESCRIPTOR*, PULONG) {
   return Fail(ERROR_CALL_NOT_IMPLEMENTED);
@@ -221,41 +179,32 @@ HANDLE WINAPI GetCurrentThread() {
   return kCurrentThread;
 }
 
-BOOL WINAPI OpenProcessToken(HANDLE processHandle, DWORD desiredAccess, PHANDLE tokenHandle) {
-  (void)desiredAccess;
+BOOL WINAPI OpenProcessToken(HANDLE processHandle, DWORD, PHANDLE tokenHandle) {
   if (tokenHandle == nullptr) return Fail(ERROR_INVALID_PARAMETER);
   *tokenHandle = nullptr;
   if (processHandle != kCurrentProcess) return Fail(ERROR_INVALID_HANDLE);
-  DWORD error = compat::CurrentMachine().OpenToken(compat::TokenKind::Process);
-  if (error != ERROR_SUCCESS) return Fail(error);
-  *tokenHandle = compat::RegisterToken(compat::TokenKind::Process);
-  return TRUE;
+  return OpenToken(compat::TokenKind::Process, tokenHandle);
 }
 
-BOOL WINAPI OpenThreadToken(HANDLE threadHandle, DWORD desiredAccess, BOOL openAsSelf,
-                            PHANDLE tokenHandle) {
-  (void)desiredAccess;
-  (void)openAsSelf;
+BOOL WINAPI OpenThreadToken(HANDLE threadHandle, DWORD, BOOL, PHANDLE tokenHandle) {
   if (tokenHandle == nullptr) return Fail(ERROR_INVALID_PARAMETER);
   *tokenHandle = nullptr;
   if (threadHandle != kCurrentThread) return Fail(ERROR_INVALID_HANDLE);
-  DWORD error = compat::CurrentMachine().OpenToken(compat::TokenKind::Thread);
-  if (error != ERROR_SUCCESS) return Fail(error);
-  *tokenHandle = compat::RegisterToken(compat::TokenKind::Thread);
-  return TRUE;
+  return OpenToken(compat::TokenKind::Thread, tokenHandle);
 }
 
 BOOL WINAPI GetTokenInformation(HANDLE tokenHandle, TOKEN_INFORMATION_CLASS tokenInformationClass,
                                 LPVOID tokenInformation, DWORD cbTokenInformationLength,
                                 PDWORD cbReturnLength) {
-  const compat::TokenObject* token = compat::FindToken(tokenHandle);
+  const compat::TokenKind* token = compat::TokenOf(tokenHandle);
   if (token == nullptr) return Fail(ERROR_INVALID_HANDLE);
   if (cbReturnLength == nullptr) return Fail(ERROR_INVALID_PARAMETER);
   if (tokenInformationClass != TokenGroups) return Fail(ERROR_CALL_NOT_IMPLEMENTED);
   std::vector<compat::TokenGroup> groups;
-  DWORD error = compat::CurrentMachine().TokenGroups(token->kind, groups);
-  if (error != ERROR_SUCCESS) return Fail(error);
-  // The header and the array first, the SIDs after them, as Windows lays the record out.
+  if (DWORD error = compat::TheProcess().TokenGroups(*token, groups); error != ERROR_SUCCESS) {
+    return Fail(error);
+  }
+  // The count and the array first, the SIDs after them, as Windows lays the record out.
   size_t cbArray = offsetof(TOKEN_GROUPS, Groups) + groups.size() * sizeof(SID_AND_ATTRIBUTES);
   size_t cbNeeded = cbArray;
   for (const compat::TokenGroup& group : groups) cbNeeded += group.sid.BinarySize();
@@ -277,26 +226,27 @@ BOOL WINAPI GetTokenInformation(HANDLE tokenHandle, TOKEN_INFORMATION_CLASS toke
   return TRUE;
 }
 
+// Privileges of the local system only: the program asks no other.
 BOOL WINAPI LookupPrivilegeValueW(LPCWSTR systemName, LPCWSTR name, PLUID luid) {
-  if (systemName != nullptr && *systemName != L'\0') return Fail(ERROR_CALL_NOT_IMPLEMENTED);
+  if (!OrEmpty(systemName).empty()) return Fail(ERROR_CALL_NOT_IMPLEMENTED);
   if (name == nullptr || luid == nullptr) return Fail(ERROR_INVALID_PARAMETER);
-  const compat::PrivilegeInfo* info = compat::FindPrivilegeByName(name);
-  if (info == nullptr) return Fail(ERROR_NO_SUCH_PRIVILEGE);
-  luid->LowPart = info->luid;
+  const compat::Privilege* privilege = compat::FindPrivilege(name);
+  if (privilege == nullptr || privilege->luid == 0) return Fail(ERROR_NO_SUCH_PRIVILEGE);
+  luid->LowPart = privilege->luid;
   luid->HighPart = 0;
   return TRUE;
 }
 
 BOOL WINAPI PrivilegeCheck(HANDLE clientToken, PPRIVILEGE_SET requiredPrivileges, LPBOOL result) {
-  const compat::TokenObject* token = compat::FindToken(clientToken);
+  const compat::TokenKind* token = compat::TokenOf(clientToken);
   if (token == nullptr) return Fail(ERROR_INVALID_HANDLE);
   if (requiredPrivileges == nullptr || result == nullptr) return Fail(ERROR_INVALID_PARAMETER);
   DWORD held = 0;
   for (DWORD i = 0; i < requiredPrivileges->PrivilegeCount; ++i) {
     LUID_AND_ATTRIBUTES& entry = requiredPrivileges->Privilege[i];
-    const compat::PrivilegeInfo* info =
+    const compat::Privilege* privilege =
         entry.Luid.HighPart == 0 ? compat::FindPrivilegeByLuid(entry.Luid.LowPart) : nullptr;
-    if (info != nullptr && compat::CurrentMachine().PrivilegeEnabled(token->kind, info->name)) {
+    if (privilege != nullptr && compat::TheProcess().PrivilegeEnabled(*token, privilege->name)) {
       entry.Attributes |= SE_PRIVILEGE_USED_FOR_ACCESS;
       ++held;
     }
@@ -308,20 +258,16 @@ BOOL WINAPI PrivilegeCheck(HANDLE clientToken, PPRIVILEGE_SET requiredPrivileges
 
 BOOL WINAPI LookupPrivilegeDisplayNameW(LPCWSTR systemName, LPCWSTR name, LPWSTR displayName,
                                         LPDWORD cchDisplayName, LPDWORD languageId) {
-  if (systemName != nullptr && *systemName != L'\0') return Fail(ERROR_CALL_NOT_IMPLEMENTED);
+  if (!OrEmpty(systemName).empty()) return Fail(ERROR_CALL_NOT_IMPLEMENTED);
   if (name == nullptr || cchDisplayName == nullptr || languageId == nullptr) {
     return Fail(ERROR_INVALID_PARAMETER);
   }
-  const compat::PrivilegeInfo* info = compat::FindPrivilegeByName(name);
-  if (info == nullptr) return Fail(ERROR_NO_SUCH_PRIVILEGE);
-  std::wstring_view text = info->displayName;
-  if (displayName == nullptr || *cchDisplayName < text.size() + 1) {
-    *cchDisplayName = static_cast<DWORD>(text.size() + 1);
+  const compat::Privilege* privilege = compat::FindPrivilege(name);
+  if (privilege == nullptr || privilege->luid == 0) return Fail(ERROR_NO_SUCH_PRIVILEGE);
+  if (!compat::CopyOut(std::wstring_view(privilege->displayName), displayName, cchDisplayName,
+                       compat::Counts::Length)) {
     return Fail(ERROR_INSUFFICIENT_BUFFER);
   }
-  text.copy(displayName, text.size());
-  displayName[text.size()] = L'\0';
-  *cchDisplayName = static_cast<DWORD>(text.size());
   *languageId = 0x0409;  // English (United States), the language of the display names
   return TRUE;
 }

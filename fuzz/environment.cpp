@@ -8,7 +8,7 @@
 #include "CodePages.h"
 #include "Console/Console.h"
 #include "FuzzInput.h"
-#include "Resources.h"
+#include "Win32Contract.h"
 #include "ScriptedMachine.h"
 
 namespace {

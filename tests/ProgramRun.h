@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "PrintedLines.h"
-#include "Resources.h"
+#include "Win32Contract.h"
 #include "ScriptedMachine.h"
 
 class ActionsModule;

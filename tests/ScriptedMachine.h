@@ -1,6 +1,8 @@
-// A computer made of plain data that a test fills in: accounts, statuses per call, token
-// groups, privileges, a console, the command line, a capture of standard output, a library
-// whose exports can be missing. The stand-in answers the program's Win32 calls from it.
+// A computer made of plain data that a test fills in, one facet at a time: the account database
+// (accounts, names and SIDs, statuses per call), the process (command line, user, environment,
+// token, privileges, a library whose exports can be missing), the console (present or not, its
+// attribute, a capture of standard output) and the names and locale. A test puts in force only
+// the facet it scripts (compat::InForce), or a whole ScriptedMachine (MachineScope).
 #pragma once
 
 #include <map>
@@ -13,23 +15,76 @@
 
 namespace compat {
 
-class ScriptedMachine : public Machine {
+class ScriptedAccounts : public Accounts {
  public:
-  ScriptedMachine();
+  std::vector<AccountRecord> accounts;             // found by name without regard to case
+  std::optional<NET_API_STATUS> getAccountStatus;  // answers every NetUserGetInfo when set
+  std::vector<std::wstring> getAccountServers;     // the server of every NetUserGetInfo
+  struct Batch {
+    NET_API_STATUS status = NERR_Success;
+    std::vector<AccountRecord> records;
+  };
+  std::vector<Batch> batches;    // NetUserEnum answers one per call, in order
+  bool repeatLastBatch = false;  // a platform that asks for more forever
+  int enumerateCalls = 0;
+  std::map<std::wstring, std::vector<std::wstring>> globalGroups;  // by lower-case user name
+  std::map<std::wstring, std::vector<std::wstring>> localGroups;
+  NET_API_STATUS globalGroupsStatus = NERR_Success;
+  NET_API_STATUS localGroupsStatus = NERR_Success;
+  int localGroupsCalls = 0;
+  std::vector<AccountLookup> names;       // name <-> SID; a lookup matches name or "domain\name"
+  DWORD lookupNameError = ERROR_SUCCESS;  // answers every LookupAccountNameW when set
 
-  // Process
+  void AddName(const std::wstring& name, const std::wstring& domain, const std::wstring& sidText,
+               SID_NAME_USE use);
+  // Every SID that Windows names on its own (Everyone, BUILTIN\Administrators, ...).
+  void AddWellKnownNames();
+
+  NET_API_STATUS GetAccount(std::wstring_view server, std::wstring_view user,
+                            AccountRecord& record) override;
+  NET_API_STATUS EnumerateAccounts(std::wstring_view server, DWORD& resumeHandle,
+                                   const std::function<bool(const AccountRecord&)>& sink) override;
+  NET_API_STATUS GlobalGroups(std::wstring_view server, std::wstring_view user,
+                              std::vector<std::wstring>& groups) override;
+  NET_API_STATUS LocalGroups(std::wstring_view server, std::wstring_view user,
+                             std::vector<std::wstring>& groups) override;
+  DWORD LookupName(std::wstring_view system, std::wstring_view name, AccountLookup& found) override;
+  DWORD LookupSid(std::wstring_view system, const SidValue& sid, AccountLookup& found) override;
+};
+
+class ScriptedProcess : public Process {
+ public:
+  ScriptedProcess();
+
   std::wstring commandLine = L"userlens";
   std::wstring userName = L"alice";
   DWORD userNameError = ERROR_SUCCESS;
-  std::wstring dnsName = L"host.example.test";
-  std::wstring netbiosName = L"HOST";
   std::optional<std::wstring> environment;  // entries each ended by L'\0'; none: no block
+  DWORD processTokenError = ERROR_SUCCESS;
+  DWORD threadTokenError = ERROR_NO_TOKEN;
+  std::vector<TokenGroup> tokenGroups;
+  DWORD tokenGroupsError = ERROR_SUCCESS;
+  std::set<std::wstring> processPrivileges;  // held and enabled
+  std::set<std::wstring> threadPrivileges;
+  int processTokenOpens = 0;
+  int threadTokenOpens = 0;
+  bool libraryLoads = true;
+  std::set<std::string> missingExports;
 
-  // Text and locale
-  UINT codePage = 65001;
-  LocaleFacts locale;
+  void AddTokenGroups(std::initializer_list<const wchar_t*> sidTexts);
 
-  // Console and standard output
+  std::wstring CommandLine() override;
+  DWORD UserName(std::wstring& name) override;
+  std::optional<std::wstring> EnvironmentBlock() override;
+  DWORD OpenToken(TokenKind kind) override;
+  DWORD TokenGroups(TokenKind kind, std::vector<TokenGroup>& groups) override;
+  bool PrivilegeEnabled(TokenKind kind, std::wstring_view privilege) override;
+  bool LibraryLoads(std::string_view library) override;
+  bool LibraryExports(std::string_view library, std::string_view symbol) override;
+};
+
+class ScriptedConsole : public Console {
+ public:
   bool consolePresent = true;
   WORD attribute = 0x0007;
   bool failAttributeReads = false;
@@ -41,73 +96,52 @@ class ScriptedMachine : public Machine {
   std::string output;                    // what reached standard output
   std::vector<size_t> writeSizes;        // the size of every write, to see the flushing
 
-  // Library
-  bool libraryLoads = true;
-  std::set<std::string> missingExports;
-
-  // Account database. Accounts are found by name without regard to case.
-  std::vector<AccountRecord> accounts;
-  std::optional<NET_API_STATUS> getAccountStatus;  // answers every NetUserGetInfo when set
-  std::vector<std::wstring> getAccountServers;     // the server of every NetUserGetInfo
-  struct Batch {
-    NET_API_STATUS status = NERR_Success;
-    std::vector<AccountRecord> records;
-  };
-  std::vector<Batch> batches;    // NetUserEnum answers one per call, in order
-  bool repeatLastBatch = false;  // a platform that asks for more forever
-  int enumerateCalls = 0;
-  std::map<std::wstring, std::vector<std::wstring>> globalGroups;
-  std::map<std::wstring, std::vector<std::wstring>> localGroups;
-  NET_API_STATUS globalGroupsStatus = NERR_Success;
-  NET_API_STATUS localGroupsStatus = NERR_Success;
-  int localGroupsCalls = 0;
-
-  // Security
-  std::vector<AccountLookup> names;       // name <-> SID; a lookup matches name or "domain\name"
-  DWORD lookupNameError = ERROR_SUCCESS;  // answers every LookupAccountNameW when set
-  DWORD processTokenError = ERROR_SUCCESS;
-  DWORD threadTokenError = ERROR_NO_TOKEN;
-  std::vector<TokenGroup> tokenGroups;
-  DWORD tokenGroupsError = ERROR_SUCCESS;
-  std::set<std::wstring> processPrivileges;  // held and enabled
-  std::set<std::wstring> threadPrivileges;
-  int processTokenOpens = 0;
-  int threadTokenOpens = 0;
-
-  // Convenience for tests: an account with the usual record and its SID S-1-5-21-1-2-3-<id>
-  // in the domain of the NetBIOS name, and a name <-> SID mapping.
-  AccountRecord& AddAccount(const std::wstring& name);
-  void AddName(const std::wstring& name, const std::wstring& domain, const std::wstring& sidText,
-               SID_NAME_USE use);
-
-  std::wstring CommandLine() override;
-  DWORD UserName(std::wstring& name) override;
-  std::wstring ComputerNameDns() override;
-  std::wstring ComputerNameNetBios() override;
-  std::optional<std::wstring> EnvironmentBlock() override;
-  UINT AnsiCodePage() override;
-  LocaleFacts Locale() override;
   bool ConsolePresent() override;
   bool ReadConsoleAttribute(WORD& value) override;
   bool WriteConsoleAttribute(WORD value) override;
   bool SetCtrlHandler(PHANDLER_ROUTINE handler, bool add) override;
   DWORD StdOutputType() override;
   DWORD WriteStdOutput(const char* bytes, DWORD cb, DWORD& cbWritten) override;
-  bool LibraryLoads(std::string_view name) override;
-  bool LibraryExports(std::string_view library, std::string_view symbol) override;
-  NET_API_STATUS GetAccount(std::wstring_view server, std::wstring_view user,
-                            AccountRecord& record) override;
-  NET_API_STATUS EnumerateAccounts(std::wstring_view server, DWORD& resumeHandle,
-                                   const std::function<void(const AccountRecord&)>& sink) override;
-  NET_API_STATUS GlobalGroups(std::wstring_view server, std::wstring_view user,
-                              std::vector<std::wstring>& groups) override;
-  NET_API_STATUS LocalGroups(std::wstring_view server, std::wstring_view user, DWORD flags,
-                             std::vector<std::wstring>& groups) override;
-  DWORD LookupName(std::wstring_view system, std::wstring_view name, AccountLookup& found) override;
-  DWORD LookupSid(std::wstring_view system, const SidValue& sid, AccountLookup& found) override;
-  DWORD OpenToken(TokenKind kind) override;
-  DWORD TokenGroups(TokenKind kind, std::vector<TokenGroup>& groups) override;
-  bool PrivilegeEnabled(TokenKind kind, std::wstring_view privilegeName) override;
+};
+
+class ScriptedNames : public Names {
+ public:
+  ScriptedNames();
+
+  std::wstring dnsName = L"host.example.test";
+  std::wstring netbiosName = L"HOST";
+  std::optional<SidValue> accountDomainSid = SidFromText(L"S-1-5-21-1-2-3");
+  UINT codePage = 65001;
+  LocaleFacts locale;  // English month names, "HH:mm:ss", AM and PM
+
+  std::wstring ComputerNameDns() override;
+  std::wstring ComputerNameNetBios() override;
+  std::optional<SidValue> AccountDomainSid() override;
+  UINT AnsiCodePage() override;
+  LocaleFacts Locale() override;
+};
+
+// A whole computer of the four facets.
+class ScriptedMachine : public ScriptedAccounts,
+                        public ScriptedProcess,
+                        public ScriptedConsole,
+                        public ScriptedNames {
+ public:
+  // An account with the usual record and its SID S-1-5-21-1-2-3-<id> in the NetBIOS domain.
+  AccountRecord& AddAccount(const std::wstring& name);
+};
+
+// Puts all four facets of a scripted machine in force for the life of the scope.
+class MachineScope {
+ public:
+  explicit MachineScope(ScriptedMachine& machine)
+      : accounts_(machine), process_(machine), console_(machine), names_(machine) {}
+
+ private:
+  InForce<Accounts> accounts_;
+  InForce<Process> process_;
+  InForce<Console> console_;
+  InForce<Names> names_;
 };
 
 }  // namespace compat

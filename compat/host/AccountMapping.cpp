@@ -82,16 +82,16 @@ using Record = AccountRecord;
 // The account record as the host keeps it, field by field, in the order of USER_INFO_3.
 constexpr AccountFieldRule kRules[] = {
     {"usri3_name", "passwd: name",
-     [](const Facts& f, UINT cp, Record& r) { AssignWideFromHost(cp, f.user->name, r.name); }},
+     [](const Facts& f, Record& r) { AssignWideFromHost(f.user->name, r.name); }},
     {"usri3_password", "never handed out", nullptr},
     {"usri3_password_age", "shadow: now - last change; 0 when unknown or the change is forced",
-     [](const Facts& f, UINT, Record& r) { r.passwordAge = PasswordAgeOf(f); }},
+     [](const Facts& f, Record& r) { r.passwordAge = PasswordAgeOf(f); }},
     {"usri3_priv",
      "ADMIN for uid 0 and members of sudo, wheel, admin; GUEST for the overflow uid (nobody); "
      "USER otherwise",
-     [](const Facts& f, UINT, Record& r) { r.priv = PrivilegeOf(f); }},
+     [](const Facts& f, Record& r) { r.priv = PrivilegeOf(f); }},
     {"usri3_home_dir", "passwd: home directory",
-     [](const Facts& f, UINT cp, Record& r) { AssignWideFromHost(cp, f.user->home, r.homeDir); }},
+     [](const Facts& f, Record& r) { AssignWideFromHost(f.user->home, r.homeDir); }},
     {"usri3_comment", "not kept", nullptr},
     {"usri3_flags",
      "UF_SCRIPT | UF_NORMAL_ACCOUNT; UF_ACCOUNTDISABLE: password \"!...\" (locked), account "
@@ -100,27 +100,23 @@ constexpr AccountFieldRule kRules[] = {
      "UF_PASSWD_NOTREQD: empty password; "
      "UF_DONT_EXPIRE_PASSWD: no aging (empty last change), maximum age unset or >= 99999 days; "
      "UF_PASSWORD_EXPIRED: as usri3_password_expired",
-     [](const Facts& f, UINT, Record& r) { r.flags = FlagsOf(f); }},
+     [](const Facts& f, Record& r) { r.flags = FlagsOf(f); }},
     {"usri3_script_path", "passwd: shell",
-     [](const Facts& f, UINT cp, Record& r) {
-       AssignWideFromHost(cp, f.user->shell, r.scriptPath);
-     }},
+     [](const Facts& f, Record& r) { AssignWideFromHost(f.user->shell, r.scriptPath); }},
     {"usri3_auth_flags", "not kept", nullptr},
     {"usri3_full_name", "passwd: GECOS up to the first comma",
-     [](const Facts& f, UINT cp, Record& r) {
-       AssignWideFromHost(cp, FullNameOf(f.user->gecos), r.fullName);
-     }},
+     [](const Facts& f, Record& r) { AssignWideFromHost(FullNameOf(f.user->gecos), r.fullName); }},
     {"usri3_usr_comment", "passwd: GECOS after the first comma, empty trailing fields dropped",
-     [](const Facts& f, UINT cp, Record& r) {
-       AssignWideFromHost(cp, UserCommentOf(f.user->gecos), r.usrComment);
+     [](const Facts& f, Record& r) {
+       AssignWideFromHost(UserCommentOf(f.user->gecos), r.usrComment);
      }},
     {"usri3_parms", "not kept", nullptr},
     {"usri3_workstations", "not kept", nullptr},
     {"usri3_last_logon", "lastlog: time of the uid's record; 0 when there is none",
-     [](const Facts& f, UINT, Record& r) { r.lastLogon = NetTime(f.lastLogon.value_or(0)); }},
+     [](const Facts& f, Record& r) { r.lastLogon = NetTime(f.lastLogon.value_or(0)); }},
     {"usri3_last_logoff", "not kept", nullptr},
     {"usri3_acct_expires", "shadow: expire day; TIMEQ_FOREVER when empty or unknown",
-     [](const Facts& f, UINT, Record& r) { r.acctExpires = AccountExpiresOf(f); }},
+     [](const Facts& f, Record& r) { r.acctExpires = AccountExpiresOf(f); }},
     {"usri3_max_storage", "not kept", nullptr},
     {"usri3_units_per_week", "not kept", nullptr},
     {"usri3_logon_hours", "not kept", nullptr},
@@ -129,15 +125,14 @@ constexpr AccountFieldRule kRules[] = {
     {"usri3_logon_server", "not kept", nullptr},
     {"usri3_country_code", "not kept", nullptr},
     {"usri3_code_page", "not kept", nullptr},
-    {"usri3_user_id", "passwd: uid",
-     [](const Facts& f, UINT, Record& r) { r.userId = f.user->uid; }},
+    {"usri3_user_id", "passwd: uid", [](const Facts& f, Record& r) { r.userId = f.user->uid; }},
     {"usri3_primary_group_id", "passwd: gid",
-     [](const Facts& f, UINT, Record& r) { r.primaryGroupId = f.user->gid; }},
+     [](const Facts& f, Record& r) { r.primaryGroupId = f.user->gid; }},
     {"usri3_profile", "not kept", nullptr},
     {"usri3_home_dir_drive", "not kept", nullptr},
     {"usri3_password_expired",
      "shadow: last change 0 (change forced) or last change + maximum age before today",
-     [](const Facts& f, UINT, Record& r) {
+     [](const Facts& f, Record& r) {
        r.passwordExpired = f.shadow && IsPasswordExpired(*f.shadow, Today(f)) ? 1 : 0;
      }},
 };
@@ -149,15 +144,15 @@ const AccountFieldRule* AccountFieldRules(size_t& count) {
   return kRules;
 }
 
-AccountRecord MapAccountRecord(const HostAccountFacts& facts, UINT codePage) {
+AccountRecord MapAccountRecord(const HostAccountFacts& facts) {
   AccountRecord record;
-  MapAccountRecordInto(facts, codePage, record);
+  MapAccountRecordInto(facts, record);
   return record;
 }
 
-void MapAccountRecordInto(const HostAccountFacts& facts, UINT codePage, AccountRecord& record) {
+void MapAccountRecordInto(const HostAccountFacts& facts, AccountRecord& record) {
   for (const AccountFieldRule& rule : kRules) {
-    if (rule.apply != nullptr) rule.apply(facts, codePage, record);
+    if (rule.apply != nullptr) rule.apply(facts, record);
   }
 }
 

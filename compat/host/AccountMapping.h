@@ -29,16 +29,16 @@ struct HostAccountFacts {
 struct AccountFieldRule {
   const char* field;
   const char* source;
-  void (*apply)(const HostAccountFacts& facts, UINT codePage, AccountRecord& record);
+  void (*apply)(const HostAccountFacts& facts, AccountRecord& record);
 };
 
 // The table itself, in the order of USER_INFO_3.
 const AccountFieldRule* AccountFieldRules(size_t& count);
 
-AccountRecord MapAccountRecord(const HostAccountFacts& facts, UINT codePage);
+AccountRecord MapAccountRecord(const HostAccountFacts& facts);
 // The same into a record that was mapped before (a walk over many accounts): every field the
 // table fills is set anew, the others keep their value for "not known".
-void MapAccountRecordInto(const HostAccountFacts& facts, UINT codePage, AccountRecord& record);
+void MapAccountRecordInto(const HostAccountFacts& facts, AccountRecord& record);
 
 // The shadow rules behind the flags, as PAM applies them when the user logs in.
 bool IsPasswordExpired(const ShadowEntry& shadow, int64_t today);

@@ -1,6 +1,6 @@
 #include "host/AccountNames.h"
 
-#include <iterator>
+#include <algorithm>
 #include <utility>
 
 #include "host/HostText.h"
@@ -13,22 +13,6 @@ constexpr uint64_t kUnixAuthority = 22;
 constexpr DWORD kUnixUsers = 1;
 constexpr DWORD kUnixGroups = 2;
 
-// The well-known and built-in SIDs the host answers for, with Windows' names and domains.
-struct WellKnownName {
-  const wchar_t* sid;
-  const wchar_t* domain;
-  const wchar_t* name;
-  SID_NAME_USE use;
-};
-
-constexpr WellKnownName kWellKnownNames[] = {
-    {L"S-1-1-0", L"", L"Everyone", SidTypeWellKnownGroup},
-    {L"S-1-5-32", kBuiltinDomain, kBuiltinDomain, SidTypeDomain},
-    {L"S-1-5-32-544", kBuiltinDomain, kAdministratorsAlias, SidTypeAlias},
-    {L"S-1-22-1", kUnixUserDomain, kUnixUserDomain, SidTypeDomain},
-    {L"S-1-22-2", kUnixGroupDomain, kUnixGroupDomain, SidTypeDomain},
-};
-
 SidValue UnixSid(DWORD kind, uint32_t id) {
   SidValue sid;
   sid.authority = kUnixAuthority;
@@ -36,30 +20,35 @@ SidValue UnixSid(DWORD kind, uint32_t id) {
   return sid;
 }
 
-void Answer(AccountLookup& found, SidValue sid, std::wstring name, std::wstring domain,
-            SID_NAME_USE use) {
+DWORD Answer(AccountLookup& found, SidValue sid, std::wstring name, std::wstring domain,
+             SID_NAME_USE use) {
   found.sid = std::move(sid);
   found.name = std::move(name);
   found.domain = std::move(domain);
   found.use = use;
-}
-
-DWORD AnswerWellKnown(const WellKnownName& entry, AccountLookup& found) {
-  Answer(found, SidFromText(entry.sid), entry.name, entry.domain, entry.use);
   return ERROR_SUCCESS;
 }
 
-// A well-known or built-in name; with a domain, only the names of that domain.
-const WellKnownName* FindWellKnownName(std::wstring_view name, const std::wstring_view* domain) {
-  for (const WellKnownName& entry : kWellKnownNames) {
-    if (domain != nullptr && !SameNameIgnoringCase(*domain, entry.domain)) continue;
-    if (SameNameIgnoringCase(name, entry.name)) return &entry;
-  }
-  return nullptr;
+DWORD AnswerWellKnown(const WellKnownSid& entry, AccountLookup& found) {
+  return Answer(found, SidFromText(entry.sid), entry.name, entry.domain, entry.use);
 }
 
 DWORD ErrorOf(Found answer, const AccountDirectory& directory) {
   return answer == Found::No ? ERROR_NONE_MAPPED : WindowsErrorOfNss(directory.LastError());
+}
+
+std::wstring Folded(std::wstring_view name) {
+  std::wstring folded(name);
+  for (wchar_t& c : folded) c = ToUpperCase(c);
+  return folded;
+}
+
+bool IsNumber(std::wstring_view text) {
+  if (text.empty() || text.size() > 10) return false;
+  for (wchar_t c : text) {
+    if (c < L'0' || c > L'9') return false;
+  }
+  return std::stoull(std::wstring(text)) <= 0xFFFFFFFFull;
 }
 
 }  // namespace
@@ -77,39 +66,136 @@ SidValue AdministratorsSid() {
   return SidFromText(L"S-1-5-32-544");
 }
 
-AccountNames::AccountNames(AccountDirectory& directory, UINT codePage,
+AccountNames::AccountNames(AccountDirectory& directory,
                            std::function<bool(std::wstring_view)> isComputerName)
-    : directory_(directory), codePage_(codePage), isComputerName_(std::move(isComputerName)) {}
+    : directory_(directory), isComputerName_(std::move(isComputerName)) {}
 
-DWORD AccountNames::LookupUnixUser(std::wstring_view name, AccountLookup& found) {
-  std::optional<std::string> hostName = HostNameOf(codePage_, name);
-  if (!hostName || hostName->empty()) return ERROR_NONE_MAPPED;
-  UserEntry user;
-  Found answer = directory_.FindUser(*hostName, user);
-  if (answer != Found::Yes) return ErrorOf(answer, directory_);
-  Answer(found, UnixUserSid(user.uid), WideFromHost(codePage_, user.name), kUnixUserDomain,
-         SidTypeUser);
-  return ERROR_SUCCESS;
-}
-
-DWORD AccountNames::LookupUnixGroup(std::wstring_view name, AccountLookup& found) {
-  std::optional<std::string> hostName = HostNameOf(codePage_, name);
-  if (!hostName || hostName->empty()) return ERROR_NONE_MAPPED;
-  GroupEntry group;
-  Found answer = directory_.FindGroup(*hostName, group);
-  if (answer != Found::Yes) return ErrorOf(answer, directory_);
-  Answer(found, UnixGroupSid(group.gid), WideFromHost(codePage_, group.name), kUnixGroupDomain,
-         SidTypeGroup);
-  return ERROR_SUCCESS;
-}
-
-DWORD AccountNames::LookupBare(std::wstring_view name, AccountLookup& found) {
-  DWORD error = LookupUnixUser(name, found);
-  if (error != ERROR_NONE_MAPPED) return error;
-  if (const WellKnownName* entry = FindWellKnownName(name, nullptr)) {
-    return AnswerWellKnown(*entry, found);
+Found AccountNames::Indexed(bool users, Index& index) {
+  bool& indexed = users ? usersIndexed_ : groupsIndexed_;
+  if (indexed) return Found::Yes;
+  auto add = [&](const std::string& name) { index.emplace(Folded(WideFromHost(name)), name); };
+  bool complete = users ? directory_.ForEachUser([&](const UserEntry& u) { add(u.name); })
+                        : directory_.ForEachGroup([&](const GroupEntry& g) { add(g.name); });
+  if (!complete) {
+    index.clear();
+    return Found::Failed;
   }
-  return LookupUnixGroup(name, found);
+  indexed = true;
+  return Found::Yes;
+}
+
+Found AccountNames::OnlyMatch(std::wstring_view name, bool users, std::string& hostName) {
+  Index& index = users ? users_ : groups_;
+  if (Indexed(users, index) == Found::Failed) return Found::Failed;
+  auto [first, last] = index.equal_range(Folded(name));
+  size_t count = 0;
+  for (auto it = first; it != last; ++it, ++count) hostName = it->second;
+  return count == 1 ? Found::Yes : Found::No;
+}
+
+// The bytes a name can have on the host: its UTF-8, and for a name read from bytes that are no
+// UTF-8, its Latin-1.
+static std::vector<std::string> HostSpellings(std::wstring_view name) {
+  std::vector<std::string> spellings;
+  std::optional<std::string> utf8 = HostNameOf(name);
+  if (!utf8 || utf8->empty()) return spellings;
+  spellings.push_back(*utf8);
+  std::string latin1;
+  for (wchar_t c : name) {
+    if (static_cast<uint32_t>(c) > 0xFF) return spellings;
+    latin1 += static_cast<char>(c);
+  }
+  if (latin1 != *utf8) spellings.push_back(latin1);
+  return spellings;
+}
+
+// Exactly: an entry whose name reads as the name. Ignoring case: the only one equal ignoring case.
+template <typename Entry, typename Find>
+static Found FindIn(std::wstring_view name, bool exactly, Find find, Entry& entry,
+                    const std::function<Found(std::string&)>& onlyMatch) {
+  if (name.empty()) return Found::No;  // an empty name names nothing, not a group without one
+  if (!exactly) {
+    std::string hostName;
+    Found answer = onlyMatch(hostName);
+    return answer == Found::Yes ? find(hostName, entry) : answer;
+  }
+  for (const std::string& spelling : HostSpellings(name)) {
+    Found answer = find(spelling, entry);
+    if (answer == Found::Failed) return answer;
+    if (answer == Found::Yes && WideFromHost(entry.name) == name) return answer;
+  }
+  return Found::No;
+}
+
+Found AccountNames::FindUser(std::wstring_view name, Match match, UserEntry& user) {
+  return FindIn(
+      name, match == Match::Exactly,
+      [&](const std::string& hostName, UserEntry& e) { return directory_.FindUser(hostName, e); },
+      user, [&](std::string& hostName) { return OnlyMatch(name, true, hostName); });
+}
+
+Found AccountNames::FindGroup(std::wstring_view name, Match match, GroupEntry& group) {
+  return FindIn(
+      name, match == Match::Exactly,
+      [&](const std::string& hostName, GroupEntry& e) { return directory_.FindGroup(hostName, e); },
+      group, [&](std::string& hostName) { return OnlyMatch(name, false, hostName); });
+}
+
+Found AccountNames::FindUser(std::wstring_view name, UserEntry& user) {
+  Found answer = FindUser(name, Match::Exactly, user);
+  return answer == Found::No ? FindUser(name, Match::IgnoringCase, user) : answer;
+}
+
+Found AccountNames::FindGroup(std::wstring_view name, GroupEntry& group) {
+  Found answer = FindGroup(name, Match::Exactly, group);
+  return answer == Found::No ? FindGroup(name, Match::IgnoringCase, group) : answer;
+}
+
+DWORD AccountNames::LookupUnixUser(std::wstring_view name, Match match, AccountLookup& found) {
+  UserEntry user;
+  Found answer = FindUser(name, match, user);
+  if (answer != Found::Yes) return ErrorOf(answer, directory_);
+  return Answer(found, UnixUserSid(user.uid), WideFromHost(user.name), kUnixUserDomain,
+                SidTypeUser);
+}
+
+DWORD AccountNames::LookupUnixGroup(std::wstring_view name, Match match, bool byGid,
+                                    AccountLookup& found) {
+  GroupEntry group;
+  Found answer = FindGroup(name, match, group);
+  // In the Unix Group domain a number that names no group is a gid, as Samba writes a group
+  // without a name.
+  if (answer == Found::No && byGid && match == Match::IgnoringCase && IsNumber(name)) {
+    answer =
+        directory_.FindGroupById(static_cast<uint32_t>(std::stoull(std::wstring(name))), group);
+  }
+  if (answer != Found::Yes) return ErrorOf(answer, directory_);
+  return Answer(found, UnixGroupSid(group.gid), WideFromHost(group.name), kUnixGroupDomain,
+                SidTypeGroup);
+}
+
+// The well-known names a bare name finds, in any case as on Windows: those of no domain
+// (Everyone), the BUILTIN domain and its Administrators alias, the one built-in group the host
+// has members in. The others are found with their domain ("BUILTIN\Users").
+static const WellKnownSid* BareWellKnown(std::wstring_view name) {
+  const WellKnownSid* entry = FindWellKnownName(name, nullptr);
+  bool bare = entry != nullptr && (*entry->domain == L'\0' || entry->use == SidTypeDomain ||
+                                   SidFromText(entry->sid) == AdministratorsSid());
+  return bare ? entry : nullptr;
+}
+
+// A user, a well-known name, a group, in this order; users and groups first as they are
+// written, then ignoring case.
+DWORD AccountNames::LookupBare(std::wstring_view name, AccountLookup& found) {
+  for (Match match : {Match::Exactly, Match::IgnoringCase}) {
+    DWORD error = LookupUnixUser(name, match, found);
+    if (error != ERROR_NONE_MAPPED) return error;
+    const WellKnownSid* entry = match == Match::Exactly ? BareWellKnown(name) : nullptr;
+    if (entry != nullptr) return AnswerWellKnown(*entry, found);
+    error = LookupUnixGroup(name, match, false, found);
+    if (error != ERROR_NONE_MAPPED) return error;
+  }
+  return ERROR_NONE_MAPPED;
 }
 
 DWORD AccountNames::LookupName(std::wstring_view name, AccountLookup& found) {
@@ -118,14 +204,24 @@ DWORD AccountNames::LookupName(std::wstring_view name, AccountLookup& found) {
   std::wstring_view domain = name.substr(0, backslash);
   std::wstring_view account = name.substr(backslash + 1);
   if (domain.empty()) return LookupBare(account, found);
-  if (SameNameIgnoringCase(domain, kUnixUserDomain)) return LookupUnixUser(account, found);
-  if (SameNameIgnoringCase(domain, kUnixGroupDomain)) return LookupUnixGroup(account, found);
-  if (const WellKnownName* entry = FindWellKnownName(account, &domain)) {
+  auto either = [&](auto lookup) {
+    DWORD error = lookup(Match::Exactly);
+    return error == ERROR_NONE_MAPPED ? lookup(Match::IgnoringCase) : error;
+  };
+  if (SameNameIgnoringCase(domain, kUnixUserDomain)) {
+    return either([&](Match m) { return LookupUnixUser(account, m, found); });
+  }
+  if (SameNameIgnoringCase(domain, kUnixGroupDomain)) {
+    return either([&](Match m) { return LookupUnixGroup(account, m, true, found); });
+  }
+  if (const WellKnownSid* entry = FindWellKnownName(account, &domain)) {
     return AnswerWellKnown(*entry, found);
   }
   if (isComputerName_ && isComputerName_(domain)) {
-    DWORD error = LookupUnixUser(account, found);
-    return error == ERROR_NONE_MAPPED ? LookupUnixGroup(account, found) : error;
+    return either([&](Match m) {
+      DWORD error = LookupUnixUser(account, m, found);
+      return error == ERROR_NONE_MAPPED ? LookupUnixGroup(account, m, false, found) : error;
+    });
   }
   // No domain the host knows: a Linux account name may itself hold a backslash ("back\slash"),
   // which no Windows name can, so the whole text is looked up as a name.
@@ -139,28 +235,42 @@ DWORD AccountNames::LookupSid(const SidValue& sid, AccountLookup& found) {
       UserEntry user;
       Found answer = directory_.FindUserById(id, user);
       if (answer != Found::Yes) return ErrorOf(answer, directory_);
-      Answer(found, sid, WideFromHost(codePage_, user.name), kUnixUserDomain, SidTypeUser);
-      return ERROR_SUCCESS;
+      return Answer(found, sid, WideFromHost(user.name), kUnixUserDomain, SidTypeUser);
     }
     if (sid.subAuthorities[0] == kUnixGroups) {
       GroupEntry group;
       Found answer = directory_.FindGroupById(id, group);
       if (answer != Found::Yes) return ErrorOf(answer, directory_);
-      Answer(found, sid, WideFromHost(codePage_, group.name), kUnixGroupDomain, SidTypeGroup);
-      return ERROR_SUCCESS;
+      return Answer(found, sid, GroupName(group), kUnixGroupDomain, SidTypeGroup);
     }
   }
-  for (const WellKnownName& entry : kWellKnownNames) {
-    if (SidFromText(entry.sid) == sid) return AnswerWellKnown(entry, found);
+  if (sid == SidFromText(L"S-1-22-1")) {
+    return Answer(found, sid, kUnixUserDomain, kUnixUserDomain, SidTypeDomain);
   }
-  return ERROR_NONE_MAPPED;
+  if (sid == SidFromText(L"S-1-22-2")) {
+    return Answer(found, sid, kUnixGroupDomain, kUnixGroupDomain, SidTypeDomain);
+  }
+  const WellKnownSid* entry = FindWellKnownSid(sid);
+  return entry != nullptr ? AnswerWellKnown(*entry, found) : ERROR_NONE_MAPPED;
 }
 
 std::wstring AccountNames::ListedName(std::wstring_view name, std::wstring_view domain,
                                       const SidValue& sid) {
   AccountLookup found;
-  if (LookupName(name, found) == ERROR_SUCCESS && found.sid == sid) return std::wstring(name);
+  if (!name.empty() && LookupName(name, found) == ERROR_SUCCESS && found.sid == sid) {
+    return std::wstring(name);
+  }
   return std::wstring(domain) + L"\\" + std::wstring(name);
+}
+
+std::wstring AccountNames::GroupName(const GroupEntry& group) {
+  SidValue sid = UnixGroupSid(group.gid);
+  std::wstring listed = ListedName(WideFromHost(group.name), kUnixGroupDomain, sid);
+  AccountLookup found;
+  if (!group.name.empty() && LookupName(listed, found) == ERROR_SUCCESS && found.sid == sid) {
+    return listed;
+  }
+  return std::wstring(kUnixGroupDomain) + L"\\" + std::to_wstring(group.gid);
 }
 
 }  // namespace compat

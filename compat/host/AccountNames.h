@@ -1,12 +1,15 @@
 // Names and SIDs of the host, as Samba shows a Unix host to Windows: a user is S-1-22-1-<uid>
-// in the domain "Unix User", a group S-1-22-2-<gid> in "Unix Group"; the well-known and
-// built-in SIDs keep Windows' values, names and domains. A bare name is a user first, then a
-// well-known or built-in name, then a group, so that a name never stands for two SIDs.
+// in the domain "Unix User", a group S-1-22-2-<gid> in "Unix Group"; the well-known SIDs keep
+// Windows' values, names and domains. A bare name is a user first, then a well-known name, then
+// a group, so that a name never stands for two SIDs. Names match as the Windows account database
+// matches them: exactly first, otherwise the one name that is equal ignoring case.
 #pragma once
 
 #include <functional>
+#include <map>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "LetterCase.h"
 #include "Machine.h"
@@ -16,8 +19,6 @@ namespace compat {
 
 constexpr const wchar_t* kUnixUserDomain = L"Unix User";
 constexpr const wchar_t* kUnixGroupDomain = L"Unix Group";
-constexpr const wchar_t* kBuiltinDomain = L"BUILTIN";
-constexpr const wchar_t* kAdministratorsAlias = L"Administrators";
 
 SidValue UnixUserSid(uint32_t uid);
 SidValue UnixGroupSid(uint32_t gid);
@@ -27,25 +28,42 @@ SidValue AdministratorsSid();
 class AccountNames {
  public:
   // isComputerName: whether a domain part names this computer ("HOST\alice").
-  AccountNames(AccountDirectory& directory, UINT codePage,
-               std::function<bool(std::wstring_view)> isComputerName);
+  AccountNames(AccountDirectory& directory, std::function<bool(std::wstring_view)> isComputerName);
 
   // ERROR_SUCCESS, ERROR_NONE_MAPPED, or the error of a source that could not be asked.
   DWORD LookupName(std::wstring_view name, AccountLookup& found);
   DWORD LookupSid(const SidValue& sid, AccountLookup& found);
 
-  // The name under which a listed account or group is found again: the bare name when a
-  // lookup of it gives the SID, otherwise "domain\name".
+  // The name under which a listed account or group is found again and nothing else: the bare
+  // name when it leads back to the SID, otherwise "domain\name". A group's name that leads
+  // elsewhere either way (no name, or one it shares) is its gid: "Unix Group\6200".
   std::wstring ListedName(std::wstring_view name, std::wstring_view domain, const SidValue& sid);
+  std::wstring GroupName(const GroupEntry& group);
+
+  // The user or group of a name: exactly, otherwise the only one equal ignoring case.
+  Found FindUser(std::wstring_view name, UserEntry& user);
+  Found FindGroup(std::wstring_view name, GroupEntry& group);
 
  private:
+  enum class Match { Exactly, IgnoringCase };
+  Found FindUser(std::wstring_view name, Match match, UserEntry& user);
+  Found FindGroup(std::wstring_view name, Match match, GroupEntry& group);
   DWORD LookupBare(std::wstring_view name, AccountLookup& found);
-  DWORD LookupUnixUser(std::wstring_view name, AccountLookup& found);
-  DWORD LookupUnixGroup(std::wstring_view name, AccountLookup& found);
+  DWORD LookupUnixUser(std::wstring_view name, Match match, AccountLookup& found);
+  DWORD LookupUnixGroup(std::wstring_view name, Match match, bool byGid, AccountLookup& found);
+  // The names of every user (or group) by their upper-case form, read once when a name is not
+  // found as it is written.
+  using Index = std::multimap<std::wstring, std::string, std::less<>>;
+  Found Indexed(bool users, Index& index);
+  // The host name of the one entry of the index equal to the name ignoring case, if any.
+  Found OnlyMatch(std::wstring_view name, bool users, std::string& hostName);
 
   AccountDirectory& directory_;
-  UINT codePage_;
   std::function<bool(std::wstring_view)> isComputerName_;
+  Index users_;
+  Index groups_;
+  bool usersIndexed_ = false;
+  bool groupsIndexed_ = false;
 };
 
 }  // namespace compat

@@ -1,6 +1,7 @@
 #include "host/ComputerNames.h"
 
 #include <netdb.h>
+#include <sys/utsname.h>
 #include <unistd.h>
 
 #include <climits>
@@ -44,10 +45,10 @@ std::string ChooseDnsName(std::string_view hostName, const char* canonicalName) 
 }
 
 std::string ResolveDnsName() {
-  char hostName[HOST_NAME_MAX + 1] = {};
-  if (gethostname(hostName, sizeof(hostName) - 1) != 0 || hostName[0] == '\0') {
-    return std::string();
-  }
+  // uname's node name holds every legal host name, 64 characters included.
+  struct utsname system {};
+  if (uname(&system) != 0 || system.nodename[0] == '\0') return std::string();
+  const char* hostName = system.nodename;
   addrinfo hints{};
   hints.ai_family = AF_UNSPEC;
   hints.ai_socktype = SOCK_STREAM;

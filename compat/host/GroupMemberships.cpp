@@ -2,8 +2,6 @@
 
 #include <algorithm>
 
-#include "host/HostText.h"
-
 namespace compat {
 
 bool IsUserPrivateGroup(const GroupEntry& group, const UserEntry& user) {
@@ -16,13 +14,8 @@ bool IsUserPrivateGroup(const GroupEntry& group, const UserEntry& user) {
   return userIsMember;
 }
 
-GroupMemberships::GroupMemberships(AccountDirectory& directory, AccountNames& names, UINT codePage)
-    : directory_(directory), names_(names), codePage_(codePage) {}
-
-std::wstring GroupMemberships::ListedGroupName(const GroupEntry& group) {
-  return names_.ListedName(WideFromHost(codePage_, group.name), kUnixGroupDomain,
-                           UnixGroupSid(group.gid));
-}
+GroupMemberships::GroupMemberships(AccountDirectory& directory, AccountNames& names)
+    : directory_(directory), names_(names) {}
 
 Found GroupMemberships::GlobalGroupsOf(const UserEntry& user, std::vector<std::wstring>& names) {
   names.clear();
@@ -31,7 +24,7 @@ Found GroupMemberships::GlobalGroupsOf(const UserEntry& user, std::vector<std::w
   if (answer == Found::Failed) return answer;
   // A primary gid without a group entry has no name to list.
   if (answer == Found::Yes && !IsUserPrivateGroup(group, user)) {
-    names.push_back(ListedGroupName(group));
+    names.push_back(names_.GroupName(group));
   }
   return Found::Yes;
 }
@@ -49,10 +42,10 @@ Found GroupMemberships::LocalGroupsOf(const UserEntry& user, bool administrator,
     Found answer = directory_.FindGroupById(gid, group);
     if (answer == Found::Failed) return answer;
     if (answer == Found::No || IsUserPrivateGroup(group, user)) continue;
-    names.push_back(ListedGroupName(group));
+    names.push_back(names_.GroupName(group));
   }
   if (administrator) {
-    names.push_back(names_.ListedName(kAdministratorsAlias, kBuiltinDomain, AdministratorsSid()));
+    names.push_back(names_.ListedName(L"Administrators", L"BUILTIN", AdministratorsSid()));
   }
   return Found::Yes;
 }

@@ -18,10 +18,11 @@ bool IsUserPrivateGroup(const GroupEntry& group, const UserEntry& user);
 
 class GroupMemberships {
  public:
-  GroupMemberships(AccountDirectory& directory, AccountNames& names, UINT codePage);
+  GroupMemberships(AccountDirectory& directory, AccountNames& names);
 
-  // The names are those under which LookupName finds each group again. Failed when the
-  // directory could not be asked (its LastError() tells why).
+  // The names are those under which LookupName finds each group again, and nothing else
+  // (AccountNames::GroupName). Failed when the directory could not be asked (its LastError()
+  // tells why).
   Found GlobalGroupsOf(const UserEntry& user, std::vector<std::wstring>& names);
   Found LocalGroupsOf(const UserEntry& user, bool administrator, std::vector<std::wstring>& names);
 
@@ -32,11 +33,8 @@ class GroupMemberships {
                                         const Administrators& administrators);
 
  private:
-  std::wstring ListedGroupName(const GroupEntry& group);
-
   AccountDirectory& directory_;
   AccountNames& names_;
-  UINT codePage_;
 };
 
 }  // namespace compat

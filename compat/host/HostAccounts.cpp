@@ -1,11 +1,11 @@
-// The account database: NSS users projected to Windows' account record, and their groups.
+// The account database: NSS users projected to Windows' account record, their groups, and the
+// names and SIDs of both.
 #include <ctime>
 
 #include "host/AccountMapping.h"
 #include "host/Administrators.h"
 #include "host/GroupMemberships.h"
 #include "host/HostMachine.h"
-#include "host/HostText.h"
 #include "host/Lastlog.h"
 #include "host/NssErrors.h"
 #include "host/ShadowWalk.h"
@@ -18,85 +18,107 @@ constexpr size_t kLastlogWalkRecords = 224;
 
 }  // namespace
 
-NET_API_STATUS HostMachine::FindAccount(std::wstring_view name, UserEntry& user) {
-  std::optional<std::string> hostName = HostNameOf(codePage_, name);
-  if (!hostName || hostName->empty()) return NERR_UserNotFound;
-  switch (directory_.FindUser(*hostName, user)) {
+NET_API_STATUS HostAccounts::FindAccount(std::wstring_view name, UserEntry& user) {
+  HostDirectory& host = HostDirectory::Get();
+  switch (host.names.FindUser(name, user)) {
     case Found::Yes:
       return NERR_Success;
     case Found::No:
       return NERR_UserNotFound;
     default:
-      return WindowsErrorOfNss(directory_.LastError());
+      return WindowsErrorOfNss(host.directory.LastError());
   }
 }
 
-NET_API_STATUS HostMachine::GetAccount(std::wstring_view server, std::wstring_view user,
-                                       AccountRecord& record) {
+NET_API_STATUS HostAccounts::GetAccount(std::wstring_view server, std::wstring_view user,
+                                        AccountRecord& record) {
   if (!IsThisComputer(server)) return NERR_InvalidComputer;
   UserEntry entry;
   if (NET_API_STATUS status = FindAccount(user, entry); status != NERR_Success) return status;
+  HostDirectory& host = HostDirectory::Get();
   HostAccountFacts facts;
   facts.user = &entry;
-  // Shadow that cannot be read (an ordinary user) leaves its facts unknown.
+  // Shadow that the caller cannot read leaves its facts unknown.
   ShadowEntry shadow;
-  if (directory_.FindShadow(entry.name, shadow) == Found::Yes) facts.shadow = shadow;
+  if (host.directory.FindShadow(entry.name, shadow) == Found::Yes) facts.shadow = shadow;
   facts.lastLogon = LastlogReader().LastLogon(entry.uid);
-  facts.administrator = Administrators::Read(directory_).Includes(entry);
-  facts.guestUid = guestUid_;
+  facts.administrator = Administrators::Read(host.directory).Includes(entry);
+  facts.guestUid = host.guestUid;
   facts.now = static_cast<int64_t>(std::time(nullptr));
-  record = MapAccountRecord(facts, codePage_);
+  record = MapAccountRecord(facts);
   return NERR_Success;
 }
 
-NET_API_STATUS HostMachine::EnumerateAccounts(
+NET_API_STATUS HostAccounts::EnumerateAccounts(
     std::wstring_view server, DWORD& resumeHandle,
-    const std::function<void(const AccountRecord&)>& sink) {
+    const std::function<bool(const AccountRecord&)>& sink) {
   if (!IsThisComputer(server)) return NERR_InvalidComputer;
-  resumeHandle = 0;  // one batch holds every account
+  HostDirectory& host = HostDirectory::Get();
   // Shadow, lastlog and the administrator groups are each read once for the whole walk.
-  Administrators administrators = Administrators::Read(directory_);
-  ShadowWalk shadow(directory_);
+  Administrators administrators = Administrators::Read(host.directory);
+  ShadowWalk shadow(host.directory);
   LastlogReader lastlog(kLastlogPath, kLastlogWalkRecords);
   HostAccountFacts facts;
-  facts.guestUid = guestUid_;
+  facts.guestUid = host.guestUid;
   facts.now = static_cast<int64_t>(std::time(nullptr));
   AccountRecord record;  // one record, refilled for each account
-  bool complete = directory_.ForEachUser([&](const UserEntry& user) {
+  DWORD index = 0;
+  DWORD refused = 0;
+  bool more = false;
+  bool complete = host.directory.ForEachUser([&](const UserEntry& user) {
+    if (more || index++ < resumeHandle) return;
     facts.user = &user;
     facts.shadow = shadow.Find(user.name);
     facts.lastLogon = lastlog.LastLogon(user.uid);
     facts.administrator = administrators.Includes(user);
-    MapAccountRecordInto(facts, codePage_, record);
-    sink(record);
+    MapAccountRecordInto(facts, record);
+    if (!sink(record)) {
+      more = true;
+      refused = index - 1;
+    }
   });
-  return complete ? NERR_Success : WindowsErrorOfNss(directory_.LastError());
+  if (!complete) return WindowsErrorOfNss(host.directory.LastError());
+  resumeHandle = more ? refused : 0;
+  return more ? ERROR_MORE_DATA : NERR_Success;
 }
 
-NET_API_STATUS HostMachine::GlobalGroups(std::wstring_view server, std::wstring_view user,
+NET_API_STATUS HostAccounts::GlobalGroups(std::wstring_view server, std::wstring_view user,
+                                          std::vector<std::wstring>& groups) {
+  if (!IsThisComputer(server)) return NERR_InvalidComputer;
+  UserEntry entry;
+  if (NET_API_STATUS status = FindAccount(user, entry); status != NERR_Success) return status;
+  HostDirectory& host = HostDirectory::Get();
+  GroupMemberships memberships(host.directory, host.names);
+  if (memberships.GlobalGroupsOf(entry, groups) == Found::Failed) {
+    return WindowsErrorOfNss(host.directory.LastError());
+  }
+  return NERR_Success;
+}
+
+// Unix groups do not nest: the indirect memberships are the direct ones.
+NET_API_STATUS HostAccounts::LocalGroups(std::wstring_view server, std::wstring_view user,
                                          std::vector<std::wstring>& groups) {
   if (!IsThisComputer(server)) return NERR_InvalidComputer;
   UserEntry entry;
   if (NET_API_STATUS status = FindAccount(user, entry); status != NERR_Success) return status;
-  GroupMemberships memberships(directory_, names_, codePage_);
-  if (memberships.GlobalGroupsOf(entry, groups) == Found::Failed) {
-    return WindowsErrorOfNss(directory_.LastError());
+  HostDirectory& host = HostDirectory::Get();
+  bool administrator = Administrators::Read(host.directory).Includes(entry);
+  GroupMemberships memberships(host.directory, host.names);
+  if (memberships.LocalGroupsOf(entry, administrator, groups) == Found::Failed) {
+    return WindowsErrorOfNss(host.directory.LastError());
   }
   return NERR_Success;
 }
 
-NET_API_STATUS HostMachine::LocalGroups(std::wstring_view server, std::wstring_view user,
-                                        DWORD flags, std::vector<std::wstring>& groups) {
-  (void)flags;  // Unix groups do not nest: the indirect memberships are the direct ones
-  if (!IsThisComputer(server)) return NERR_InvalidComputer;
-  UserEntry entry;
-  if (NET_API_STATUS status = FindAccount(user, entry); status != NERR_Success) return status;
-  bool administrator = Administrators::Read(directory_).Includes(entry);
-  GroupMemberships memberships(directory_, names_, codePage_);
-  if (memberships.LocalGroupsOf(entry, administrator, groups) == Found::Failed) {
-    return WindowsErrorOfNss(directory_.LastError());
-  }
-  return NERR_Success;
+DWORD HostAccounts::LookupName(std::wstring_view system, std::wstring_view name,
+                               AccountLookup& found) {
+  if (!IsThisComputer(system)) return RPC_S_SERVER_UNAVAILABLE;
+  return HostDirectory::Get().names.LookupName(name, found);
+}
+
+DWORD HostAccounts::LookupSid(std::wstring_view system, const SidValue& sid, AccountLookup& found) {
+  if (!IsThisComputer(system)) return RPC_S_SERVER_UNAVAILABLE;
+  return HostDirectory::Get().names.LookupSid(sid, found);
 }
 
 }  // namespace compat

@@ -1,11 +1,14 @@
 // The console: the controlling terminal stands in for it; standard output is file descriptor 1.
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <string>
 
+#include "CodePages.h"
 #include "host/AnsiColours.h"
 #include "host/CtrlSignals.h"
 #include "host/HostMachine.h"
@@ -13,19 +16,22 @@
 namespace compat {
 namespace {
 
-bool WriteAll(int fd, const char* bytes, size_t cb) {
+// Writes all of the bytes; a descriptor left non-blocking is waited for until it takes more.
+DWORD WriteAll(int fd, const char* bytes, size_t cb, DWORD& cbWritten) {
   size_t done = 0;
   while (done < cb) {
     ssize_t n = write(fd, bytes + done, cb - done);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      pollfd ready{fd, POLLOUT, 0};
+      if (poll(&ready, 1, -1) >= 0 || errno == EINTR) continue;
+    }
+    if (n <= 0) break;
     done += static_cast<size_t>(n);
+    cbWritten = static_cast<DWORD>(done);
   }
-  return true;
-}
-
-DWORD WriteErrorOf(int error) {
-  switch (error) {
+  if (done == cb) return ERROR_SUCCESS;
+  switch (errno) {
     case ENOSPC:
       return ERROR_DISK_FULL;
     case EPIPE:
@@ -37,9 +43,40 @@ DWORD WriteErrorOf(int error) {
   }
 }
 
+// On a terminal, a control character of host data (C0 but TAB, the line's own CR LF at its end
+// aside; DEL; C1) would act on the terminal instead of showing: each prints as one "?".
+std::string Printable(std::string_view line) {
+  std::string out;
+  size_t end =
+      line.size() >= 2 && line.substr(line.size() - 2) == "\r\n" ? line.size() - 2 : line.size();
+  bool utf8 = TheNames().AnsiCodePage() == 65001;
+  const CodePage* page = FindCodePage(TheNames().AnsiCodePage());
+  for (size_t i = 0; i < end; ++i) {
+    auto byte = static_cast<unsigned char>(line[i]);
+    bool control = (byte < 0x20 && byte != '\t') || byte == 0x7F;
+    if (utf8 && byte == 0xC2 && i + 1 < end && static_cast<unsigned char>(line[i + 1]) < 0xA0 &&
+        static_cast<unsigned char>(line[i + 1]) >= 0x80) {
+      control = true;
+      ++i;  // the two bytes of a C1 control
+    } else if (!utf8 && byte >= 0x80 && byte < 0xA0 && page != nullptr) {
+      bool invalid = false;
+      std::wstring c = Decode(*page, line.substr(i, 1), invalid);
+      control = c.size() == 1 && c[0] >= 0x80 && c[0] < 0xA0;
+    }
+    out += control ? '?' : static_cast<char>(byte);
+  }
+  out += line.substr(end);
+  return out;
+}
+
 }  // namespace
 
-bool HostMachine::ConsolePresent() {
+HostConsole::HostConsole() {
+  // A write to a closed pipe fails like any other write instead of ending the process.
+  std::signal(SIGPIPE, SIG_IGN);
+}
+
+bool HostConsole::ConsolePresent() {
   if (!consoleOpened_) {
     consoleOpened_ = true;
     console_ = FileDescriptor(open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC));
@@ -47,49 +84,49 @@ bool HostMachine::ConsolePresent() {
   return console_.valid();
 }
 
-bool HostMachine::ReadConsoleAttribute(WORD& attribute) {
+bool HostConsole::ReadConsoleAttribute(WORD& attribute) {
   if (!ConsolePresent()) return false;
   attribute = consoleAttribute_;
   return true;
 }
 
-bool HostMachine::WriteConsoleAttribute(WORD attribute) {
+bool HostConsole::WriteConsoleAttribute(WORD attribute) {
   if (!ConsolePresent()) return false;
   if (attribute == consoleAttribute_) return true;
   // The colours are shown where the text appears: on standard output when it is a terminal.
   // Output redirected to a file or a pipe never receives an escape sequence.
   if (isatty(STDOUT_FILENO) == 1) {
     std::string sequence = AnsiSequenceOf(attribute);
-    if (!WriteAll(STDOUT_FILENO, sequence.data(), sequence.size())) return false;
+    DWORD written = 0;
+    if (WriteAll(STDOUT_FILENO, sequence.data(), sequence.size(), written) != ERROR_SUCCESS) {
+      return false;
+    }
   }
   consoleAttribute_ = attribute;
   return true;
 }
 
-bool HostMachine::SetCtrlHandler(PHANDLER_ROUTINE handler, bool add) {
+bool HostConsole::SetCtrlHandler(PHANDLER_ROUTINE handler, bool add) {
   return SetCtrlHandlerRoutine(handler, add);
 }
 
-// A terminal is the character device of Windows' console. Other character devices (/dev/null)
-// take output like a file: nothing of them asks for a line to be written at once.
-DWORD HostMachine::StdOutputType() {
+// A terminal is Windows' console and the null device is a character device as on Windows;
+// pipes and sockets are pipes, anything else a disk file.
+DWORD HostConsole::StdOutputType() {
   struct stat info {};
   if (fstat(STDOUT_FILENO, &info) != 0) return FILE_TYPE_UNKNOWN;
-  if (S_ISCHR(info.st_mode)) return isatty(STDOUT_FILENO) == 1 ? FILE_TYPE_CHAR : FILE_TYPE_DISK;
+  if (S_ISCHR(info.st_mode)) return FILE_TYPE_CHAR;
   if (S_ISFIFO(info.st_mode) || S_ISSOCK(info.st_mode)) return FILE_TYPE_PIPE;
   return FILE_TYPE_DISK;
 }
 
-DWORD HostMachine::WriteStdOutput(const char* bytes, DWORD cb, DWORD& cbWritten) {
+DWORD HostConsole::WriteStdOutput(const char* bytes, DWORD cb, DWORD& cbWritten) {
   cbWritten = 0;
-  while (cbWritten < cb) {
-    ssize_t n = write(STDOUT_FILENO, bytes + cbWritten, cb - cbWritten);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return WriteErrorOf(errno);
-    if (n == 0) return ERROR_WRITE_FAULT;
-    cbWritten += static_cast<DWORD>(n);
-  }
-  return ERROR_SUCCESS;
+  if (isatty(STDOUT_FILENO) != 1) return WriteAll(STDOUT_FILENO, bytes, cb, cbWritten);
+  std::string shown = Printable(std::string_view(bytes, cb));
+  DWORD error = WriteAll(STDOUT_FILENO, shown.data(), shown.size(), cbWritten);
+  if (error == ERROR_SUCCESS) cbWritten = cb;
+  return error;
 }
 
 }  // namespace compat

@@ -6,7 +6,6 @@
 
 #include "CodePages.h"
 #include "host/HostMachine.h"
-#include "host/HostText.h"
 #include "host/TimePattern.h"
 
 namespace compat {
@@ -21,20 +20,12 @@ LocaleFacts ReadLocaleFacts(UINT codePage) {
                                       MON_7, MON_8, MON_9, MON_10, MON_11, MON_12};
   LocaleFacts facts;
   for (size_t i = 0; i < 12; ++i)
-    facts.monthNames[i] = WideFromHost(codePage, nl_langinfo(kMonths[i]));
-  facts.longTimeFormat = WindowsTimePattern(WideFromHost(codePage, nl_langinfo(T_FMT)),
-                                            WideFromHost(codePage, nl_langinfo(T_FMT_AMPM)));
-  facts.amDesignator = WideFromHost(codePage, nl_langinfo(AM_STR));
-  facts.pmDesignator = WideFromHost(codePage, nl_langinfo(PM_STR));
+    facts.monthNames[i] = DecodeText(codePage, nl_langinfo(kMonths[i]));
+  facts.longTimeFormat = WindowsTimePattern(DecodeText(codePage, nl_langinfo(T_FMT)),
+                                            DecodeText(codePage, nl_langinfo(T_FMT_AMPM)));
+  facts.amDesignator = DecodeText(codePage, nl_langinfo(AM_STR));
+  facts.pmDesignator = DecodeText(codePage, nl_langinfo(PM_STR));
   return facts;
-}
-
-UINT HostMachine::AnsiCodePage() {
-  return codePage_;
-}
-
-LocaleFacts HostMachine::Locale() {
-  return locale_;
 }
 
 }  // namespace compat

@@ -1,9 +1,5 @@
 #include "host/HostMachine.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <csignal>
 #include <cstdlib>
 
 #include "host/ComputerNames.h"
@@ -15,47 +11,74 @@ namespace {
 
 constexpr uint32_t kDefaultOverflowUid = 65534;
 
-// The uid the kernel shows for an unmapped user: the account "nobody", Windows' guest.
 uint32_t ReadOverflowUid() {
-  FileDescriptor file(open("/proc/sys/kernel/overflowuid", O_RDONLY | O_CLOEXEC));
-  if (!file.valid()) return kDefaultOverflowUid;
-  char text[32] = {};
-  ssize_t n = read(file.get(), text, sizeof(text) - 1);
-  if (n <= 0) return kDefaultOverflowUid;
+  std::optional<std::string> text = ReadRegularFile("/proc/sys/kernel/overflowuid", 64);
+  if (!text) return kDefaultOverflowUid;
   char* end = nullptr;
-  unsigned long value = std::strtoul(text, &end, 10);
-  if (end == text || value > 0xFFFFFFFFul) return kDefaultOverflowUid;
-  return static_cast<uint32_t>(value);
+  unsigned long value = std::strtoul(text->c_str(), &end, 10);
+  return end == text->c_str() || value > 0xFFFFFFFFul ? kDefaultOverflowUid
+                                                      : static_cast<uint32_t>(value);
 }
 
 }  // namespace
 
-HostMachine::HostMachine()
-    : codePage_(ReadLocaleCodePage()),
-      locale_(ReadLocaleFacts(codePage_)),
-      guestUid_(ReadOverflowUid()),
-      names_(directory_, codePage_, [this](std::wstring_view domain) {
-        return NamesThisComputer(domain, ComputerNameDns(), ComputerNameNetBios());
-      }) {
-  // A write to a closed pipe fails like any other write instead of ending the process.
-  std::signal(SIGPIPE, SIG_IGN);
+HostDirectory::HostDirectory()
+    : names(directory,
+            [](std::wstring_view domain) {
+              Names& host = TheNames();
+              return NamesThisComputer(domain, host.ComputerNameDns(), host.ComputerNameNetBios());
+            }),
+      guestUid(ReadOverflowUid()) {}
+
+HostDirectory& HostDirectory::Get() {
+  static HostDirectory host;
+  return host;
 }
 
-std::wstring HostMachine::ComputerNameDns() {
-  if (!dnsName_) dnsName_ = WideFromHost(codePage_, ResolveDnsName());
-  return *dnsName_;
-}
-
-std::wstring HostMachine::ComputerNameNetBios() {
-  return NetBiosNameOf(ComputerNameDns());
-}
-
-bool HostMachine::IsThisComputer(std::wstring_view server) {
+bool IsThisComputer(std::wstring_view server) {
   std::wstring_view name = server;
   while (!name.empty() && name.front() == L'\\') name.remove_prefix(1);
   // The local computer needs no name, so a listing never waits for the resolver.
   if (name.empty() || SameNameIgnoringCase(name, kUnixUserDomain)) return true;
-  return NamesThisComputer(name, ComputerNameDns(), ComputerNameNetBios());
+  Names& host = TheNames();
+  return NamesThisComputer(name, host.ComputerNameDns(), host.ComputerNameNetBios());
+}
+
+HostNames::HostNames() : codePage_(ReadLocaleCodePage()), locale_(ReadLocaleFacts(codePage_)) {}
+
+std::wstring HostNames::ComputerNameDns() {
+  if (!dnsName_) dnsName_ = WideFromHost(ResolveDnsName());
+  return *dnsName_;
+}
+
+std::wstring HostNames::ComputerNameNetBios() {
+  return NetBiosNameOf(ComputerNameDns());
+}
+
+// The computer's own domain, made from its machine id as Samba makes a computer's SID: three
+// random sub-authorities behind S-1-5-21.
+std::optional<SidValue> HostNames::AccountDomainSid() {
+  std::optional<std::string> id = ReadRegularFile("/etc/machine-id", 64);
+  if (!id || id->size() < 24) return std::nullopt;
+  SidValue sid;
+  sid.authority = 5;
+  sid.subAuthorities = {21};
+  for (size_t i = 0; i < 24; i += 8) {
+    char* end = nullptr;
+    std::string part = id->substr(i, 8);
+    unsigned long value = std::strtoul(part.c_str(), &end, 16);
+    if (end != part.c_str() + 8) return std::nullopt;
+    sid.subAuthorities.push_back(static_cast<DWORD>(value));
+  }
+  return sid;
+}
+
+UINT HostNames::AnsiCodePage() {
+  return codePage_;
+}
+
+LocaleFacts HostNames::Locale() {
+  return locale_;
 }
 
 }  // namespace compat

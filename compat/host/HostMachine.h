@@ -1,12 +1,13 @@
-// The Linux host seen as a Windows computer: NSS users and groups, shadow, lastlog, the
-// process's groups and capabilities, environment, host name and locale.
+// The Linux host seen as a Windows computer, in the four facets of Machine: NSS users and
+// groups, shadow and lastlog as the account database; the process's arguments, user,
+// environment, groups and capabilities; the terminal as the console; the host name and the
+// locale.
 #pragma once
 
 #include <optional>
 #include <string>
 
 #include "Machine.h"
-#include "host/AccountDirectory.h"
 #include "host/AccountNames.h"
 #include "host/AnsiColours.h"
 #include "host/FileDescriptor.h"
@@ -14,19 +15,54 @@
 
 namespace compat {
 
-class HostMachine : public Machine {
- public:
-  HostMachine();
+// The host's users and groups and their names, shared by the facets that read them.
+struct HostDirectory {
+  static HostDirectory& Get();
 
+  NssDirectory directory;
+  AccountNames names;
+  uint32_t guestUid;  // the kernel's overflow uid: the account "nobody", Windows' guest
+
+ private:
+  HostDirectory();
+};
+
+class HostAccounts : public Accounts {
+ public:
+  NET_API_STATUS GetAccount(std::wstring_view server, std::wstring_view user,
+                            AccountRecord& record) override;
+  NET_API_STATUS EnumerateAccounts(std::wstring_view server, DWORD& resumeHandle,
+                                   const std::function<bool(const AccountRecord&)>& sink) override;
+  NET_API_STATUS GlobalGroups(std::wstring_view server, std::wstring_view user,
+                              std::vector<std::wstring>& groups) override;
+  NET_API_STATUS LocalGroups(std::wstring_view server, std::wstring_view user,
+                             std::vector<std::wstring>& groups) override;
+  DWORD LookupName(std::wstring_view system, std::wstring_view name, AccountLookup& found) override;
+  DWORD LookupSid(std::wstring_view system, const SidValue& sid, AccountLookup& found) override;
+
+ private:
+  // The passwd entry of an account name: NERR_Success, NERR_UserNotFound or the error of NSS.
+  NET_API_STATUS FindAccount(std::wstring_view name, UserEntry& user);
+};
+
+class HostProcess : public Process {
+ public:
   std::wstring CommandLine() override;
   DWORD UserName(std::wstring& name) override;
-  std::wstring ComputerNameDns() override;
-  std::wstring ComputerNameNetBios() override;
   std::optional<std::wstring> EnvironmentBlock() override;
+  DWORD OpenToken(TokenKind kind) override;
+  DWORD TokenGroups(TokenKind kind, std::vector<TokenGroup>& groups) override;
+  bool PrivilegeEnabled(TokenKind kind, std::wstring_view privilege) override;
+  bool LibraryLoads(std::string_view library) override;
+  bool LibraryExports(std::string_view library, std::string_view symbol) override;
+};
 
-  UINT AnsiCodePage() override;
-  LocaleFacts Locale() override;
+// The effective capability set of the calling thread; none when the kernel does not say.
+std::optional<uint64_t> EffectiveCapabilities();
 
+class HostConsole : public Console {
+ public:
+  HostConsole();
   bool ConsolePresent() override;
   bool ReadConsoleAttribute(WORD& attribute) override;
   bool WriteConsoleAttribute(WORD attribute) override;
@@ -34,41 +70,30 @@ class HostMachine : public Machine {
   DWORD StdOutputType() override;
   DWORD WriteStdOutput(const char* bytes, DWORD cb, DWORD& cbWritten) override;
 
-  bool LibraryLoads(std::string_view name) override;
-  bool LibraryExports(std::string_view library, std::string_view symbol) override;
-
-  NET_API_STATUS GetAccount(std::wstring_view server, std::wstring_view user,
-                            AccountRecord& record) override;
-  NET_API_STATUS EnumerateAccounts(std::wstring_view server, DWORD& resumeHandle,
-                                   const std::function<void(const AccountRecord&)>& sink) override;
-  NET_API_STATUS GlobalGroups(std::wstring_view server, std::wstring_view user,
-                              std::vector<std::wstring>& groups) override;
-  NET_API_STATUS LocalGroups(std::wstring_view server, std::wstring_view user, DWORD flags,
-                             std::vector<std::wstring>& groups) override;
-
-  DWORD LookupName(std::wstring_view system, std::wstring_view name, AccountLookup& found) override;
-  DWORD LookupSid(std::wstring_view system, const SidValue& sid, AccountLookup& found) override;
-  DWORD OpenToken(TokenKind kind) override;
-  DWORD TokenGroups(TokenKind kind, std::vector<TokenGroup>& groups) override;
-  bool PrivilegeEnabled(TokenKind kind, std::wstring_view privilegeName) override;
-
  private:
-  // Whether a server or system name names this computer's account database: empty, the
-  // computer's DNS, host or NetBIOS name, or "Unix User", the domain of its users (the program
-  // asks the domain of a user's SID for the user's full name).
-  bool IsThisComputer(std::wstring_view server);
-  // The passwd entry of an account name: NERR_Success, NERR_UserNotFound or the error of NSS.
-  NET_API_STATUS FindAccount(std::wstring_view name, UserEntry& user);
-
-  UINT codePage_;
-  LocaleFacts locale_;
-  uint32_t guestUid_;
-  NssDirectory directory_;
-  AccountNames names_;
-  std::optional<std::wstring> dnsName_;  // asked of the resolver once, when first needed
   FileDescriptor console_;
   bool consoleOpened_ = false;
   WORD consoleAttribute_ = kStartupAttribute;
 };
+
+class HostNames : public Names {
+ public:
+  HostNames();
+  std::wstring ComputerNameDns() override;
+  std::wstring ComputerNameNetBios() override;
+  std::optional<SidValue> AccountDomainSid() override;
+  UINT AnsiCodePage() override;
+  LocaleFacts Locale() override;
+
+ private:
+  UINT codePage_;
+  LocaleFacts locale_;
+  std::optional<std::wstring> dnsName_;  // asked of the resolver once, when first needed
+};
+
+// Whether a server or system name names this computer's account database: empty, the
+// computer's DNS, host or NetBIOS name, or "Unix User", the domain of its users (the program
+// asks the domain of a user's SID for the user's full name).
+bool IsThisComputer(std::wstring_view server);
 
 }  // namespace compat

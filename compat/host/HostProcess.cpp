@@ -1,20 +1,37 @@
-// The process as the host sees it: its arguments, user and environment.
-#include <fcntl.h>
-#include <pwd.h>
+// The process as the host sees it: its arguments, user, environment, groups and capabilities.
+#include <linux/capability.h>
+#include <sys/auxv.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <string>
 #include <vector>
 
+#include "CodePages.h"
+#include "Privileges.h"
+#include "host/Administrators.h"
+#include "host/GroupMemberships.h"
 #include "host/HostMachine.h"
 #include "host/HostText.h"
 #include "host/NssErrors.h"
-#include "host/NssRetry.h"
 
 extern char** environ;
 
 namespace compat {
 namespace {
+
+// The process's own arguments, as the C library hands them to the program's constructors
+// (before main, without /proc).
+int argumentCount = 0;
+char** arguments = nullptr;
+
+void KeepArguments(int argc, char** argv, char**) {
+  argumentCount = argc;
+  arguments = argv;
+}
+
+[[gnu::section(".init_array"), gnu::used]] void (*const keepArguments)(int, char**,
+                                                                       char**) = &KeepArguments;
 
 // Quotes an argument so that the program's own splitting of the command line gives it back:
 // a token ends at a character of code 32 or less outside quotes, and a quoted stretch keeps
@@ -31,54 +48,106 @@ std::wstring QuoteArgument(std::wstring_view argument) {
   return needsQuotes ? L"\"" + plain + L"\"" : plain;
 }
 
-std::string ReadProcessArguments() {
-  std::string raw;
-  FileDescriptor file(open("/proc/self/cmdline", O_RDONLY | O_CLOEXEC));
-  if (!file.valid()) return raw;
-  char chunk[4096];
-  ssize_t n;
-  while ((n = read(file.get(), chunk, sizeof(chunk))) > 0) {
-    raw.append(chunk, static_cast<size_t>(n));
+// An argument comes in the caller's locale; bytes the locale cannot read (any but ASCII in the C
+// locale) are read as host text.
+std::wstring ArgumentText(std::string_view bytes) {
+  const CodePage* page = FindCodePage(TheNames().AnsiCodePage());
+  bool invalid = page == nullptr || page->number == 20127;
+  std::wstring text = invalid ? std::wstring() : Decode(*page, bytes, invalid);
+  return invalid ? WideFromHost(bytes) : text;
+}
+
+// The effective group and the supplementary groups of the process.
+std::vector<uint32_t> ProcessGroupIds() {
+  std::vector<uint32_t> gids{static_cast<uint32_t>(getegid())};
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    int count = getgroups(0, nullptr);
+    if (count <= 0) break;
+    std::vector<gid_t> list(static_cast<size_t>(count));
+    int read = getgroups(count, list.data());
+    if (read < 0) continue;  // the list grew in between
+    gids.insert(gids.end(), list.begin(), list.begin() + read);
+    break;
   }
-  return raw;
+  return gids;
 }
 
 }  // namespace
 
-std::wstring HostMachine::CommandLine() {
-  std::string raw = ReadProcessArguments();
+// Token 0 is the program as it was started; a program started with an empty name (exec -a '')
+// is named by the file that was run, so that the first argument is always token 1.
+std::wstring HostProcess::CommandLine() {
   std::wstring line;
-  size_t start = 0;
-  while (start < raw.size()) {
-    size_t end = raw.find('\0', start);
-    if (end == std::string::npos) end = raw.size();
-    if (!line.empty()) line += L' ';
-    line +=
-        QuoteArgument(WideFromHost(codePage_, std::string_view(raw).substr(start, end - start)));
-    start = end + 1;
+  for (int i = 0; i < argumentCount && arguments[i] != nullptr; ++i) {
+    const char* argument = arguments[i];
+    if (i == 0 && *argument == '\0') {
+      auto* file = reinterpret_cast<const char*>(getauxval(AT_EXECFN));
+      argument = file != nullptr && *file != '\0' ? file : "userlens";
+    }
+    if (i > 0) line += L' ';
+    line += QuoteArgument(ArgumentText(argument));
   }
   return line;
 }
 
-DWORD HostMachine::UserName(std::wstring& name) {
-  std::vector<char> buffer;
-  passwd entry{};
-  passwd* result = nullptr;
-  int error = CallWithGrowingBuffer(buffer, [&](char* data, size_t size) {
-    return getpwuid_r(geteuid(), &entry, data, size, &result);
-  });
-  if (result == nullptr) return MeansNotFound(error) ? ERROR_NONE_MAPPED : WindowsErrorOfNss(error);
-  name = WideFromHost(codePage_, entry.pw_name);
+DWORD HostProcess::UserName(std::wstring& name) {
+  HostDirectory& host = HostDirectory::Get();
+  UserEntry user;
+  Found answer = host.directory.FindUserById(static_cast<uint32_t>(geteuid()), user);
+  if (answer == Found::Failed) return WindowsErrorOfNss(host.directory.LastError());
+  if (answer == Found::No) return ERROR_NONE_MAPPED;
+  name = WideFromHost(user.name);
   return ERROR_SUCCESS;
 }
 
-std::optional<std::wstring> HostMachine::EnvironmentBlock() {
+// The entries of the environment, each ended by a null; an empty entry would end the block
+// early and is left out.
+std::optional<std::wstring> HostProcess::EnvironmentBlock() {
   std::wstring block;
   for (char** entry = environ; entry != nullptr && *entry != nullptr; ++entry) {
-    block += WideFromHost(codePage_, *entry);
+    if (**entry == '\0') continue;
+    block += WideFromHost(*entry);
     block += L'\0';
   }
   return block;
+}
+
+// The process has its own token; a thread never impersonates, so it has none.
+DWORD HostProcess::OpenToken(TokenKind kind) {
+  return kind == TokenKind::Thread ? ERROR_NO_TOKEN : ERROR_SUCCESS;
+}
+
+DWORD HostProcess::TokenGroups(TokenKind kind, std::vector<TokenGroup>& groups) {
+  if (kind == TokenKind::Thread) return ERROR_NO_TOKEN;
+  HostDirectory& host = HostDirectory::Get();
+  GroupMemberships memberships(host.directory, host.names);
+  groups = memberships.ProcessGroups(static_cast<uint32_t>(geteuid()), ProcessGroupIds(),
+                                     Administrators::Read(host.directory));
+  return ERROR_SUCCESS;
+}
+
+bool HostProcess::PrivilegeEnabled(TokenKind kind, std::wstring_view privilege) {
+  if (kind == TokenKind::Thread) return false;
+  std::optional<uint64_t> capabilities = EffectiveCapabilities();
+  return capabilities && PrivilegeHeld(privilege, *capabilities);
+}
+
+// The stand-in's own ADVAPI32 is always there, with every export it has.
+bool HostProcess::LibraryLoads(std::string_view) {
+  return true;
+}
+
+bool HostProcess::LibraryExports(std::string_view, std::string_view) {
+  return true;
+}
+
+std::optional<uint64_t> EffectiveCapabilities() {
+  __user_cap_header_struct header{};
+  header.version = _LINUX_CAPABILITY_VERSION_3;
+  header.pid = 0;
+  __user_cap_data_struct data[_LINUX_CAPABILITY_U32S_3] = {};
+  if (syscall(SYS_capget, &header, data) != 0) return std::nullopt;
+  return uint64_t{data[0].effective} | (uint64_t{data[1].effective} << 32);
 }
 
 }  // namespace compat

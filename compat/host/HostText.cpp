@@ -5,70 +5,53 @@
 namespace compat {
 namespace {
 
-constexpr wchar_t kReplacementCharacter = 0xFFFD;
-constexpr wchar_t kEscapeBase = 0xDC00;  // U+DC80..U+DCFF stand for the bytes 0x80..0xFF
-
-bool IsEscape(wchar_t c) {
-  return c >= kEscapeBase + 0x80 && c <= kEscapeBase + 0xFF;
-}
-
-// How many bytes the character that starts with this byte takes.
-size_t SequenceLength(UINT codePage, unsigned char lead) {
-  if (codePage != 65001 || lead < 0xC2) return 1;
-  if (lead < 0xE0) return 2;
-  if (lead < 0xF0) return 3;
-  return lead < 0xF5 ? 4 : 1;
+// The character of the well-formed UTF-8 sequence at the start of bytes and its length; 0 when
+// none starts there.
+size_t DecodeSequence(std::string_view bytes, wchar_t& c) {
+  auto lead = static_cast<unsigned char>(bytes[0]);
+  size_t length = lead < 0xC2 ? 0 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : lead < 0xF5 ? 4 : 0;
+  if (length == 0 || length > bytes.size()) return 0;
+  uint32_t value = lead & (0x7F >> length);
+  for (size_t k = 1; k < length; ++k) {
+    auto next = static_cast<unsigned char>(bytes[k]);
+    if ((next & 0xC0) != 0x80) return 0;
+    value = (value << 6) | (next & 0x3F);
+  }
+  static constexpr uint32_t kSmallest[5] = {0, 0, 0x80, 0x800, 0x10000};
+  if (value < kSmallest[length] || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
+    return 0;
+  }
+  c = static_cast<wchar_t>(value);
+  return length;
 }
 
 }  // namespace
 
-std::wstring WideFromHost(UINT codePage, std::string_view bytes) {
-  std::wstring text = DecodeText(codePage, bytes);
-  // Every byte decoded, unless a replacement character stands for one that did not.
-  if (text.find(kReplacementCharacter) == std::wstring::npos) return text;
-  std::wstring out;
-  out.reserve(bytes.size());
-  size_t i = 0;
-  while (i < bytes.size()) {
-    auto lead = static_cast<unsigned char>(bytes[i]);
-    size_t length = SequenceLength(codePage, lead);
-    if (i + length <= bytes.size()) {
-      std::string_view piece = bytes.substr(i, length);
-      std::wstring decoded = DecodeText(codePage, piece);
-      if (decoded.size() == 1 && EncodeText(codePage, decoded) == piece) {
-        out += decoded;
-        i += length;
-        continue;
-      }
-    }
-    out += lead < 0x80 ? static_cast<wchar_t>(lead) : static_cast<wchar_t>(kEscapeBase + lead);
-    ++i;
-  }
-  return out;
-}
-
-void AssignWideFromHost(UINT codePage, std::string_view bytes, std::wstring& text) {
-  // Every character set the stand-in knows holds ASCII as itself.
-  bool ascii = true;
-  for (char c : bytes) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
-  if (!ascii) {
-    text = WideFromHost(codePage, bytes);
-    return;
-  }
+void AssignWideFromHost(std::string_view bytes, std::wstring& text) {
   text.resize(bytes.size());
-  for (size_t i = 0; i < bytes.size(); ++i) text[i] = static_cast<wchar_t>(bytes[i]);
+  size_t n = 0;
+  for (size_t i = 0; i < bytes.size();) {
+    auto byte = static_cast<unsigned char>(bytes[i]);
+    wchar_t c = static_cast<wchar_t>(byte);  // ASCII, or a byte that starts no character
+    size_t length = byte < 0x80 ? 1 : DecodeSequence(bytes.substr(i), c);
+    text[n++] = c;
+    i += length == 0 ? 1 : length;
+  }
+  text.resize(n);
 }
 
-std::optional<std::string> HostNameOf(UINT codePage, std::wstring_view name) {
+std::wstring WideFromHost(std::string_view bytes) {
+  std::wstring text;
+  AssignWideFromHost(bytes, text);
+  return text;
+}
+
+std::optional<std::string> HostNameOf(std::wstring_view name) {
   std::string bytes;
   bytes.reserve(name.size());
+  const CodePage& utf8 = *FindCodePage(65001);
   for (wchar_t c : name) {
-    if (c == L'\0') return std::nullopt;
-    if (IsEscape(c)) {
-      bytes += static_cast<char>(c - kEscapeBase);
-    } else if (!EncodeCodePoint(codePage, static_cast<char32_t>(c), bytes)) {
-      return std::nullopt;
-    }
+    if (c == L'\0' || !EncodeChar(utf8, c, bytes)) return std::nullopt;
   }
   return bytes;
 }

@@ -11,7 +11,7 @@
 namespace compat {
 
 LastlogReader::LastlogReader(const char* path, size_t windowRecords)
-    : fd_(open(path, O_RDONLY | O_CLOEXEC)),
+    : fd_(OpenRegularFile(path)),
       cbWindow_(sizeof(struct lastlog) * (windowRecords == 0 ? 1 : windowRecords)) {}
 
 bool LastlogReader::InHole(off_t offset) {

@@ -4,9 +4,12 @@
 #include <pwd.h>
 #include <shadow.h>
 
+#include <algorithm>
 #include <climits>
 #include <string>
 
+#include "host/FileDescriptor.h"
+#include "host/Nsswitch.h"
 #include "host/NssRetry.h"
 
 namespace compat {
@@ -101,6 +104,7 @@ Found NssDirectory::LookupUser(std::string_view name, UserEntry& user) {
   int error = CallWithGrowingBuffer(buffer_, [&](char* buffer, size_t size) {
     return getpwnam_r(key.c_str(), &entry, buffer, size, &result);
   });
+  if (result != nullptr && IsInclusionRule(OrEmpty(result->pw_name))) result = nullptr;
   if (result != nullptr) CopyUser(entry, user);
   return Answer(error, result != nullptr);
 }
@@ -111,6 +115,7 @@ Found NssDirectory::LookupUserById(uint32_t uid, UserEntry& user) {
   int error = CallWithGrowingBuffer(buffer_, [&](char* buffer, size_t size) {
     return getpwuid_r(uid, &entry, buffer, size, &result);
   });
+  if (result != nullptr && IsInclusionRule(OrEmpty(result->pw_name))) result = nullptr;
   if (result != nullptr) CopyUser(entry, user);
   return Answer(error, result != nullptr);
 }
@@ -122,6 +127,7 @@ Found NssDirectory::LookupGroup(std::string_view name, GroupEntry& out) {
   int error = CallWithGrowingBuffer(buffer_, [&](char* buffer, size_t size) {
     return getgrnam_r(key.c_str(), &entry, buffer, size, &result);
   });
+  if (result != nullptr && IsInclusionRule(OrEmpty(result->gr_name))) result = nullptr;
   if (result != nullptr) CopyGroup(entry, out);
   return Answer(error, result != nullptr);
 }
@@ -132,6 +138,7 @@ Found NssDirectory::LookupGroupById(uint32_t gid, GroupEntry& out) {
   int error = CallWithGrowingBuffer(buffer_, [&](char* buffer, size_t size) {
     return getgrgid_r(gid, &entry, buffer, size, &result);
   });
+  if (result != nullptr && IsInclusionRule(OrEmpty(result->gr_name))) result = nullptr;
   if (result != nullptr) CopyGroup(entry, out);
   return Answer(error, result != nullptr);
 }
@@ -153,7 +160,20 @@ Found NssDirectory::GroupIdsOf(const UserEntry& user, std::vector<uint32_t>& gid
   }
 }
 
+bool NssDirectory::ShadowReadable() {
+  if (shadowReadable_ < 0) {
+    const std::vector<std::string>& sources = Nsswitch::OfHost().shadow;
+    bool files = std::find(sources.begin(), sources.end(), "files") != sources.end();
+    shadowReadable_ = !files || OpenRegularFile("/etc/shadow").valid() ? 1 : 0;
+  }
+  return shadowReadable_ == 1;
+}
+
 Found NssDirectory::FindShadow(std::string_view name, ShadowEntry& shadow) {
+  if (!ShadowReadable()) {
+    lastError_ = EACCES;
+    return Found::Failed;
+  }
   std::string key(name);
   spwd entry{};
   spwd* result = nullptr;
@@ -179,8 +199,29 @@ bool NssDirectory::ForEachUser(const std::function<void(const UserEntry&)>& visi
       lastError_ = error;
       return false;
     }
+    if (IsInclusionRule(OrEmpty(entry.pw_name))) continue;
     CopyUser(entry, user);
     visit(user);
+  }
+}
+
+bool NssDirectory::ForEachGroup(const std::function<void(const GroupEntry&)>& visit) {
+  Enumeration<setgrent, endgrent> stream;
+  GroupEntry out;
+  for (;;) {
+    group entry{};
+    group* result = nullptr;
+    int error = CallWithGrowingBuffer(buffer_, [&](char* buffer, size_t size) {
+      return getgrent_r(&entry, buffer, size, &result);
+    });
+    if (result == nullptr) {
+      if (error == ENOENT || error == 0) return true;
+      lastError_ = error;
+      return false;
+    }
+    if (IsInclusionRule(OrEmpty(entry.gr_name))) continue;
+    CopyGroup(entry, out);
+    visit(out);
   }
 }
 
@@ -205,9 +246,16 @@ class NssShadowStream : public ShadowStream {
   std::vector<char> buffer_;
 };
 
+// A shadow the caller cannot read has no entry.
+class EmptyShadowStream : public ShadowStream {
+ public:
+  Found Next(std::string&, ShadowEntry&) override { return Found::No; }
+};
+
 }  // namespace
 
 std::unique_ptr<ShadowStream> NssDirectory::OpenShadow() {
+  if (!ShadowReadable()) return std::make_unique<EmptyShadowStream>();
   return std::make_unique<NssShadowStream>();
 }
 

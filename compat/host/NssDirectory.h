@@ -18,6 +18,7 @@ class NssDirectory : public AccountDirectory {
   Found GroupIdsOf(const UserEntry& user, std::vector<uint32_t>& gids) override;
   Found FindShadow(std::string_view name, ShadowEntry& shadow) override;
   bool ForEachUser(const std::function<void(const UserEntry&)>& visit) override;
+  bool ForEachGroup(const std::function<void(const GroupEntry&)>& visit) override;
   std::unique_ptr<ShadowStream> OpenShadow() override;
 
  private:
@@ -28,6 +29,9 @@ class NssDirectory : public AccountDirectory {
   };
 
   Found Answer(int error, bool found);
+  // Whether the caller can read shadow: false when nsswitch.conf names its file and the caller
+  // cannot open it (NSS would then go on to a source that makes records up).
+  bool ShadowReadable();
   Found LookupUser(std::string_view name, UserEntry& user);
   Found LookupUserById(uint32_t uid, UserEntry& user);
   Found LookupGroup(std::string_view name, GroupEntry& group);
@@ -39,6 +43,7 @@ class NssDirectory : public AccountDirectory {
   std::map<uint32_t, Remembered<GroupEntry>> groupsById_;
 
   std::vector<char> buffer_;  // kept between lookups, so a large record is grown for only once
+  int shadowReadable_ = -1;   // not asked yet
 };
 
 }  // namespace compat

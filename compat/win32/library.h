@@ -9,9 +9,9 @@ HMODULE WINAPI LoadLibraryA(LPCSTR libFileName);
 FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR procName);
 BOOL WINAPI FreeLibrary(HMODULE libModule);
 
-// A critical section is recursive on Windows; the stand-in wraps a recursive mutex.
+// A critical section is recursive on Windows; the stand-in keeps a recursive mutex in place.
 struct CRITICAL_SECTION {
-  std::recursive_mutex* lock;
+  alignas(std::recursive_mutex) unsigned char storage[sizeof(std::recursive_mutex)];
 };
 using LPCRITICAL_SECTION = CRITICAL_SECTION*;
 

@@ -11,7 +11,6 @@ constexpr DWORD USER_MAXSTORAGE_UNLIMITED = static_cast<DWORD>(-1);
 constexpr DWORD TIMEQ_FOREVER = static_cast<DWORD>(-1);
 constexpr DWORD UNITS_PER_WEEK = 168;
 constexpr DWORD LG_INCLUDE_INDIRECT = 0x0001;
-constexpr DWORD FILTER_NORMAL_ACCOUNT = 0x0002;
 
 constexpr DWORD UF_SCRIPT = 0x0001;
 constexpr DWORD UF_ACCOUNTDISABLE = 0x0002;
@@ -42,16 +41,6 @@ constexpr DWORD AF_OP_ACCOUNTS = 0x0008;
 
 struct USER_INFO_0 {
   LPWSTR usri0_name;
-};
-struct USER_INFO_1 {
-  LPWSTR usri1_name;
-  LPWSTR usri1_password;
-  DWORD usri1_password_age;
-  DWORD usri1_priv;
-  LPWSTR usri1_home_dir;
-  LPWSTR usri1_comment;
-  DWORD usri1_flags;
-  LPWSTR usri1_script_path;
 };
 struct USER_INFO_2 {
   LPWSTR usri2_name;

@@ -74,7 +74,7 @@ constexpr DWORD SE_PRIVILEGE_ENABLED_BY_DEFAULT = 0x00000001;
 constexpr DWORD SE_PRIVILEGE_ENABLED = 0x00000002;
 constexpr DWORD SE_PRIVILEGE_USED_FOR_ACCESS = 0x80000000;
 
-enum TOKEN_INFORMATION_CLASS { TokenUser = 1, TokenGroups, TokenPrivileges };
+enum TOKEN_INFORMATION_CLASS { TokenGroups = 2 };
 constexpr DWORD TOKEN_QUERY = 0x0008;
 
 // Named-object security and security descriptors: bound at run time by the program, not
@@ -87,16 +87,7 @@ struct EXPLICIT_ACCESS_W;
 using PEXPLICIT_ACCESS_A = EXPLICIT_ACCESS_A*;
 using PEXPLICIT_ACCESS_W = EXPLICIT_ACCESS_W*;
 
-constexpr UINT LMEM_FIXED = 0x0000;
-constexpr UINT LMEM_ZEROINIT = 0x0040;
-constexpr UINT LPTR = LMEM_FIXED | LMEM_ZEROINIT;
-
-HLOCAL WINAPI LocalAlloc(UINT flags, SIZE_T cbBytes);
 HLOCAL WINAPI LocalFree(HLOCAL memory);
-
-BOOL WINAPI IsValidSid(PSID sid);
-DWORD WINAPI GetLengthSid(PSID sid);
-BOOL WINAPI EqualSid(PSID sid1, PSID sid2);
 
 BOOL WINAPI LookupAccountNameW(LPCWSTR systemName, LPCWSTR accountName, PSID sid, LPDWORD cbSid,
                                LPWSTR referencedDomainName, LPDWORD cchReferencedDomainName,

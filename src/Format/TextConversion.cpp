@@ -6,14 +6,30 @@
 #include "Format/Error.h"
 #include "Win32.h"
 
+namespace {
+
+// Without best fit: a character the code page cannot hold becomes its default character, never a
+// look-alike of another (an account named "\u0141ukasz" is not shown as "lukasz"). The code pages
+// that take no conversion flags at all convert without best fit anyway.
+DWORD ConversionFlags() {
+  UINT acp = GetACP();
+  bool refusesFlags = acp == 42 || acp == 50220 || acp == 50221 || acp == 50222 || acp == 50225 ||
+                      acp == 50227 || acp == 50229 || acp == 54936 ||
+                      (acp >= 57002 && acp <= 57011) || acp == 65000 || acp == CP_UTF8;
+  return refusesFlags ? 0 : WC_NO_BEST_FIT_CHARS;
+}
+
+}  // namespace
+
 std::string WideToAnsi(std::wstring_view text) {
   if (text.empty()) return std::string();
   if (text.size() > INT_MAX) throw ERangeError();
   int cchWide = static_cast<int>(text.size());
-  int cb = WideCharToMultiByte(CP_ACP, 0, text.data(), cchWide, nullptr, 0, nullptr, nullptr);
+  DWORD flags = ConversionFlags();
+  int cb = WideCharToMultiByte(CP_ACP, flags, text.data(), cchWide, nullptr, 0, nullptr, nullptr);
   if (cb <= 0) throw EOSError("WideCharToMultiByte", GetLastError());
   std::string out(static_cast<size_t>(cb), '\0');
-  cb = WideCharToMultiByte(CP_ACP, 0, text.data(), cchWide, out.data(), cb, nullptr, nullptr);
+  cb = WideCharToMultiByte(CP_ACP, flags, text.data(), cchWide, out.data(), cb, nullptr, nullptr);
   if (cb <= 0) throw EOSError("WideCharToMultiByte", GetLastError());
   out.resize(static_cast<size_t>(cb));
   return out;

@@ -7,7 +7,7 @@
 # that does not hold is a test whose name carries the reason and that reports itself skipped.
 # The rows that need standard output sent to a file, a pipe or the null device, or a terminal,
 # run once each in those surroundings.
-cmake_policy(SET CMP0007 NEW)
+
 if(NOT EXISTS "${CONTRACT_LIST}")
   add_test("${CONTRACT_PREFIX}.list (skipped: not built yet)" sh -c "exit 77")
   set_tests_properties("${CONTRACT_PREFIX}.list (skipped: not built yet)" PROPERTIES SKIP_RETURN_CODE 77)

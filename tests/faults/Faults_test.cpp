@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "ProgramRun.h"
-#include "Resources.h"
+#include "Win32Contract.h"
 
 namespace {
 
@@ -203,7 +203,7 @@ class EndlessEnumeration : public ScriptedMachine {
  public:
   NET_API_STATUS EnumerateAccounts(
       std::wstring_view server, DWORD& resumeHandle,
-      const std::function<void(const compat::AccountRecord&)>& sink) override {
+      const std::function<bool(const compat::AccountRecord&)>& sink) override {
     if (enumerateCalls >= 1000) return NERR_Success;
     return ScriptedMachine::EnumerateAccounts(server, resumeHandle, sink);
   }

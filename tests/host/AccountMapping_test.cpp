@@ -12,7 +12,6 @@ namespace {
 
 constexpr int64_t kToday = 20000;  // 4 October 2024
 constexpr int64_t kNow = kToday * kSecondsPerDay + 43200;
-constexpr UINT kUtf8 = 65001;
 
 ShadowEntry Shadow(const char* password, int64_t lastChange, int64_t maxDays,
                    int64_t inactiveDays = -1, int64_t expireDay = -1) {
@@ -45,7 +44,7 @@ AccountRecord Map(const UserEntry& user, std::optional<ShadowEntry> shadow = std
   facts.administrator = administrator;
   facts.lastLogon = lastLogon;
   facts.now = kNow;
-  return MapAccountRecord(facts, kUtf8);
+  return MapAccountRecord(facts);
 }
 
 constexpr DWORD kBase = UF_SCRIPT | UF_NORMAL_ACCOUNT;

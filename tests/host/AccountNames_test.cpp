@@ -25,12 +25,17 @@ class AccountNamesTest : public ::testing::Test {
     directory.AddGroup("sudo", 27, {"alice"});
     directory.AddGroup("bob", 2000, {"alice"});  // named like a user, not his private group
     directory.AddGroup("administrators", 3000);  // named like the built-in alias
+    directory.AddUser("Mia", 1010, 100);
+    directory.AddUser("MIA", 1011, 100);
+    directory.AddUser("jos\xE9", 1012, 100);  // Latin-1, not UTF-8
+    directory.AddGroup("dup", 7001);
+    directory.AddGroup("dup", 7002);  // a second group of the same name
+    directory.AddGroup("", 6200);     // a group without a name
   }
 
   MemoryDirectory directory;
-  AccountNames names{directory, 65001, [](std::wstring_view domain) {
-                       return SameNameIgnoringCase(domain, L"HOST");
-                     }};
+  AccountNames names{
+      directory, [](std::wstring_view domain) { return SameNameIgnoringCase(domain, L"HOST"); }};
 };
 
 struct NameCase {
@@ -64,7 +69,15 @@ TEST_F(AccountNamesTest, NamesToSids) {
       {L"BUILTIN\\alice", nullptr, nullptr, nullptr, SidTypeUser},
       {L"Unix User\\users", nullptr, nullptr, nullptr, SidTypeUser},
       {L"Unix Group\\everyone", nullptr, nullptr, nullptr, SidTypeUser},
-      {L"Alice", nullptr, nullptr, nullptr, SidTypeUser},  // NSS names keep their case
+      {L"Alice", L"S-1-22-1-1001", L"Unix User", L"alice", SidTypeUser},  // in any case
+      {L"Unix Group\\USERS", L"S-1-22-2-100", L"Unix Group", L"users", SidTypeGroup},
+      {L"Mia", L"S-1-22-1-1010", L"Unix User", L"Mia", SidTypeUser},  // exactly first
+      {L"mia", nullptr, nullptr, nullptr, SidTypeUser},  // two equal ignoring case, none exactly
+      {L"jos\u00E9", L"S-1-22-1-1012", L"Unix User", L"jos\u00E9", SidTypeUser},  // Latin-1 bytes
+      {L"JOS\u00C9", L"S-1-22-1-1012", L"Unix User", L"jos\u00E9", SidTypeUser},
+      {L"Unix Group\\7002", L"S-1-22-2-7002", L"Unix Group", L"dup", SidTypeGroup},  // a gid
+      {L"Unix Group\\6200", L"S-1-22-2-6200", L"Unix Group", L"", SidTypeGroup},
+      {L"7002", nullptr, nullptr, nullptr, SidTypeUser},  // a gid only in its domain
       {L"nosuch", nullptr, nullptr, nullptr, SidTypeUser},
       {L"", nullptr, nullptr, nullptr, SidTypeUser},
       {L"Unix User\\", nullptr, nullptr, nullptr, SidTypeUser},
@@ -88,7 +101,12 @@ TEST_F(AccountNamesTest, NamesToSids) {
 TEST_F(AccountNamesTest, SidsToNames) {
   const NameCase cases[] = {
       {L"S-1-22-1-1001", L"S-1-22-1-1001", L"Unix User", L"alice", SidTypeUser},
-      {L"S-1-22-2-1001", L"S-1-22-2-1001", L"Unix Group", L"alice", SidTypeGroup},
+      // A group is named as it is listed: alice's private group by its domain, since the bare
+      // name is alice's; a second group of a name and a group without one by their gids.
+      {L"S-1-22-2-1001", L"S-1-22-2-1001", L"Unix Group", L"Unix Group\\alice", SidTypeGroup},
+      {L"S-1-22-2-7001", L"S-1-22-2-7001", L"Unix Group", L"dup", SidTypeGroup},
+      {L"S-1-22-2-7002", L"S-1-22-2-7002", L"Unix Group", L"Unix Group\\7002", SidTypeGroup},
+      {L"S-1-22-2-6200", L"S-1-22-2-6200", L"Unix Group", L"Unix Group\\6200", SidTypeGroup},
       {L"S-1-22-2-100", L"S-1-22-2-100", L"Unix Group", L"users", SidTypeGroup},
       {L"S-1-1-0", L"S-1-1-0", L"", L"Everyone", SidTypeWellKnownGroup},
       {L"S-1-5-32-544", L"S-1-5-32-544", L"BUILTIN", L"Administrators", SidTypeAlias},
@@ -98,7 +116,7 @@ TEST_F(AccountNamesTest, SidsToNames) {
       {L"S-1-22-3-0", nullptr, nullptr, nullptr, SidTypeUser},
       {L"S-1-22-1-1001-5", nullptr, nullptr, nullptr, SidTypeUser},
       {L"S-1-5-21-1-2-3-500", nullptr, nullptr, nullptr, SidTypeUser},
-      {L"S-1-5-32-545", nullptr, nullptr, nullptr, SidTypeUser},
+      {L"S-1-5-32-545", L"S-1-5-32-545", L"BUILTIN", L"Users", SidTypeAlias},
   };
   for (const NameCase& c : cases) {
     SCOPED_TRACE(testing::Message() << std::wstring(c.name).c_str());

@@ -1,5 +1,5 @@
 // Which Windows privileges the process's capabilities give.
-#include "host/Capabilities.h"
+#include "Privileges.h"
 
 #include <gtest/gtest.h>
 #include <linux/capability.h>
@@ -7,6 +7,8 @@
 #include <fstream>
 #include <set>
 #include <string>
+
+#include "host/HostMachine.h"
 
 namespace compat {
 namespace {
@@ -55,7 +57,7 @@ std::set<std::wstring> HeldWith(uint64_t capabilities) {
 
 TEST(Capabilities, EveryPrivilegeOfTheReportHasARow) {
   for (const wchar_t* name : kReportPrivileges) {
-    EXPECT_NE(FindPrivilegeCapabilities(name), nullptr) << std::wstring(name).c_str();
+    EXPECT_NE(FindPrivilege(name), nullptr) << std::wstring(name).c_str();
   }
 }
 

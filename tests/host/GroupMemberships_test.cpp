@@ -71,8 +71,8 @@ class GroupMembershipsTest : public ::testing::Test {
   }
 
   MemoryDirectory directory;
-  AccountNames names{directory, 65001, nullptr};
-  GroupMemberships memberships{directory, names, 65001};
+  AccountNames names{directory, nullptr};
+  GroupMemberships memberships{directory, names};
 };
 
 TEST_F(GroupMembershipsTest, PrimaryGroupIsTheGlobalGroupUnlessPrivate) {

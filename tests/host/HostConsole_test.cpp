@@ -48,7 +48,7 @@ ChildOutput RunOnTerminal(bool redirect, std::initializer_list<WORD> attributes)
     setsid();
     if (ioctl(slave, TIOCSCTTY, 0) != 0) _exit(10);
     dup2(redirect ? pipeFds[1] : slave, STDOUT_FILENO);
-    HostMachine machine;
+    HostConsole machine;
     if (!machine.ConsolePresent()) _exit(11);
     WORD attribute = 0;
     if (!machine.ReadConsoleAttribute(attribute) || attribute != 0x0007) _exit(12);

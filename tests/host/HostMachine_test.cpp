@@ -4,16 +4,16 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include "host/Capabilities.h"
+#include "Privileges.h"
 #include "host/NssErrors.h"
 
 namespace compat {
 namespace {
 
 TEST(HostMachine, AccountCallsAnswerForThisComputerOnly) {
-  HostMachine machine;
-  std::wstring dns = machine.ComputerNameDns();
-  std::wstring netbios = machine.ComputerNameNetBios();
+  HostAccounts machine;
+  std::wstring dns = TheNames().ComputerNameDns();
+  std::wstring netbios = TheNames().ComputerNameNetBios();
   ASSERT_FALSE(dns.empty());
   EXPECT_LE(netbios.size(), 15u);
   AccountRecord record;
@@ -32,15 +32,15 @@ TEST(HostMachine, AccountCallsAnswerForThisComputerOnly) {
   const std::wstring other = L"\\\\no-such-computer.invalid";
   EXPECT_EQ(machine.GetAccount(other, L"root", record), NERR_InvalidComputer);
   EXPECT_EQ(machine.GlobalGroups(other, L"root", groups), NERR_InvalidComputer);
-  EXPECT_EQ(machine.LocalGroups(other, L"root", 0, groups), NERR_InvalidComputer);
-  EXPECT_EQ(machine.EnumerateAccounts(other, resume, [](const AccountRecord&) {}),
+  EXPECT_EQ(machine.LocalGroups(other, L"root", groups), NERR_InvalidComputer);
+  EXPECT_EQ(machine.EnumerateAccounts(other, resume, [](const AccountRecord&) { return true; }),
             NERR_InvalidComputer);
   EXPECT_EQ(machine.LookupName(other, L"root", found), RPC_S_SERVER_UNAVAILABLE);
   EXPECT_EQ(machine.GetAccount(L"", L"", record), NERR_UserNotFound);
 }
 
 TEST(HostMachine, ProcessTokenAndPrivileges) {
-  HostMachine machine;
+  HostProcess machine;
   EXPECT_EQ(machine.OpenToken(TokenKind::Process), ERROR_SUCCESS);
   EXPECT_EQ(machine.OpenToken(TokenKind::Thread), ERROR_NO_TOKEN);
   std::vector<TokenGroup> groups;

@@ -1,4 +1,5 @@
-// Host bytes to wide text and back, for names the locale's character set cannot decode.
+// The host's bytes as wide text, whatever the locale: UTF-8 where it is UTF-8, Latin-1 byte by
+// byte where it is not.
 #include "host/HostText.h"
 
 #include <gtest/gtest.h>
@@ -6,35 +7,35 @@
 namespace compat {
 namespace {
 
-constexpr UINT kUtf8 = 65001;
-constexpr UINT kAscii = 20127;
-
-TEST(HostText, NamesComeBackAsTheSameBytes) {
+TEST(HostText, ReadsUtf8AndTakesEveryOtherByteAsLatin1) {
   struct Case {
-    UINT codePage;
     const char* bytes;
+    const wchar_t* text;
   };
   const Case cases[] = {
-      {kUtf8, "alice"},
-      {kUtf8, "j\xC3\xBCrgen"},
-      {kUtf8, "bad\xFF\xC3"},  // not UTF-8
-      {kUtf8, "\xE6\x97\xA5\xE6\x9C\xAC"},
-      {kAscii, "j\xC3\xBCrgen"},  // the C locale
-      {kAscii, "plain"},
-      {28591, "j\xFCrgen"},
+      {"alice", L"alice"},
+      {"j\xC3\xBCrgen", L"j\u00FCrgen"},
+      {"Erin \xC3\x96tzi", L"Erin \u00D6tzi"},
+      {"\xE6\x97\xA5\xE6\x9C\xAC", L"\u65E5\u672C"},
+      {"\xF0\x9F\x98\x80", L"\U0001F600"},
+      {"jos\xE9", L"jos\u00E9"},                          // Latin-1 bytes, not UTF-8
+      {"bad\xFF\xC3", L"bad\u00FF\u00C3"},                // a lead byte at the end
+      {"\xC3\x28", L"\u00C3("},                           // a lead byte without its continuation
+      {"\xC0\xAF", L"\u00C0\u00AF"},                      // an overlong form
+      {"\xED\xA0\x80", L"\u00ED\u00A0\u0080"},            // a surrogate
+      {"\xF4\x90\x80\x80", L"\u00F4\u0090\u0080\u0080"},  // above U+10FFFF
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.bytes);
-    std::wstring wide = WideFromHost(c.codePage, c.bytes);
-    EXPECT_EQ(HostNameOf(c.codePage, wide), std::optional<std::string>(c.bytes));
+    EXPECT_EQ(WideFromHost(c.bytes), c.text);
   }
 }
 
-TEST(HostText, NamesThatCannotBeLookedUp) {
-  EXPECT_EQ(HostNameOf(kAscii, L"\u65E5\u672C"), std::nullopt);
-  EXPECT_EQ(HostNameOf(kAscii, L"j\u00FCrgen"), std::nullopt);
-  EXPECT_EQ(HostNameOf(kUtf8, std::wstring(L"root\0x", 6)), std::nullopt);
-  EXPECT_EQ(HostNameOf(kUtf8, L"j\u00FCrgen"), std::optional<std::string>("j\xC3\xBCrgen"));
+TEST(HostText, NamesAreLookedUpInUtf8) {
+  EXPECT_EQ(HostNameOf(L"j\u00FCrgen"), std::optional<std::string>("j\xC3\xBCrgen"));
+  EXPECT_EQ(HostNameOf(L"\u65E5\u672C"), std::optional<std::string>("\xE6\x97\xA5\xE6\x9C\xAC"));
+  EXPECT_EQ(HostNameOf(std::wstring(L"root\0x", 6)), std::nullopt);
+  EXPECT_EQ(HostNameOf(std::wstring(1, static_cast<wchar_t>(0xD800))), std::nullopt);
 }
 
 }  // namespace

@@ -82,6 +82,12 @@ bool MemoryDirectory::ForEachUser(const std::function<void(const UserEntry&)>& v
   return true;
 }
 
+bool MemoryDirectory::ForEachGroup(const std::function<void(const GroupEntry&)>& visit) {
+  if (Failing()) return false;
+  for (const GroupEntry& entry : groups) visit(entry);
+  return true;
+}
+
 namespace {
 
 class MemoryShadowStream : public ShadowStream {

@@ -31,6 +31,7 @@ class MemoryDirectory : public AccountDirectory {
   Found GroupIdsOf(const UserEntry& user, std::vector<uint32_t>& gids) override;
   Found FindShadow(std::string_view name, ShadowEntry& entry) override;
   bool ForEachUser(const std::function<void(const UserEntry&)>& visit) override;
+  bool ForEachGroup(const std::function<void(const GroupEntry&)>& visit) override;
   std::unique_ptr<ShadowStream> OpenShadow() override;
 
  private:

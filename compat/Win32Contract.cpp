@@ -1,11 +1,12 @@
-#include "Resources.h"
-
-#include "Region.h"
+#include "Win32Contract.h"
 
 #include <cstdlib>
+#include <memory>
 #include <mutex>
 #include <unordered_map>
 #include <variant>
+
+#include "Region.h"
 
 namespace compat {
 namespace {
@@ -13,7 +14,7 @@ namespace {
 struct BlockHeader {
   BlockKind kind;
   void* pool;
-  // Set for a block built in a Region: the reserved sizes of the block and its pool.
+  // Set for a block built in a Region: the reserved sizes of the block and of its pool.
   size_t cbRegion;
   size_t cbPoolRegion;
   alignas(std::max_align_t) unsigned char data[1];
@@ -21,7 +22,8 @@ struct BlockHeader {
 
 constexpr size_t kHeaderSize = offsetof(BlockHeader, data);
 
-using KernelObject = std::variant<TokenObject, ConsoleObject>;
+struct ConsoleObject {};
+using KernelObject = std::variant<TokenKind, ConsoleObject>;
 
 struct Registry {
   std::mutex lock;
@@ -47,6 +49,14 @@ size_t& CountOf(Outstanding& counts, BlockKind kind) {
   return counts.environmentBlocks;
 }
 
+void* Register(BlockHeader* header) {
+  Registry& registry = TheRegistry();
+  std::lock_guard<std::mutex> guard(registry.lock);
+  registry.blocks.emplace(header->data, header);
+  ++CountOf(registry.counts, header->kind);
+  return header->data;
+}
+
 HANDLE Register(KernelObject object) {
   auto owned = std::make_unique<KernelObject>(object);
   HANDLE handle = owned.get();
@@ -64,32 +74,41 @@ const KernelObject* Find(HANDLE handle) {
   return it == registry.handles.end() ? nullptr : it->second.get();
 }
 
-}  // namespace
-
-Outstanding CurrentOutstanding() {
-  Registry& registry = TheRegistry();
-  std::lock_guard<std::mutex> guard(registry.lock);
-  return registry.counts;
-}
-
-namespace {
-
-void* Register(BlockHeader* header) {
-  Registry& registry = TheRegistry();
-  std::lock_guard<std::mutex> guard(registry.lock);
-  registry.blocks.emplace(header->data, header);
-  ++CountOf(registry.counts, header->kind);
-  return header->data;
+template <typename Char>
+Char* NewText(std::basic_string_view<Char> text) {
+  auto* copy =
+      static_cast<Char*>(NewBlock(BlockKind::LocalMemory, (text.size() + 1) * sizeof(Char)));
+  if (copy != nullptr) text.copy(copy, text.size());
+  return copy;
 }
 
 }  // namespace
 
-void* AllocateBlock(BlockKind kind, size_t cb) {
+BOOL Fail(DWORD error) {
+  SetLastError(error);
+  return FALSE;
+}
+
+void* NewBlock(BlockKind kind, size_t cb) {
   if (cb > SIZE_MAX - kHeaderSize) return nullptr;
   auto* header = static_cast<BlockHeader*>(std::calloc(1, kHeaderSize + cb));
   if (header == nullptr) return nullptr;
   header->kind = kind;
   return Register(header);
+}
+
+wchar_t* NewLocalText(std::wstring_view text) {
+  return NewText(text);
+}
+
+char* NewLocalText(std::string_view text) {
+  return NewText(text);
+}
+
+void* NewLocalSid(const SidValue& sid) {
+  void* block = NewBlock(BlockKind::LocalMemory, sid.BinarySize());
+  if (block != nullptr) sid.WriteBinary(block);
+  return block;
 }
 
 size_t BlockHeaderSize() {
@@ -106,7 +125,7 @@ void* AdoptRegionBlock(BlockKind kind, void* base, size_t cbReserved, void* pool
   return Register(header);
 }
 
-bool ReleaseBlock(BlockKind kind, void* block) {
+bool FreeBlock(BlockKind kind, void* block) {
   BlockHeader* header = nullptr;
   {
     Registry& registry = TheRegistry();
@@ -127,16 +146,17 @@ bool ReleaseBlock(BlockKind kind, void* block) {
   return true;
 }
 
-HANDLE RegisterToken(TokenKind kind) {
-  return Register(TokenObject{kind});
-}
-HANDLE RegisterConsole() {
-  return Register(ConsoleObject{});
+HANDLE NewTokenHandle(TokenKind kind) {
+  return Register(KernelObject(kind));
 }
 
-const TokenObject* FindToken(HANDLE handle) {
+HANDLE NewConsoleHandle() {
+  return Register(KernelObject(ConsoleObject{}));
+}
+
+const TokenKind* TokenOf(HANDLE handle) {
   const KernelObject* object = Find(handle);
-  return object == nullptr ? nullptr : std::get_if<TokenObject>(object);
+  return object == nullptr ? nullptr : std::get_if<TokenKind>(object);
 }
 
 bool IsConsoleHandle(HANDLE handle) {
@@ -144,7 +164,7 @@ bool IsConsoleHandle(HANDLE handle) {
   return object != nullptr && std::holds_alternative<ConsoleObject>(*object);
 }
 
-bool ReleaseHandle(HANDLE handle) {
+bool CloseAnyHandle(HANDLE handle) {
   std::unique_ptr<KernelObject> object;
   Registry& registry = TheRegistry();
   std::lock_guard<std::mutex> guard(registry.lock);
@@ -166,6 +186,12 @@ void RemoveLibraryReference() {
   Registry& registry = TheRegistry();
   std::lock_guard<std::mutex> guard(registry.lock);
   if (registry.counts.libraryReferences > 0) --registry.counts.libraryReferences;
+}
+
+Outstanding CurrentOutstanding() {
+  Registry& registry = TheRegistry();
+  std::lock_guard<std::mutex> guard(registry.lock);
+  return registry.counts;
 }
 
 }  // namespace compat

@@ -1,0 +1,49 @@
+#include "host/Nsswitch.h"
+
+#include <sstream>
+
+#include "host/FileDescriptor.h"
+
+namespace compat {
+namespace {
+
+// The sources of one line ("passwd: files [NOTFOUND=return] systemd"), without the actions.
+std::vector<std::string> SourcesOf(std::string_view line) {
+  std::vector<std::string> sources;
+  std::istringstream words{std::string(line)};
+  std::string word;
+  while (words >> word) {
+    if (word.front() != '[') sources.push_back(word);
+  }
+  return sources;
+}
+
+}  // namespace
+
+Nsswitch Nsswitch::Parse(std::string_view text) {
+  // A database without a line is looked up in its files alone, as glibc does.
+  Nsswitch result{{"files"}, {"files"}, {"files"}};
+  std::istringstream lines{std::string(text)};
+  std::string line;
+  while (std::getline(lines, line)) {
+    line = line.substr(0, line.find('#'));
+    size_t colon = line.find(':');
+    if (colon == std::string::npos) continue;
+    std::string database;
+    std::istringstream(line.substr(0, colon)) >> database;
+    std::vector<std::string> sources = SourcesOf(std::string_view(line).substr(colon + 1));
+    if (database == "passwd") result.passwd = sources;
+    if (database == "group") result.group = sources;
+    if (database == "shadow") result.shadow = sources;
+  }
+  return result;
+}
+
+const Nsswitch& Nsswitch::OfHost() {
+  static const Nsswitch host = [] {
+    return Parse(ReadRegularFile("/etc/nsswitch.conf").value_or(""));
+  }();
+  return host;
+}
+
+}  // namespace compat
