@@ -72,6 +72,11 @@ const ToBytesRow kToBytes[] = {
      ERROR_INSUFFICIENT_BUFFER, B("ab"), -1},
     {"short_by_the_null", 1252, kNoBestFit, L"abc", -1, 3, nullptr, false, 0,
      ERROR_INSUFFICIENT_BUFFER, B("abc"), -1},
+    // After a short buffer the used-default flag tells of what was written.
+    {"short_buffer_used_default_written", 1252, kNoBestFit, L"a\u0100c", 3, 2, nullptr, true, 0,
+     ERROR_INSUFFICIENT_BUFFER, B("a?"), 1},
+    {"short_buffer_used_default_not_written", 1252, kNoBestFit, L"ab\u0100", 3, 2, nullptr, true, 0,
+     ERROR_INSUFFICIENT_BUFFER, B("ab"), 0},
     {"unknown_flag", 1252, 0x10000000, L"a", 1, 16, nullptr, false, 0, ERROR_INVALID_FLAGS, B(""),
      -1},
     {"unknown_code_page", 12345, 0, L"a", 1, 16, nullptr, false, 0, ERROR_INVALID_PARAMETER, B(""),
