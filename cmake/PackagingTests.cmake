@@ -1,6 +1,7 @@
-# Tests of what ships: the install tree, the Linux packages and the manual page; and, from the
-# Windows sub-builds of cmake/WindowsBuilds.cmake, the version resource and the manifest of both
-# Windows programs and the ZIP. Without MinGW-w64 the Windows ones are reported as skipped.
+# Tests of what ships: the install tree, the Linux packages (lintian among them) and the manual
+# page; and, from the Windows sub-builds of cmake/WindowsBuilds.cmake, the version resource and
+# the manifest of both Windows programs and the ZIP. Without MinGW-w64 the Windows ones are
+# reported as skipped.
 if(WIN32 OR CMAKE_CROSSCOMPILING OR NOT USERLENS_TESTS)
   return()
 endif()
@@ -17,7 +18,11 @@ add_test(NAME packaging.install
 add_test(NAME packaging.linux.packages
   COMMAND ${USERLENS_PACKAGING_SCRIPTS}/check_packages.sh ${CMAKE_BINARY_DIR}
           ${USERLENS_PACKAGING_WORK}/linux ${PROJECT_VERSION})
+add_test(NAME packaging.linux.lintian
+  COMMAND ${USERLENS_PACKAGING_SCRIPTS}/check_lintian.sh ${CMAKE_BINARY_DIR}
+          ${USERLENS_PACKAGING_WORK}/lintian)
 set_tests_properties(packaging.manpage packaging.install packaging.linux.packages
+                     packaging.linux.lintian
   PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)
 
 set(USERLENS_PACKAGING_WINDOWS_TESTS
