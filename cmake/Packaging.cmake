@@ -3,12 +3,20 @@
 #            share/doc/userlens/{README.md,LICENSE,copyright,changelog.gz};
 #            `cpack` makes a .deb and a .tar.gz.
 #   Windows: USERLENS.EXE, README.md and LICENSE.txt side by side; `cpack` makes a ZIP.
+# The same commit gives the same packages (see also cmake/Reproducible.cmake).
 include(GNUInstallDirs)
 
 set(USERLENS_DOC_FILES ${PROJECT_SOURCE_DIR}/README.md)
 # Folders that installing creates are rwxr-xr-x whatever the umask, as packages want them.
 set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+
+# First of all the install rules: the dates that installing and packaging write come from
+# SOURCE_DATE_EPOCH, or else from the last commit.
+find_package(Git QUIET)
+install(CODE "set(USERLENS_SOURCE_DIR \"${PROJECT_SOURCE_DIR}\")
+  set(USERLENS_GIT \"${GIT_EXECUTABLE}\")
+  include(\"${PROJECT_SOURCE_DIR}/packaging/source_date_epoch.cmake\")")
 
 if(WIN32)
   # Installed as a target, so that `--strip` and CPack strip it, then given the original file
@@ -69,6 +77,10 @@ string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
   "or the table of the computer's local accounts. On Linux it reads the host's"
   "own account database and shows it the way a Windows administrator would.")
 set(CPACK_STRIP_FILES ON)
+# The packages written again where CPack lets the file system, the user, the umask or the time
+# zone show through.
+set(CPACK_POST_BUILD_SCRIPTS ${PROJECT_SOURCE_DIR}/packaging/normalize_archives.cmake)
+set(CPACK_USERLENS_AR ${CMAKE_AR})
 set(CPACK_SOURCE_IGNORE_FILES "/\\\\.git/" "/build/" "/out/")
 
 if(WIN32)
