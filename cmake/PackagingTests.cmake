@@ -1,6 +1,8 @@
-# Tests of what ships: the install tree, the Linux packages and the manual page; and, from the
-# Windows sub-builds of cmake/WindowsBuilds.cmake, the version resource and the manifest of both
-# Windows programs and the ZIP. Without MinGW-w64 the Windows ones are reported as skipped.
+# Tests of what ships: the install tree, the Linux packages (lintian among them) and the manual
+# page; and, from the Windows sub-builds of cmake/WindowsBuilds.cmake, the version resource and
+# the manifest of both Windows programs and the ZIP. The reproducibility tests build the program
+# and its packages twice more, in folders of their own, and compare the bytes. Without MinGW-w64
+# the Windows ones are reported as skipped.
 if(WIN32 OR CMAKE_CROSSCOMPILING OR NOT USERLENS_TESTS)
   return()
 endif()
@@ -17,11 +19,29 @@ add_test(NAME packaging.install
 add_test(NAME packaging.linux.packages
   COMMAND ${USERLENS_PACKAGING_SCRIPTS}/check_packages.sh ${CMAKE_BINARY_DIR}
           ${USERLENS_PACKAGING_WORK}/linux ${PROJECT_VERSION})
+add_test(NAME packaging.linux.lintian
+  COMMAND ${USERLENS_PACKAGING_SCRIPTS}/check_lintian.sh ${CMAKE_BINARY_DIR}
+          ${USERLENS_PACKAGING_WORK}/lintian)
 set_tests_properties(packaging.manpage packaging.install packaging.linux.packages
+                     packaging.linux.lintian
   PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 300)
 
+# Two builds of the program each, with -j2: one at a time.
+set(USERLENS_REPRODUCIBLE_PROPERTIES
+  SKIP_RETURN_CODE 77 TIMEOUT 1200 PROCESSORS 2 RESOURCE_LOCK packaging-rebuilds)
+if(CMAKE_BUILD_TYPE)
+  set(build_type ${CMAKE_BUILD_TYPE})
+else()
+  set(build_type RelWithDebInfo)
+endif()
+add_test(NAME packaging.linux.reproducible
+  COMMAND ${USERLENS_PACKAGING_SCRIPTS}/check_reproducible.sh ${PROJECT_SOURCE_DIR}
+          ${USERLENS_PACKAGING_WORK}/reproducible-linux linux ${build_type} ${CMAKE_GENERATOR})
+set_tests_properties(packaging.linux.reproducible PROPERTIES ${USERLENS_REPRODUCIBLE_PROPERTIES})
+
 set(USERLENS_PACKAGING_WINDOWS_TESTS
-  packaging.windows.i686.resources packaging.windows.x86_64.resources packaging.windows.zip)
+  packaging.windows.i686.resources packaging.windows.x86_64.resources packaging.windows.zip
+  packaging.windows.i686.reproducible)
 if(NOT TARGET windows-i686 OR NOT TARGET windows-x86_64)
   if(NOT USERLENS_WINDOWS_BUILDS)
     set(reason "the Windows sub-builds are switched off (USERLENS_WINDOWS_BUILDS)")
@@ -46,3 +66,11 @@ add_test(NAME packaging.windows.zip
           ${USERLENS_PACKAGING_WORK}/zip ${PROJECT_VERSION} ${PROJECT_SOURCE_DIR}
           ${USERLENS_OBJDUMP_I686} $<TARGET_FILE:userlens_resource_tests> $<TARGET_FILE:userlens>)
 set_tests_properties(packaging.windows.zip PROPERTIES TIMEOUT 300)
+
+# The shipped Windows program, built as the sub-build builds it (Release).
+add_test(NAME packaging.windows.i686.reproducible
+  COMMAND ${USERLENS_PACKAGING_SCRIPTS}/check_reproducible.sh ${PROJECT_SOURCE_DIR}
+          ${USERLENS_PACKAGING_WORK}/reproducible-windows-i686 windows-i686 Release
+          ${CMAKE_GENERATOR})
+set_tests_properties(packaging.windows.i686.reproducible
+  PROPERTIES ${USERLENS_REPRODUCIBLE_PROPERTIES})

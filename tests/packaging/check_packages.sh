@@ -1,7 +1,8 @@
 #!/bin/bash
 # CPack makes the Linux packages: a .tar.gz and a .deb, each holding the program, its manual
-# page and its documents, and nothing else; the .deb names the package, its version and the
-# libraries it needs, and the program unpacked from it runs.
+# page and its documents, and nothing else; the .deb names the package and its version, which
+# its changelog's latest entry shows too, and depends on the package of each shared library
+# the program needs and on no other; the program unpacked from it runs.
 # usage: check_packages.sh BUILD_DIR WORK_DIR VERSION
 set -u
 build=$1
@@ -20,6 +21,8 @@ cpack --config "$build/CPackConfig.cmake" -B "$work" >"$work/cpack.log" 2>&1 ||
 files='bin/userlens
 share/doc/userlens/LICENSE
 share/doc/userlens/README.md
+share/doc/userlens/changelog.gz
+share/doc/userlens/copyright
 share/man/man1/userlens.1.gz'
 
 shopt -s nullglob
@@ -44,14 +47,35 @@ if [ ${#debs[@]} -eq 1 ]; then
   [ -n "$(field Maintainer)" ] || fail "no Maintainer"
   [ "$(field Architecture)" = "$(dpkg --print-architecture 2>/dev/null || field Architecture)" ] ||
     fail "Architecture: $(field Architecture)"
-  depends=$(field Depends)
-  for library in libc6 libstdc++6; do
-    case "$depends" in *"$library"*) ;; *) fail "Depends names no $library: $depends" ;; esac
-  done
   listed=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $6}' | LC_ALL=C sort)
   [ "$listed" = "$(echo "$files" | sed 's#^#./usr/#')" ] || fail "the .deb holds:
 $listed"
   dpkg-deb -x "$deb" "$work/root"
+
+  latest=$(gzip -dc "$work/root/usr/share/doc/userlens/changelog.gz" | head -n 1)
+  case "$latest" in
+    "userlens ($version) "*) ;;
+    *) fail "the changelog's latest entry is not version $version: $latest" ;;
+  esac
+
+  # Depends, as "package (>= version), ...": the package of each library the program needs, and
+  # only those (libstdc++ and libgcc may be linked into the program rather than shared).
+  depends=$(field Depends | tr ',' '\n' | sed 's/^ *//; s/ .*//' | LC_ALL=C sort -u | paste -sd' ')
+  if command -v objdump >/dev/null; then
+    needed=$(objdump -p "$work/root/usr/bin/userlens" | awk '$1 == "NEEDED" {print $2}')
+    expected_depends=$(for library in $needed; do
+      case $library in
+        libc.so.6 | libm.so.6 | ld-linux*) echo libc6 ;;
+        libstdc++.so.6) echo libstdc++6 ;;
+        libgcc_s.so.1) echo libgcc-s1 ;;
+        *) echo "unknown-package-of-$library" ;;
+      esac
+    done | LC_ALL=C sort -u | paste -sd' ')
+    [ "$depends" = "$expected_depends" ] ||
+      fail "Depends names [$depends]; the program needs [${needed//$'\n'/ }], so [$expected_depends]"
+  else
+    case " $depends " in *" libc6 "*) ;; *) fail "Depends names no libc6: $(field Depends)" ;; esac
+  fi
   banner=$("$work/root/usr/bin/userlens" '/?' | head -n 1 | tr -d '\r')
   [ "$banner" = "Quornvale Userlens $version" ] || fail "the program from the .deb printed: $banner"
   if command -v objdump >/dev/null; then

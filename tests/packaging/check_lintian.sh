@@ -1,0 +1,30 @@
+#!/bin/bash
+# lintian, Debian's package checker, finds no error and no warning in the .deb. Its info tags
+# are shown, and pass.
+# usage: check_lintian.sh BUILD_DIR WORK_DIR
+set -u
+build=$1
+work=$2
+
+command -v lintian >/dev/null || { echo "skipped: lintian is not installed"; exit 77; }
+
+rm -rf "$work"
+mkdir -p "$work"
+cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work" >"$work/cpack.log" 2>&1 ||
+  { cat "$work/cpack.log"; echo "FAIL: cpack exited with an error"; exit 1; }
+shopt -s nullglob
+debs=("$work"/*.deb)
+[ ${#debs[@]} -eq 1 ] || { echo "FAIL: expected one .deb, found: ${debs[*]:-none}"; exit 1; }
+
+# As root, lintian warns on its standard error that it would rather not run as root.
+report=$(lintian --display-info --fail-on error,warning "${debs[0]}" 2>"$work/lintian.err")
+status=$?
+[ -z "$report" ] || echo "$report"
+grep -v 'running with root privileges' "$work/lintian.err"
+tags=$(echo "$report" | grep -E '^[EW]: ')
+if [ $status -ne 0 ] || [ -n "$tags" ]; then
+  echo "FAIL: lintian exited with $status and reports errors or warnings:"
+  echo "$tags"
+  exit 1
+fi
+echo "lintian: no error and no warning in ${debs[0]##*/}"
