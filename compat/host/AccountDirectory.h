@@ -74,13 +74,11 @@ class AccountDirectory {
   virtual Found FindGroupById(uint32_t gid, GroupEntry& group) = 0;
   // The ids of every group the user belongs to, the primary group among them.
   virtual Found GroupIdsOf(const UserEntry& user, std::vector<uint32_t>& gids) = 0;
-  // Failed when the caller cannot read shadow (an ordinary user): then no record it yields is
-  // true, the one a source makes up for such a caller neither.
-  virtual Found FindShadow(std::string_view name, ShadowEntry& shadow) = 0;
   // Every user (group) in the source's order; false when the source failed on the way.
   virtual bool ForEachUser(const std::function<void(const UserEntry&)>& visit) = 0;
   virtual bool ForEachGroup(const std::function<void(const GroupEntry&)>& visit) = 0;
-  // Shadow from its first entry; a shadow that cannot be read ends at once.
+  // Shadow from its first entry; a shadow the caller cannot read ends at once (then no record a
+  // source yields would be true, the one a source makes up for such a caller neither).
   virtual std::unique_ptr<ShadowStream> OpenShadow() = 0;
 
   // errno of the last Failed answer.

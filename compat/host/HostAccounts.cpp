@@ -38,9 +38,10 @@ NET_API_STATUS HostAccounts::GetAccount(std::wstring_view server, std::wstring_v
   HostDirectory& host = HostDirectory::Get();
   HostAccountFacts facts;
   facts.user = &entry;
-  // Shadow that the caller cannot read leaves its facts unknown.
-  ShadowEntry shadow;
-  if (host.directory.FindShadow(entry.name, shadow) == Found::Yes) facts.shadow = shadow;
+  // Shadow is read as the list reads it, entry by entry, so that the report and the list know
+  // the same records: none that the caller cannot read, none that a source makes up for a
+  // single lookup (nss-systemd's root and nobody).
+  facts.shadow = ShadowWalk(host.directory).Find(entry.name);
   facts.lastLogon = LastlogReader().LastLogon(entry.uid);
   facts.administrator = Administrators::Read(host.directory).Includes(entry);
   facts.guestUid = host.guestUid;

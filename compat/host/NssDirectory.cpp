@@ -169,21 +169,6 @@ bool NssDirectory::ShadowReadable() {
   return shadowReadable_ == 1;
 }
 
-Found NssDirectory::FindShadow(std::string_view name, ShadowEntry& shadow) {
-  if (!ShadowReadable()) {
-    lastError_ = EACCES;
-    return Found::Failed;
-  }
-  std::string key(name);
-  spwd entry{};
-  spwd* result = nullptr;
-  int error = CallWithGrowingBuffer(buffer_, [&](char* buffer, size_t size) {
-    return getspnam_r(key.c_str(), &entry, buffer, size, &result);
-  });
-  if (result != nullptr) CopyShadow(entry, shadow);
-  return Answer(error, result != nullptr);
-}
-
 bool NssDirectory::ForEachUser(const std::function<void(const UserEntry&)>& visit) {
   Enumeration<setpwent, endpwent> stream;
   UserEntry user;

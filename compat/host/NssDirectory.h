@@ -16,7 +16,6 @@ class NssDirectory : public AccountDirectory {
   Found FindGroup(std::string_view name, GroupEntry& group) override;
   Found FindGroupById(uint32_t gid, GroupEntry& group) override;
   Found GroupIdsOf(const UserEntry& user, std::vector<uint32_t>& gids) override;
-  Found FindShadow(std::string_view name, ShadowEntry& shadow) override;
   bool ForEachUser(const std::function<void(const UserEntry&)>& visit) override;
   bool ForEachGroup(const std::function<void(const GroupEntry&)>& visit) override;
   std::unique_ptr<ShadowStream> OpenShadow() override;

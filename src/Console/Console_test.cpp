@@ -60,15 +60,30 @@ TEST_F(Writer, RestoresTheSavedAttributeOncePerLine) {
   EXPECT_EQ(machine.attributeWrites, (std::vector<WORD>{0x001E, 0x001E, 0x001E}));
 }
 
+// Without a console the colour steps and the restore are left out: no console function is
+// called (the last error stays as it was), and every line is still written.
 TEST_F(Writer, WritesEveryLineWithoutAConsole) {
   machine.consolePresent = false;
   ScriptedModules modules(machine);
+  SetLastError(ERROR_SUCCESS);
   WriteColoredLine("plain");
   WriteColoredLine("coloured", 3, 4, 1, 1);
   PrintError(L"message");
+  EXPECT_EQ(GetLastError(), ERROR_SUCCESS);
   EXPECT_EQ(modules.Finish(), "plain\r\ncoloured\r\n\r\nmessage\r\n\r\n");
-  EXPECT_TRUE(machine.attributeWrites.empty());
   EXPECT_EQ(ExitCode(), 1);
+}
+
+// A line whose write fails still ends with the saved attribute written back.
+TEST_F(Writer, RestoresTheAttributeWhenTheWriteFails) {
+  machine.attribute = 0x001E;
+  machine.stdOutputType = FILE_TYPE_CHAR;  // each line is written at its end
+  machine.stdOutputError = ERROR_BROKEN_PIPE;
+  ScriptedModules modules(machine);
+  WriteColoredLine("lost", 3, 8, 2, 2);
+  EXPECT_EQ(machine.attributeWrites, (std::vector<WORD>{0x001C, 0x001E}));
+  EXPECT_EQ(machine.attribute, 0x001E);
+  EXPECT_EQ(modules.Finish(), "");
 }
 
 TEST_F(Writer, DropsALineWhoseColourCannotBeSet) {

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "Actions/Actions.h"
+#include "Console/Console.h"
 #include "ProgramRun.h"
 #include "Win32Contract.h"
 
@@ -106,14 +108,26 @@ TEST(Faults, OfTheOutputNeverChangeTheRun) {
   }
 }
 
+// Without a console, or with one whose colours cannot be read, the writer never touches the
+// console: no console function is called (the last error stays as it was) and no attribute is
+// written, and every line of the list still arrives.
 TEST(Faults, NoConsoleMeansNoColourChange) {
-  ScriptedMachine seen;
-  RunWith(
-      L"userlens /listusers", [](ScriptedMachine& m) { m.consolePresent = false; }, &seen);
-  EXPECT_TRUE(seen.attributeWrites.empty());
-  RunWith(
-      L"userlens /listusers", [](ScriptedMachine& m) { m.failAttributeReads = true; }, &seen);
-  EXPECT_TRUE(seen.attributeWrites.empty());
+  ScriptedMachine baseline;
+  Furnish(baseline);
+  std::string expected = RunProgram(baseline, L"userlens /listusers").output;
+  for (bool present : {false, true}) {
+    ScriptedMachine machine;
+    Furnish(machine);
+    machine.consolePresent = present;
+    machine.failAttributeReads = present;
+    ScriptedModules modules(machine);
+    SetLastError(ERROR_SUCCESS);
+    ListLocalUsers();
+    WriteColoredLine("red on cyan", 3, 4, 1, 1);
+    EXPECT_EQ(GetLastError(), ERROR_SUCCESS) << "console present: " << present;
+    EXPECT_EQ(modules.Finish(), expected + "red on cyan\r\n");
+    EXPECT_TRUE(machine.attributeWrites.empty());
+  }
 }
 
 // Every status that NetUserGetInfo, NetUserGetGroups and NetUserGetLocalGroups can answer.

@@ -68,14 +68,6 @@ Found MemoryDirectory::GroupIdsOf(const UserEntry& user, std::vector<uint32_t>& 
   return Found::Yes;
 }
 
-Found MemoryDirectory::FindShadow(std::string_view name, ShadowEntry& entry) {
-  std::pair<std::string, ShadowEntry> found;
-  Found answer = FindIn(
-      shadow, [&](const auto& e) { return e.first == name; }, found);
-  entry = found.second;
-  return answer;
-}
-
 bool MemoryDirectory::ForEachUser(const std::function<void(const UserEntry&)>& visit) {
   if (Failing()) return false;
   for (const UserEntry& entry : users) visit(entry);

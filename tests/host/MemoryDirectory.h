@@ -29,7 +29,6 @@ class MemoryDirectory : public AccountDirectory {
   Found FindGroupById(uint32_t gid, GroupEntry& group) override;
   // Like getgrouplist: the primary group first, then every group that lists the user.
   Found GroupIdsOf(const UserEntry& user, std::vector<uint32_t>& gids) override;
-  Found FindShadow(std::string_view name, ShadowEntry& entry) override;
   bool ForEachUser(const std::function<void(const UserEntry&)>& visit) override;
   bool ForEachGroup(const std::function<void(const GroupEntry&)>& visit) override;
   std::unique_ptr<ShadowStream> OpenShadow() override;

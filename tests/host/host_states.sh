@@ -1,0 +1,176 @@
+#!/bin/bash
+# The Linux host in odd states, each told truthfully: files that are no regular files, a
+# non-blocking standard output, a program started with an empty name or without /proc, a shadow
+# the caller cannot read behind an NSS source that makes records up, names in another letter
+# case, text in other locales, groups without a name or of a shared one, an empty environment
+# entry, the longest host name, inclusion rules of the compat format, and control characters on a
+# terminal. The real program runs in private mount and UTS namespaces over prepared files.
+#
+#   host_states.sh USERLENS EXEC_WITH
+#
+# Needs root for the namespaces; where they cannot be made it says why and exits 77 (skipped).
+set -u
+program=${1:?usage: host_states.sh USERLENS EXEC_WITH}
+exec_with=${2:?usage: host_states.sh USERLENS EXEC_WITH}
+work=$(mktemp -d) || exit 1
+trap 'rm -rf "$work"' EXIT
+chmod 755 "$work"
+etc=$work/etc
+hostname=ulhost
+. "$(dirname "$0")/namespace.sh"
+command -v setpriv >/dev/null || skip "setpriv (util-linux) is not installed"
+command -v localedef >/dev/null || skip "localedef (locales) is not installed"
+
+mkdir -p "$etc" "$work/bin" "$work/log" "$work/fifo" "$work/locale"
+cp "$program" "$work/bin/userlens" && cp "$exec_with" "$work/bin/exec_with" || exit 1
+chmod 755 "$work/bin/userlens" "$work/bin/exec_with"
+esc=$(printf '\033')
+cat >"$etc/passwd" <<EOF
+root:x:0:0:root:/root:/bin/bash
+ann:x:1001:1001:Ann Admin:/home/ann:/bin/bash
+bob:x:1002:100:Bob Builder:/home/bob:/bin/sh
+Mixed:x:1003:100:Mixed Case:/home/mixed:/bin/sh
+erin:x:1004:100:Erin $(printf '\303\226')tzi:/home/erin:/bin/sh
+$(printf 'jos\303\251'):x:1005:100:Jos$(printf '\303\251'):/home/jose:/bin/sh
+zhanna:x:1006:100:$(printf '\320\226\320\260\320\275\320\275\320\260'):/home/zhanna:/bin/sh
+ctl:x:1007:100:${esc}[31mred${esc}[0m $(printf '\302\233')2J:/home/ctl:/bin/sh
++::0:0:::
+-evil:::::
++@netgroup::::::
+nobody:x:65534:65534:nobody:/nonexistent:/usr/sbin/nologin
+EOF
+cat >"$etc/group" <<EOF
+root:x:0:
+sudo:x:27:ann
+users:x:100:
+ann:x:1001:
+dup:x:7001:bob
+dup:x:7002:bob
+:x:6200:bob
++:::
+nogroup:x:65534:
+EOF
+cat >"$etc/shadow" <<EOF
+root:\$6\$Qv1n\$d2Vh0cX0bA5h3p8eQ5s0n1:19000:0:99999:7:::
+ann:\$6\$Qv1n\$d2Vh0cX0bA5h3p8eQ5s0n2:19000:0:99999:7:::
+bob:!\$6\$Qv1n\$d2Vh0cX0bA5h3p8eQ5s0n3:19000:0:99999:7:::
+EOF
+printf 'passwd: files\ngroup: files\nshadow: files\nhosts: files\n' >"$etc/nsswitch.conf"
+printf '127.0.0.1 localhost\n' >"$etc/hosts"
+chmod 644 "$etc/passwd" "$etc/group" "$etc/nsswitch.conf" "$etc/hosts"
+chmod 600 "$etc/shadow"
+mkfifo "$work/fifo/lastlog"
+# The locales of the other character sets, made here and found through LOCPATH.
+for locale in en_US.ISO-8859-1:en_US:ISO-8859-1 ru_RU.KOI8-R:ru_RU:KOI8-R; do
+  IFS=: read -r name source charmap <<<"$locale"
+  localedef -i "$source" -f "$charmap" "$work/locale/$name" 2>/dev/null ||
+    [ -d "$work/locale/$name" ] || skip "localedef cannot make $name"
+done
+locales=$work/locale
+as_bob=(setpriv --reuid=1002 --regid=100 --clear-groups --inh-caps=-all)
+flags() { sed -n 's/^  Flags: //p' "$work/$1.out"; }
+
+# A host file that would block (a FIFO as lastlog) is no file: the report and the list end.
+log=$work/fifo
+run fifo-report C.UTF-8 0 timeout 10 -- ann
+has fifo-report "  Last logon time: unknown"
+run fifo-list C.UTF-8 0 timeout 10 -- /listusers
+has fifo-list "   Yes    | ann"
+log=$work/log
+
+# A non-blocking pipe that fills up: every line arrives, and the run ends with 0.
+{
+  cat "$etc/passwd"
+  for i in $(seq 1 10000); do echo "many$i:x:$((20000 + i)):100::/home/many$i:/bin/sh"; done
+} >"$work/passwd.many"
+mkdir -p "$work/many" && cp "$etc"/* "$work/many/" && cp "$work/passwd.many" "$work/many/passwd"
+chmod 644 "$work/many/passwd"
+saved_etc=$etc
+etc=$work/many
+in_namespace C.UTF-8 perl -e 'use Fcntl; my $f = fcntl(STDOUT, F_GETFL, 0);
+  fcntl(STDOUT, F_SETFL, $f | O_NONBLOCK) or die; exec @ARGV' "$work/bin/userlens" /listusers |
+  { sleep 1; cat; } >"$work/nonblocking.out"
+code=${PIPESTATUS[0]}
+etc=$saved_etc
+lines=$(tr -d '\r' <"$work/nonblocking.out" | grep -c '| ')
+expected=$(($(grep -cv '^[+-]' "$work/passwd.many") + 1))  # the accounts and the header
+[ "$code" = 0 ] || fail "nonblocking: exit code $code"
+[ "$lines" = "$expected" ] && passed=$((passed + 1)) ||
+  fail "nonblocking: $lines lines of $expected arrived"
+
+# The first argument is token 1 whatever the program's name, and without /proc.
+run empty-name C.UTF-8 0 "$work/bin/exec_with" --argv0 "" --env LANG=C.UTF-8 -- ann
+has empty-name "Username: ULHOST\\ann"
+run no-proc C.UTF-8 0 sh -c 'mount -t tmpfs none /proc && exec "$@"' sh -- ann
+has no-proc "Username: ULHOST\\ann"
+
+# Names in another letter case, as Windows matches them; the record keeps the stored name.
+run mixed C.UTF-8 0 -- MIXED
+has mixed "Username: ULHOST\\Mixed"
+run inclusion-rule C.UTF-8 1 -- +
+has inclusion-rule 'User: "+" does not exist'
+run list C.UTF-8 0 -- /listusers
+for rule in "+" "-evil" "+@netgroup"; do hasnt list "   Yes    | $rule" && hasnt list "          | $rule"; done
+
+# Host text is UTF-8 whatever the locale: one "?" for each character the code page lacks; the
+# locale's own character set where it holds the text; an argument typed in the locale.
+run erin-c C 0 -- erin
+has erin-c "  Full name: Erin ?tzi"
+run jose-latin1 en_US.ISO-8859-1 0 -- "$(printf 'jos\351')"
+has jose-latin1 "  Full name: $(printf 'Jos\351')"
+run zhanna-koi8 ru_RU.KOI8-R 0 -- zhanna
+has zhanna-koi8 "  Full name: $(printf '\366\301\316\316\301')"
+
+# Groups without a name or of a shared name: each with its own SID, the same form on every path,
+# and the report goes on to its end.
+run groups C.UTF-8 0 -- bob
+for line in 'ULHOST\dup (S-1-22-2-7001)' 'ULHOST\Unix Group\7002 (S-1-22-2-7002)' \
+  'ULHOST\Unix Group\6200 (S-1-22-2-6200)'; do
+  has groups "$line"
+done
+has groups "Environment variables: -------------------------------------------------------"
+run groups-current C.UTF-8 0 setpriv --reuid=1002 --regid=100 --init-groups --
+has groups-current 'ULHOST\Unix Group\7002 (S-1-22-2-7002)'
+has groups-current 'ULHOST\Unix Group\6200 (S-1-22-2-6200)'
+
+# An empty environment entry does not end the block: the entries after it are shown.
+run environment C.UTF-8 0 "$work/bin/exec_with" --env LANG=C.UTF-8 --env FIRST=1 --env "" \
+  --env AFTER=yes --
+has environment "AFTER=yes"
+
+# The longest host name Linux allows.
+long=$(printf 'h%.0s' $(seq 1 64))
+saved_hostname=$hostname
+hostname=$long
+run long-host C.UTF-8 0 -- ann
+hostname=$saved_hostname
+has long-host "Username: $(echo "$long" | tr a-z A-Z)\\ann"
+
+# On a terminal the control characters of host data show as "?"; to a file they stay.
+in_namespace C.UTF-8 script -qec "$work/bin/userlens ctl" /dev/null >"$work/terminal.out" 2>&1
+tr -d '\r' <"$work/terminal.out" >"$work/terminal.lines" && mv "$work/terminal.lines" "$work/terminal.out"
+has terminal "  Full name: ?[31mred?[0m ?2J"
+has terminal "Username: ULHOST\\ctl"
+run ctl-file C.UTF-8 0 -- ctl
+has ctl-file "  Full name: ${esc}[31mred${esc}[0m $(printf '\302\233')2J"
+
+# The report and the list agree on every account's disabled and administrator marks, for root
+# and for a caller who cannot read shadow behind an NSS source that makes a record up for root.
+printf 'passwd: files\ngroup: files\nshadow: files systemd\nhosts: files\n' >"$etc/nsswitch.conf"
+for caller in root bob; do
+  wrapper=()
+  [ "$caller" = bob ] && wrapper=("${as_bob[@]}")
+  run "agree-$caller-list" C.UTF-8 0 "${wrapper[@]}" -- /listusers
+  for account in root ann bob Mixed nobody; do
+    run "agree-$caller-$account" C.UTF-8 0 "${wrapper[@]}" -- "$account"
+    mark="          | "
+    grep -q '^  Privilege: .*USER_PRIV_ADMIN' "$work/agree-$caller-$account.out" && mark="   Yes    | "
+    suffix=""
+    case $(flags "agree-$caller-$account") in *UF_ACCOUNTDISABLE*) suffix=" (Disabled)" ;; esac
+    has "agree-$caller-list" "$mark$account$suffix"
+  done
+done
+case $(flags agree-bob-root) in *UF_ACCOUNTDISABLE*) fail "root is disabled for bob" ;; esac
+case $(flags agree-root-bob) in *UF_ACCOUNTDISABLE*) ;; *) fail "bob is not disabled for root" ;; esac
+
+summary
