@@ -11,15 +11,10 @@ find_program(USERLENS_WINE64 wine64)
 
 set(USERLENS_WINDOWS_TESTS windows.i686.pe windows.x86_64.api windows.x86_64.program)
 
-function(userlens_skip_windows_tests reason)
-  foreach(test IN LISTS USERLENS_WINDOWS_TESTS)
-    add_test(NAME ${test} COMMAND sh -c "echo 'skipped: ${reason}'; exit 77")
-    set_tests_properties(${test} PROPERTIES SKIP_RETURN_CODE 77)
-  endforeach()
-endfunction()
 
 if(NOT USERLENS_MINGW_I686 OR NOT USERLENS_MINGW_X86_64 OR NOT USERLENS_OBJDUMP_I686)
-  userlens_skip_windows_tests("MinGW-w64 (g++-mingw-w64-i686-posix, g++-mingw-w64-x86-64-posix) is not installed")
+  userlens_skip_tests("MinGW-w64 is not installed: apt-get install g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686"
+                      ${USERLENS_WINDOWS_TESTS} windows.contract)
   return()
 endif()
 
@@ -39,14 +34,14 @@ endforeach()
 set(USERLENS_WIN32_EXE ${CMAKE_BINARY_DIR}/windows-i686/src/USERLENS.exe)
 set(USERLENS_WIN64_DIR ${CMAKE_BINARY_DIR}/windows-x86_64)
 
+add_test(NAME windows.front_door COMMAND ${PROJECT_SOURCE_DIR}/tests/windows/front_door.sh
+                                        ${PROJECT_SOURCE_DIR})
 add_test(NAME windows.i686.pe
   COMMAND ${PROJECT_SOURCE_DIR}/tests/windows/check_pe.sh ${USERLENS_OBJDUMP_I686} ${USERLENS_WIN32_EXE})
 
 if(NOT USERLENS_WINE64)
-  foreach(test windows.x86_64.api windows.x86_64.program)
-    add_test(NAME ${test} COMMAND sh -c "echo 'skipped: wine64 is not installed'; exit 77")
-    set_tests_properties(${test} PROPERTIES SKIP_RETURN_CODE 77)
-  endforeach()
+  userlens_skip_tests("wine64 is not installed: apt-get install wine64"
+                      windows.x86_64.api windows.x86_64.program windows.contract)
   return()
 endif()
 

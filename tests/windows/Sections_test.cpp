@@ -71,3 +71,42 @@ TEST(Sections, NamedAccountShowsOnlyTitles) {
 }
 
 }  // namespace
+
+namespace {
+
+// Turns a privilege of the process token on or off; false when the token does not hold it.
+bool EnablePrivilege(const wchar_t* name, bool enable) {
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, &token)) {
+    return false;
+  }
+  TOKEN_PRIVILEGES change{};
+  change.PrivilegeCount = 1;
+  change.Privileges[0].Attributes = enable ? SE_PRIVILEGE_ENABLED : 0;
+  bool done = LookupPrivilegeValueW(nullptr, name, &change.Privileges[0].Luid) &&
+              AdjustTokenPrivileges(token, FALSE, &change, sizeof(change), nullptr, nullptr) &&
+              GetLastError() == ERROR_SUCCESS;
+  CloseHandle(token);
+  return done;
+}
+
+// A privilege the token holds but has not enabled is shown as not held, "(0)": the platform's
+// check counts enabled privileges only.
+TEST(Sections, PrivilegeHeldButNotEnabledIsNotHeld) {
+  const wchar_t* names[] = {L"SeChangeNotifyPrivilege", L"SeShutdownPrivilege", L"SeDebugPrivilege",
+                            L"SeBackupPrivilege"};
+  const wchar_t* held = nullptr;
+  for (const wchar_t* name : names) {
+    if (EnablePrivilege(name, true) && HasPrivilege(name)) {
+      held = name;
+      break;
+    }
+  }
+  ASSERT_NE(held, nullptr) << "the token holds none of the privileges";
+  ASSERT_TRUE(EnablePrivilege(held, false));
+  EXPECT_FALSE(HasPrivilege(held));
+  ASSERT_TRUE(EnablePrivilege(held, true));
+  EXPECT_TRUE(HasPrivilege(held));
+}
+
+}  // namespace

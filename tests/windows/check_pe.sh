@@ -1,5 +1,5 @@
 #!/bin/sh
-# The shipped program is a PE32 console executable that needs no DLL beyond Windows' own.
+# The shipped program is a stripped PE32 console executable that needs no DLL beyond Windows' own.
 set -eu
 objdump=$1
 exe=$2
@@ -14,4 +14,7 @@ for dll in $dlls; do
     *) echo "imports a DLL that is not Windows' own: $dll"; exit 1 ;;
   esac
 done
-echo "PE32 console program, Windows DLLs only"
+"$objdump" -t "$exe" | grep -q 'no symbols' || { echo "not stripped: it has a symbol table"; exit 1; }
+if "$objdump" -h "$exe" | grep -q '\.debug'; then echo "not stripped: it has debug sections"; exit 1; fi
+echo "size: $(wc -c <"$exe") bytes"
+echo "PE32 console program, stripped, Windows DLLs only"
