@@ -37,22 +37,36 @@ class NetBuffer {
  private:
   BYTE* Record(size_t index) const;
   void Store(size_t fieldOffset, size_t poolOffset);
-  // A copy of bytes in the pool, shared with the field's previous value when that is equal:
-  // account lists repeat shells, empty texts and logon hours from record to record.
-  bool Share(size_t fieldOffset, const void* bytes, size_t cb, size_t align);
+  // cb bytes, then cbZeros zero bytes, in the pool: shared with an equal value stored before
+  // when one is known (the field's last value, or a recent value of the same hash: account lists
+  // repeat shells, empty texts, rooms and logon hours), or with the tail of the value stored just
+  // before (a name at the end of its home directory).
+  bool Put(size_t fieldOffset, const void* bytes, size_t cb, size_t cbZeros, size_t align);
+  bool EndsLastValue(const void* bytes, size_t cb, size_t cbZeros) const;
 
-  struct LastValue {
+  struct Value {
     size_t poolOffset = 0;
-    size_t cb = 0;  // 0: none yet
+    size_t cb = 0;          // 0: none
+    bool repeated = false;  // found again since it was stored
   };
+  // Whether the pool holds the bytes, then cbZeros zero bytes, at the offset.
+  bool Holds(size_t poolOffset, const void* bytes, size_t cb, size_t cbZeros) const;
+
+  // Recent values by hash, each slot holding the last value of its hash.
+  static constexpr size_t kRecentSlots = 4096;
+  static constexpr size_t kRecentFrom = 64;  // records before the table is made
 
   size_t cbRecord_;
+  size_t cbHeader_;  // the registry's header, before the first record
   std::vector<size_t> pointerFields_;
   Region records_;  // the registry's header space, then the records
   size_t count_ = 0;
   Region pool_;
   size_t cbPool_ = 0;
-  std::vector<LastValue> lastValues_;  // by field offset in pointer-sized steps
+  std::vector<Value> recent_;
+  std::vector<Value> lastOfField_;  // by field offset in pointer-sized steps
+  Value last_;                      // the value stored last
+  Value emptyText_;                 // the first empty text, which every later one shares
   bool failed_ = false;
 };
 

@@ -46,6 +46,54 @@ TEST(NetBuffer, KeepsEveryTextThroughGrowthAndSharesRepeatedOnes) {
   EXPECT_EQ(NetApiBufferFree(records), ERROR_INVALID_PARAMETER);  // not twice
 }
 
+// A value equal to one stored before shares its copy, wherever it was stored; a text that ends the
+// text stored just before it shares that one's tail; nothing else is shared.
+TEST(NetBuffer, SharesEqualValuesAndTailsOnly) {
+  compat::NetBuffer buffer(sizeof(USER_INFO_2), {offsetof(USER_INFO_2, usri2_name),
+                                                 offsetof(USER_INFO_2, usri2_home_dir),
+                                                 offsetof(USER_INFO_2, usri2_usr_comment)});
+  struct Row {
+    const wchar_t* home;
+    const wchar_t* name;
+    const wchar_t* comment;
+  };
+  const Row rows[] = {
+      {L"/home/alice", L"alice", L"Room 1"}, {L"/home/bob", L"bob", L"Room 2"},
+      {L"/srv/www", L"www-data", L"Room 1"}, {L"/home/alice2", L"e2", L""},
+      {L"/home/carol", L"carol", L""},       {L"/", L"", L"Room 2"},
+  };
+  // Equal values apart are found in long lists only: a list of a few records makes no table.
+  const size_t kBefore = 100;
+  for (size_t i = 0; i < kBefore; ++i) {
+    ASSERT_NE(buffer.AddRecord(), nullptr);
+    ASSERT_TRUE(buffer.SetText(offsetof(USER_INFO_2, usri2_name), L"x" + std::to_wstring(i)));
+  }
+  for (const Row& row : rows) {
+    ASSERT_NE(buffer.AddRecord(), nullptr);
+    ASSERT_TRUE(buffer.SetText(offsetof(USER_INFO_2, usri2_home_dir), row.home));
+    ASSERT_TRUE(buffer.SetText(offsetof(USER_INFO_2, usri2_name), row.name));
+    ASSERT_TRUE(buffer.SetText(offsetof(USER_INFO_2, usri2_usr_comment), row.comment));
+  }
+  auto* block = reinterpret_cast<USER_INFO_2*>(buffer.Finish());
+  ASSERT_NE(block, nullptr);
+  const USER_INFO_2* records = block + kBefore;
+  for (size_t i = 0; i < std::size(rows); ++i) {
+    EXPECT_EQ(std::wstring(records[i].usri2_home_dir), rows[i].home) << i;
+    EXPECT_EQ(std::wstring(records[i].usri2_name), rows[i].name) << i;
+    EXPECT_EQ(std::wstring(records[i].usri2_usr_comment), rows[i].comment) << i;
+  }
+  // Tails: "alice" ends "/home/alice", "e2" ends "/home/alice2"; "www-data" ends nothing.
+  EXPECT_EQ(records[0].usri2_name, records[0].usri2_home_dir + 6);
+  EXPECT_EQ(records[3].usri2_name, records[3].usri2_home_dir + 10);
+  EXPECT_FALSE(records[2].usri2_name >= records[2].usri2_home_dir &&
+               records[2].usri2_name <= records[2].usri2_home_dir + 8);
+  // Equal values, in a row or apart: one copy; "alice" in "/home/alice2" is no tail.
+  EXPECT_EQ(records[0].usri2_usr_comment, records[2].usri2_usr_comment);
+  EXPECT_EQ(records[1].usri2_usr_comment, records[5].usri2_usr_comment);
+  EXPECT_NE(records[0].usri2_home_dir, records[3].usri2_home_dir);
+  EXPECT_EQ(NetApiBufferFree(block), NERR_Success);
+}
+
 TEST(NetBuffer, KeepsTextsOfEveryLength) {
   compat::NetBuffer buffer(sizeof(LPWSTR), {0});
   const std::wstring texts[] = {L"", std::wstring(63, L'a'), std::wstring(64, L'b'),

@@ -2,32 +2,26 @@
 
 #include <sys/mman.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
 namespace compat {
 namespace {
 
-constexpr size_t kHugePage = 2u << 20;
 constexpr size_t kFirstReservation = 256u << 20;
+// A region that grows past kPopulateFrom has its memory made in steps of kPopulateStep, by one
+// call each instead of one page fault per page; a small region (one record) faults in only the
+// pages it writes. A step wastes at most itself, and huge pages (whose faults cost as little)
+// would waste up to 2 MiB at the end of each region.
+constexpr size_t kPopulateFrom = 256u << 10;
+constexpr size_t kPopulateStep = 256u << 10;
 
-// A huge-page-aligned range of address space that costs no memory until it is written.
+// A range of address space that costs no memory until it is written.
 unsigned char* ReserveRange(size_t cb) {
-  void* mapping = mmap(nullptr, cb + kHugePage, PROT_READ | PROT_WRITE,
-                       MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
-  if (mapping == MAP_FAILED) return nullptr;
-  auto start = reinterpret_cast<uintptr_t>(mapping);
-  uintptr_t aligned = (start + kHugePage - 1) & ~(uintptr_t{kHugePage} - 1);
-  // Give back the unaligned head and the tail beyond the range.
-  if (aligned > start) munmap(mapping, aligned - start);
-  size_t tail = kHugePage - (aligned - start);
-  if (tail > 0) munmap(reinterpret_cast<void*>(aligned + cb), tail);
-  auto* base = reinterpret_cast<unsigned char*>(aligned);
-  // The first huge page's worth stays in small pages, so the one record of a single account
-  // costs a few small pages; huge pages pay off only for the blocks of long listings. This is
-  // advice only: small pages serve as well.
-  if (cb > kHugePage) madvise(base + kHugePage, cb - kHugePage, MADV_HUGEPAGE);
-  return base;
+  void* mapping =
+      mmap(nullptr, cb, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+  return mapping == MAP_FAILED ? nullptr : static_cast<unsigned char*>(mapping);
 }
 
 }  // namespace
@@ -39,6 +33,7 @@ Region::~Region() {
 bool Region::Reserve(size_t cb) {
   if (cb <= cbReserved_) {
     if (cb > cbUsed_) cbUsed_ = cb;
+    if (cb > cbPopulated_ && cb > kPopulateFrom) Populate(cb);
     return true;
   }
   size_t cbNew = cbReserved_ == 0 ? kFirstReservation : cbReserved_;
@@ -46,7 +41,6 @@ bool Region::Reserve(size_t cb) {
     if (cbNew > SIZE_MAX / 4) return false;
     cbNew *= 4;
   }
-  cbNew = (cbNew + kHugePage - 1) & ~(kHugePage - 1);
   unsigned char* base = ReserveRange(cbNew);
   if (base == nullptr) return false;
   if (base_ != nullptr) std::memcpy(base, base_, cbUsed_);
@@ -54,13 +48,23 @@ bool Region::Reserve(size_t cb) {
   base_ = base;
   cbReserved_ = cbNew;
   cbUsed_ = cb;
+  cbPopulated_ = 0;
+  if (cb > kPopulateFrom) Populate(cb);
   return true;
+}
+
+void Region::Populate(size_t cb) {
+  size_t start = cbPopulated_ & ~(kPopulateStep - 1);
+  size_t end = std::min(cbReserved_, (cb + kPopulateStep - 1) & ~(kPopulateStep - 1));
+  // Advice only: where the kernel does not take it, the pages fault in as they are written.
+  madvise(base_ + start, end - start, MADV_POPULATE_WRITE);
+  cbPopulated_ = end;
 }
 
 unsigned char* Region::Release() {
   unsigned char* base = base_;
   base_ = nullptr;
-  cbReserved_ = cbUsed_ = 0;
+  cbReserved_ = cbUsed_ = cbPopulated_ = 0;
   return base;
 }
 

@@ -1,7 +1,7 @@
 // Memory that grows in place: a large range of address space is reserved up front and only the
-// pages that are written become memory, backed by huge pages where the kernel offers them. A
-// block of many account records is built in two of these without ever being copied, and with a
-// few large page faults instead of thousands of small ones.
+// pages that are used become memory. A block of many account records is built in two of these
+// without ever being copied; once a region is large, its memory is made a step at a time ahead
+// of use instead of by a page fault per page.
 #pragma once
 
 #include <cstddef>
@@ -28,7 +28,10 @@ class Region {
  private:
   unsigned char* base_ = nullptr;
   size_t cbReserved_ = 0;
-  size_t cbUsed_ = 0;  // the bytes written so far, kept when the region moves
+  size_t cbUsed_ = 0;       // the bytes written so far, kept when the region moves
+  size_t cbPopulated_ = 0;  // the bytes whose memory has been made ahead of use
+
+  void Populate(size_t cb);
 };
 
 }  // namespace compat

@@ -46,9 +46,10 @@ bool Project(NetBuffer& buffer, DWORD level, const AccountRecord& a) {
   BYTE* record = buffer.AddRecord();
   if (record == nullptr) return false;
   if (level == 0) return buffer.SetText(offsetof(USER_INFO_0, usri0_name), a.name);
+    // The home directory before the name, so that a name at its end is shared with it.
 #define PROJECT_TEXTS(R, p)                                           \
-  buffer.SetText(offsetof(R, p##name), a.name) &&                     \
-      buffer.SetText(offsetof(R, p##home_dir), a.homeDir) &&          \
+  buffer.SetText(offsetof(R, p##home_dir), a.homeDir) &&              \
+      buffer.SetText(offsetof(R, p##name), a.name) &&                 \
       buffer.SetText(offsetof(R, p##comment), a.comment) &&           \
       buffer.SetText(offsetof(R, p##script_path), a.scriptPath) &&    \
       buffer.SetText(offsetof(R, p##full_name), a.fullName) &&        \

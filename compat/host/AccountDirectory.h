@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -74,12 +75,29 @@ class AccountDirectory {
   virtual Found FindGroupById(uint32_t gid, GroupEntry& group) = 0;
   // The ids of every group the user belongs to, the primary group among them.
   virtual Found GroupIdsOf(const UserEntry& user, std::vector<uint32_t>& gids) = 0;
+  // The first group of each name that has one; the groups of a file are read in one pass.
+  virtual Found FindGroupsNamed(const std::vector<std::string>& names,
+                                std::vector<GroupEntry>& groups);
+  // Asks for many users by name (groups by id) at once, where the source reads them in one
+  // pass and remembers the answers, so that FindUser (FindGroupById) then answers from memory.
+  virtual Found LookUpUsersNamed(const std::vector<std::string>& names);
+  virtual Found LookUpGroupIds(const std::vector<uint32_t>& gids);
   // Every user (group) in the source's order; false when the source failed on the way.
   virtual bool ForEachUser(const std::function<void(const UserEntry&)>& visit) = 0;
   virtual bool ForEachGroup(const std::function<void(const GroupEntry&)>& visit) = 0;
+  // The same for the entries whose name is picked, which a file source reads without parsing
+  // the others.
+  using NamePick = std::function<bool(std::string_view name)>;
+  virtual bool ForEachUserNamed(const NamePick& named,
+                                const std::function<void(const UserEntry&)>& visit);
+  virtual bool ForEachGroupNamed(const NamePick& named,
+                                 const std::function<void(const GroupEntry&)>& visit);
   // Shadow from its first entry; a shadow the caller cannot read ends at once (then no record a
   // source yields would be true, the one a source makes up for such a caller neither).
   virtual std::unique_ptr<ShadowStream> OpenShadow() = 0;
+  // The first shadow entry of a name, as the walk of OpenShadow finds it; none when there is
+  // none, shadow cannot be read or fails first.
+  virtual std::optional<ShadowEntry> FindShadow(std::string_view name);
 
   // errno of the last Failed answer.
   int LastError() const { return lastError_; }

@@ -43,6 +43,19 @@ std::wstring Folded(std::wstring_view name) {
   return folded;
 }
 
+// Whether a host name, read as host text, is equal to an upper-case name ignoring case. ASCII
+// names (nearly all) are compared byte by byte: no other character's upper case is ASCII.
+bool EqualsFolded(std::string_view hostName, std::wstring_view folded) {
+  bool ascii = std::all_of(hostName.begin(), hostName.end(),
+                           [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  if (!ascii) return Folded(WideFromHost(hostName)) == folded;
+  if (hostName.size() != folded.size()) return false;
+  for (size_t i = 0; i < hostName.size(); ++i) {
+    if (ToUpperCase(static_cast<wchar_t>(hostName[i])) != folded[i]) return false;
+  }
+  return true;
+}
+
 bool IsNumber(std::wstring_view text) {
   if (text.empty() || text.size() > 10) return false;
   for (wchar_t c : text) {
@@ -70,27 +83,31 @@ AccountNames::AccountNames(AccountDirectory& directory,
                            std::function<bool(std::wstring_view)> isComputerName)
     : directory_(directory), isComputerName_(std::move(isComputerName)) {}
 
-Found AccountNames::Indexed(bool users, Index& index) {
-  bool& indexed = users ? usersIndexed_ : groupsIndexed_;
-  if (indexed) return Found::Yes;
-  auto add = [&](const std::string& name) { index.emplace(Folded(WideFromHost(name)), name); };
-  bool complete = users ? directory_.ForEachUser([&](const UserEntry& u) { add(u.name); })
-                        : directory_.ForEachGroup([&](const GroupEntry& g) { add(g.name); });
-  if (!complete) {
-    index.clear();
-    return Found::Failed;
-  }
-  indexed = true;
-  return Found::Yes;
-}
-
 Found AccountNames::OnlyMatch(std::wstring_view name, bool users, std::string& hostName) {
-  Index& index = users ? users_ : groups_;
-  if (Indexed(users, index) == Found::Failed) return Found::Failed;
-  auto [first, last] = index.equal_range(Folded(name));
-  size_t count = 0;
-  for (auto it = first; it != last; ++it, ++count) hostName = it->second;
-  return count == 1 ? Found::Yes : Found::No;
+  std::wstring folded = Folded(name);
+  Matches& matches = users ? userMatches_ : groupMatches_;
+  auto known = matches.find(folded);
+  if (known == matches.end()) {
+    std::optional<std::string> only;
+    bool several = false;
+    auto take = [&](const std::string& candidate) {
+      if (!only) {
+        only = candidate;
+      } else if (*only != candidate) {
+        several = true;
+      }
+    };
+    auto named = [&](std::string_view candidate) { return EqualsFolded(candidate, folded); };
+    bool complete =
+        users ? directory_.ForEachUserNamed(named, [&](const UserEntry& u) { take(u.name); })
+              : directory_.ForEachGroupNamed(named, [&](const GroupEntry& g) { take(g.name); });
+    if (!complete) return Found::Failed;
+    if (several) only.reset();
+    known = matches.emplace(std::move(folded), std::move(only)).first;
+  }
+  if (!known->second) return Found::No;
+  hostName = *known->second;
+  return Found::Yes;
 }
 
 // The bytes a name can have on the host: its UTF-8, and for a name read from bytes that are no

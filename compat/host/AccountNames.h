@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -51,19 +52,16 @@ class AccountNames {
   DWORD LookupBare(std::wstring_view name, AccountLookup& found);
   DWORD LookupUnixUser(std::wstring_view name, Match match, AccountLookup& found);
   DWORD LookupUnixGroup(std::wstring_view name, Match match, bool byGid, AccountLookup& found);
-  // The names of every user (or group) by their upper-case form, read once when a name is not
-  // found as it is written.
-  using Index = std::multimap<std::wstring, std::string, std::less<>>;
-  Found Indexed(bool users, Index& index);
-  // The host name of the one entry of the index equal to the name ignoring case, if any.
+  // The host name of the one user (group) whose name equals name ignoring case, if there is
+  // one; each name is asked once.
   Found OnlyMatch(std::wstring_view name, bool users, std::string& hostName);
 
   AccountDirectory& directory_;
   std::function<bool(std::wstring_view)> isComputerName_;
-  Index users_;
-  Index groups_;
-  bool usersIndexed_ = false;
-  bool groupsIndexed_ = false;
+  // The answers of OnlyMatch by upper-case name: the host name, or none for no single match.
+  using Matches = std::map<std::wstring, std::optional<std::string>, std::less<>>;
+  Matches userMatches_;
+  Matches groupMatches_;
 };
 
 }  // namespace compat

@@ -3,12 +3,6 @@
 #include <algorithm>
 
 namespace compat {
-namespace {
-
-constexpr const char* kAdministratorGroups[] = {"sudo", "wheel", "admin"};
-
-}  // namespace
-
 Administrators Administrators::Read(AccountDirectory& directory) {
   return Administrators(directory);
 }
@@ -16,9 +10,9 @@ Administrators Administrators::Read(AccountDirectory& directory) {
 void Administrators::Load() const {
   if (loaded_) return;
   loaded_ = true;
-  GroupEntry group;
-  for (const char* name : kAdministratorGroups) {
-    if (directory_->FindGroup(name, group) != Found::Yes) continue;
+  std::vector<GroupEntry> groups;
+  directory_->FindGroupsNamed({"sudo", "wheel", "admin"}, groups);
+  for (const GroupEntry& group : groups) {
     gids_.push_back(group.gid);
     members_.insert(group.members.begin(), group.members.end());
   }

@@ -3,7 +3,7 @@
 // belong to the built-in Administrators alias.
 #pragma once
 
-#include <set>
+#include <unordered_set>
 #include <string>
 #include <vector>
 
@@ -29,7 +29,7 @@ class Administrators {
   AccountDirectory* directory_;
   mutable bool loaded_ = false;
   mutable std::vector<uint32_t> gids_;
-  mutable std::set<std::string, std::less<>> members_;
+  mutable std::unordered_set<std::string> members_;
 };
 
 }  // namespace compat

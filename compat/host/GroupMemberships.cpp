@@ -14,6 +14,12 @@ bool IsUserPrivateGroup(const GroupEntry& group, const UserEntry& user) {
   return userIsMember;
 }
 
+Found GroupMemberships::LookUpUsersNamedAs(const std::vector<GroupEntry>& groups) {
+  std::vector<std::string> names;
+  for (const GroupEntry& group : groups) names.push_back(group.name);
+  return directory_.LookUpUsersNamed(names);
+}
+
 GroupMemberships::GroupMemberships(AccountDirectory& directory, AccountNames& names)
     : directory_(directory), names_(names) {}
 
@@ -34,7 +40,9 @@ Found GroupMemberships::LocalGroupsOf(const UserEntry& user, bool administrator,
   names.clear();
   std::vector<uint32_t> gids;
   if (directory_.GroupIdsOf(user, gids) == Found::Failed) return Found::Failed;
+  if (directory_.LookUpGroupIds(gids) == Found::Failed) return Found::Failed;
   std::vector<uint32_t> seen{user.gid};
+  std::vector<GroupEntry> groups;
   GroupEntry group;
   for (uint32_t gid : gids) {
     if (std::find(seen.begin(), seen.end(), gid) != seen.end()) continue;
@@ -42,8 +50,11 @@ Found GroupMemberships::LocalGroupsOf(const UserEntry& user, bool administrator,
     Found answer = directory_.FindGroupById(gid, group);
     if (answer == Found::Failed) return answer;
     if (answer == Found::No || IsUserPrivateGroup(group, user)) continue;
-    names.push_back(names_.GroupName(group));
+    groups.push_back(group);
   }
+  // A group is listed by its bare name only when no user has that name: ask for them all at once.
+  if (LookUpUsersNamedAs(groups) == Found::Failed) return Found::Failed;
+  for (const GroupEntry& listed : groups) names.push_back(names_.GroupName(listed));
   if (administrator) {
     names.push_back(names_.ListedName(L"Administrators", L"BUILTIN", AdministratorsSid()));
   }
@@ -58,17 +69,20 @@ std::vector<TokenGroup> GroupMemberships::ProcessGroups(uint32_t euid,
   UserEntry user;
   bool userKnown = directory_.FindUserById(euid, user) == Found::Yes;
   std::vector<uint32_t> seen;
+  std::vector<GroupEntry> named;
   GroupEntry group;
+  directory_.LookUpGroupIds(gids);
   for (uint32_t gid : gids) {
     if (std::find(seen.begin(), seen.end(), gid) != seen.end()) continue;
     seen.push_back(gid);
     // A group without an entry is still the process's: it shows as its SID alone.
-    if (userKnown && directory_.FindGroupById(gid, group) == Found::Yes &&
-        IsUserPrivateGroup(group, user)) {
-      continue;
-    }
+    bool found = directory_.FindGroupById(gid, group) == Found::Yes;
+    if (found && userKnown && IsUserPrivateGroup(group, user)) continue;
+    if (found) named.push_back(group);
     groups.push_back(TokenGroup{UnixGroupSid(gid)});
   }
+  // The groups' names are looked up next, when the SIDs are shown; a failure shows there.
+  LookUpUsersNamedAs(named);
   if (administrators.IncludesProcess(euid, gids)) groups.push_back(TokenGroup{AdministratorsSid()});
   return groups;
 }

@@ -33,6 +33,9 @@ class GroupMemberships {
                                         const Administrators& administrators);
 
  private:
+  // Asks at once for users of the groups' names, which GroupName asks for one by one.
+  Found LookUpUsersNamedAs(const std::vector<GroupEntry>& groups);
+
   AccountDirectory& directory_;
   AccountNames& names_;
 };

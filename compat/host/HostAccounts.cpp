@@ -41,9 +41,9 @@ NET_API_STATUS HostAccounts::GetAccount(std::wstring_view server, std::wstring_v
   // Shadow is read as the list reads it, entry by entry, so that the report and the list know
   // the same records: none that the caller cannot read, none that a source makes up for a
   // single lookup (nss-systemd's root and nobody).
-  facts.shadow = ShadowWalk(host.directory).Find(entry.name);
+  facts.shadow = host.directory.FindShadow(entry.name);
   facts.lastLogon = LastlogReader().LastLogon(entry.uid);
-  facts.administrator = Administrators::Read(host.directory).Includes(entry);
+  facts.administrator = host.administrators.Includes(entry);
   facts.guestUid = host.guestUid;
   facts.now = static_cast<int64_t>(std::time(nullptr));
   record = MapAccountRecord(facts);
@@ -56,7 +56,7 @@ NET_API_STATUS HostAccounts::EnumerateAccounts(
   if (!IsThisComputer(server)) return NERR_InvalidComputer;
   HostDirectory& host = HostDirectory::Get();
   // Shadow, lastlog and the administrator groups are each read once for the whole walk.
-  Administrators administrators = Administrators::Read(host.directory);
+  Administrators& administrators = host.administrators;
   ShadowWalk shadow(host.directory);
   LastlogReader lastlog(kLastlogPath, kLastlogWalkRecords);
   HostAccountFacts facts;
@@ -103,7 +103,7 @@ NET_API_STATUS HostAccounts::LocalGroups(std::wstring_view server, std::wstring_
   UserEntry entry;
   if (NET_API_STATUS status = FindAccount(user, entry); status != NERR_Success) return status;
   HostDirectory& host = HostDirectory::Get();
-  bool administrator = Administrators::Read(host.directory).Includes(entry);
+  bool administrator = host.administrators.Includes(entry);
   GroupMemberships memberships(host.directory, host.names);
   if (memberships.LocalGroupsOf(entry, administrator, groups) == Found::Failed) {
     return WindowsErrorOfNss(host.directory.LastError());

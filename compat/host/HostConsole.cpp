@@ -95,7 +95,7 @@ bool HostConsole::WriteConsoleAttribute(WORD attribute) {
   if (attribute == consoleAttribute_) return true;
   // The colours are shown where the text appears: on standard output when it is a terminal.
   // Output redirected to a file or a pipe never receives an escape sequence.
-  if (isatty(STDOUT_FILENO) == 1) {
+  if (StdOutputIsTerminal()) {
     std::string sequence = AnsiSequenceOf(attribute);
     DWORD written = 0;
     if (WriteAll(STDOUT_FILENO, sequence.data(), sequence.size(), written) != ERROR_SUCCESS) {
@@ -120,9 +120,14 @@ DWORD HostConsole::StdOutputType() {
   return FILE_TYPE_DISK;
 }
 
+bool HostConsole::StdOutputIsTerminal() {
+  if (stdOutputIsTerminal_ < 0) stdOutputIsTerminal_ = isatty(STDOUT_FILENO) == 1 ? 1 : 0;
+  return stdOutputIsTerminal_ == 1;
+}
+
 DWORD HostConsole::WriteStdOutput(const char* bytes, DWORD cb, DWORD& cbWritten) {
   cbWritten = 0;
-  if (isatty(STDOUT_FILENO) != 1) return WriteAll(STDOUT_FILENO, bytes, cb, cbWritten);
+  if (!StdOutputIsTerminal()) return WriteAll(STDOUT_FILENO, bytes, cb, cbWritten);
   std::string shown = Printable(std::string_view(bytes, cb));
   DWORD error = WriteAll(STDOUT_FILENO, shown.data(), shown.size(), cbWritten);
   if (error == ERROR_SUCCESS) cbWritten = cb;

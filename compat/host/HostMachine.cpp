@@ -28,6 +28,7 @@ HostDirectory::HostDirectory()
               Names& host = TheNames();
               return NamesThisComputer(domain, host.ComputerNameDns(), host.ComputerNameNetBios());
             }),
+      administrators(Administrators::Read(directory)),
       guestUid(ReadOverflowUid()) {}
 
 HostDirectory& HostDirectory::Get() {

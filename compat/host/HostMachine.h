@@ -9,6 +9,7 @@
 
 #include "Machine.h"
 #include "host/AccountNames.h"
+#include "host/Administrators.h"
 #include "host/AnsiColours.h"
 #include "host/FileDescriptor.h"
 #include "host/NssDirectory.h"
@@ -21,7 +22,8 @@ struct HostDirectory {
 
   NssDirectory directory;
   AccountNames names;
-  uint32_t guestUid;  // the kernel's overflow uid: the account "nobody", Windows' guest
+  Administrators administrators;  // read on the first question that needs them
+  uint32_t guestUid;              // the kernel's overflow uid: the account "nobody", Windows' guest
 
  private:
   HostDirectory();
@@ -73,7 +75,11 @@ class HostConsole : public Console {
  private:
   FileDescriptor console_;
   bool consoleOpened_ = false;
+  // Whether standard output is a terminal, asked once: the program does not move it.
+  bool StdOutputIsTerminal();
+
   WORD consoleAttribute_ = kStartupAttribute;
+  int stdOutputIsTerminal_ = -1;  // not asked yet
 };
 
 class HostNames : public Names {

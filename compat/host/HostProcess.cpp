@@ -122,7 +122,7 @@ DWORD HostProcess::TokenGroups(TokenKind kind, std::vector<TokenGroup>& groups) 
   HostDirectory& host = HostDirectory::Get();
   GroupMemberships memberships(host.directory, host.names);
   groups = memberships.ProcessGroups(static_cast<uint32_t>(geteuid()), ProcessGroupIds(),
-                                     Administrators::Read(host.directory));
+                                     host.administrators);
   return ERROR_SUCCESS;
 }
 

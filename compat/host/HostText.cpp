@@ -1,5 +1,8 @@
 #include "host/HostText.h"
 
+#include <cstdint>
+#include <cstring>
+
 #include "CodePages.h"
 
 namespace compat {
@@ -25,16 +28,35 @@ size_t DecodeSequence(std::string_view bytes, wchar_t& c) {
   return length;
 }
 
+// Whether every byte is ASCII, eight bytes at a time.
+bool IsAscii(std::string_view bytes) {
+  uint64_t high = 0;
+  size_t i = 0;
+  for (; i + 8 <= bytes.size(); i += 8) {
+    uint64_t word = 0;
+    std::memcpy(&word, bytes.data() + i, sizeof(word));
+    high |= word;
+  }
+  for (; i < bytes.size(); ++i) high |= static_cast<unsigned char>(bytes[i]);
+  return (high & 0x8080808080808080ull) == 0;
+}
+
 }  // namespace
 
 void AssignWideFromHost(std::string_view bytes, std::wstring& text) {
   text.resize(bytes.size());
+  wchar_t* out = text.data();
+  // ASCII, nearly every account's text, is its own characters.
+  if (IsAscii(bytes)) {
+    for (size_t i = 0; i < bytes.size(); ++i) out[i] = static_cast<wchar_t>(bytes[i]);
+    return;
+  }
   size_t n = 0;
   for (size_t i = 0; i < bytes.size();) {
     auto byte = static_cast<unsigned char>(bytes[i]);
     wchar_t c = static_cast<wchar_t>(byte);  // ASCII, or a byte that starts no character
     size_t length = byte < 0x80 ? 1 : DecodeSequence(bytes.substr(i), c);
-    text[n++] = c;
+    out[n++] = c;
     i += length == 0 ? 1 : length;
   }
   text.resize(n);

@@ -6,9 +6,11 @@
 
 #include <algorithm>
 #include <climits>
+#include <optional>
 #include <string>
 
 #include "host/FileDescriptor.h"
+#include "host/HostFiles.h"
 #include "host/Nsswitch.h"
 #include "host/NssRetry.h"
 
@@ -72,7 +74,94 @@ class Enumeration {
   Enumeration& operator=(const Enumeration&) = delete;
 };
 
+constexpr const char* kPasswd = "/etc/passwd";
+constexpr const char* kGroup = "/etc/group";
+constexpr const char* kShadow = "/etc/shadow";
+
+bool FilesAlone(const std::vector<std::string>& sources) {
+  return sources.size() == 1 && sources.front() == "files";
+}
+
+// The first entry of a file's picked lines that matches; Failed when the file cannot be read.
+template <typename Entry, typename Scan, typename Match>
+Found FirstIn(const char* path, Scan scan, const LinePick& pick, Match match, Entry& found,
+              int& error) {
+  bool seen = false;
+  Found answer = scan(
+      path,
+      [&](const Entry& entry) {
+        if (!match(entry)) return true;
+        found = entry;
+        seen = true;
+        return false;
+      },
+      pick);
+  if (answer == Found::Failed) {
+    error = errno;
+    return answer;
+  }
+  return seen ? Found::Yes : Found::No;
+}
+
+LinePick NamePicks(std::string_view name) {
+  return [name](std::string_view line) { return NameOfLine(line) == name; };
+}
+
+LinePick IdPicks(uint32_t id) {
+  return [id](std::string_view line) {
+    uint32_t lineId = 0;
+    return IdOfLine(line, lineId) && lineId == id;
+  };
+}
+
+// Reads the entries of many keys in one pass of a file: the first entry of each key is
+// remembered, and a key without one is remembered as found nowhere.
+template <typename Key, typename Entry, typename Map, typename Scan, typename KeyOfLine,
+          typename KeyOf>
+Found RememberAll(const char* path, Scan scan, std::vector<Key> keys, Map& remembered,
+                  KeyOfLine keyOfLine, KeyOf keyOf, int& error) {
+  keys.erase(std::remove_if(keys.begin(), keys.end(),
+                            [&](const Key& key) { return remembered.count(key) > 0; }),
+             keys.end());
+  if (keys.empty()) return Found::Yes;
+  auto wanted = [&](const auto& key) { return std::find(keys.begin(), keys.end(), key); };
+  Found answer = scan(
+      path,
+      [&](const Entry& entry) {
+        auto it = wanted(keyOf(entry));
+        if (it != keys.end()) {
+          remembered.emplace(*it, typename Map::mapped_type{Found::Yes, entry});
+          keys.erase(it);
+        }
+        return !keys.empty();
+      },
+      [&](std::string_view line) {
+        auto key = keyOfLine(line);
+        return key && wanted(*key) != keys.end();
+      });
+  if (answer == Found::Failed) {
+    error = errno;
+    return answer;
+  }
+  for (const Key& key : keys) remembered.emplace(key, typename Map::mapped_type{Found::No, {}});
+  return Found::Yes;
+}
+
+std::optional<std::string_view> NameKey(std::string_view line) {
+  return NameOfLine(line);
+}
+
+std::optional<uint32_t> IdKey(std::string_view line) {
+  uint32_t id = 0;
+  return IdOfLine(line, id) ? std::optional<uint32_t>(id) : std::nullopt;
+}
+
 }  // namespace
+
+NssDirectory::NssDirectory()
+    : passwdFiles_(FilesAlone(Nsswitch::OfHost().passwd)),
+      groupFiles_(FilesAlone(Nsswitch::OfHost().group)),
+      shadowFiles_(FilesAlone(Nsswitch::OfHost().shadow)) {}
 
 Found NssDirectory::Answer(int error, bool found) {
   if (found) return Found::Yes;
@@ -98,6 +187,11 @@ Found NssDirectory::FindGroupById(uint32_t gid, GroupEntry& group) {
 }
 
 Found NssDirectory::LookupUser(std::string_view name, UserEntry& user) {
+  if (passwdFiles_) {
+    return FirstIn(
+        kPasswd, ScanUsers, NamePicks(name), [&](const UserEntry& e) { return e.name == name; },
+        user, lastError_);
+  }
   std::string key(name);
   passwd entry{};
   passwd* result = nullptr;
@@ -110,6 +204,11 @@ Found NssDirectory::LookupUser(std::string_view name, UserEntry& user) {
 }
 
 Found NssDirectory::LookupUserById(uint32_t uid, UserEntry& user) {
+  if (passwdFiles_) {
+    return FirstIn(
+        kPasswd, ScanUsers, IdPicks(uid), [&](const UserEntry& e) { return e.uid == uid; }, user,
+        lastError_);
+  }
   passwd entry{};
   passwd* result = nullptr;
   int error = CallWithGrowingBuffer(buffer_, [&](char* buffer, size_t size) {
@@ -121,6 +220,11 @@ Found NssDirectory::LookupUserById(uint32_t uid, UserEntry& user) {
 }
 
 Found NssDirectory::LookupGroup(std::string_view name, GroupEntry& out) {
+  if (groupFiles_) {
+    return FirstIn(
+        kGroup, ScanGroups, NamePicks(name), [&](const GroupEntry& e) { return e.name == name; },
+        out, lastError_);
+  }
   std::string key(name);
   group entry{};
   group* result = nullptr;
@@ -133,6 +237,11 @@ Found NssDirectory::LookupGroup(std::string_view name, GroupEntry& out) {
 }
 
 Found NssDirectory::LookupGroupById(uint32_t gid, GroupEntry& out) {
+  if (groupFiles_) {
+    return FirstIn(
+        kGroup, ScanGroups, IdPicks(gid), [&](const GroupEntry& e) { return e.gid == gid; }, out,
+        lastError_);
+  }
   group entry{};
   group* result = nullptr;
   int error = CallWithGrowingBuffer(buffer_, [&](char* buffer, size_t size) {
@@ -144,6 +253,23 @@ Found NssDirectory::LookupGroupById(uint32_t gid, GroupEntry& out) {
 }
 
 Found NssDirectory::GroupIdsOf(const UserEntry& user, std::vector<uint32_t>& gids) {
+  if (groupFiles_) {
+    // As getgrouplist: the primary group, then every group that lists the user, each once.
+    gids.assign(1, user.gid);
+    Found answer = ScanGroups(
+        kGroup,
+        [&](const GroupEntry& group) {
+          bool member = std::find(group.members.begin(), group.members.end(), user.name) !=
+                        group.members.end();
+          if (member && std::find(gids.begin(), gids.end(), group.gid) == gids.end()) {
+            gids.push_back(group.gid);
+          }
+          return true;
+        },
+        [&](std::string_view line) { return MembersMayHold(line, user.name); });
+    if (answer == Found::Failed) lastError_ = errno;
+    return answer == Found::Failed ? answer : Found::Yes;
+  }
   std::vector<gid_t> list(64);
   for (;;) {
     int count = static_cast<int>(list.size());
@@ -160,16 +286,49 @@ Found NssDirectory::GroupIdsOf(const UserEntry& user, std::vector<uint32_t>& gid
   }
 }
 
+Found NssDirectory::FindGroupsNamed(const std::vector<std::string>& names,
+                                    std::vector<GroupEntry>& groups) {
+  if (groupFiles_) {
+    Found answer = RememberAll<std::string, GroupEntry>(
+        kGroup, ScanGroups, names, groupsByName_, NameKey,
+        [](const GroupEntry& group) { return group.name; }, lastError_);
+    if (answer == Found::Failed) return answer;
+  }
+  return AccountDirectory::FindGroupsNamed(names, groups);
+}
+
+Found NssDirectory::LookUpUsersNamed(const std::vector<std::string>& names) {
+  if (!passwdFiles_) return AccountDirectory::LookUpUsersNamed(names);
+  return RememberAll<std::string, UserEntry>(
+      kPasswd, ScanUsers, names, usersByName_, NameKey,
+      [](const UserEntry& user) { return user.name; }, lastError_);
+}
+
+Found NssDirectory::LookUpGroupIds(const std::vector<uint32_t>& gids) {
+  if (!groupFiles_) return AccountDirectory::LookUpGroupIds(gids);
+  return RememberAll<uint32_t, GroupEntry>(
+      kGroup, ScanGroups, gids, groupsById_, IdKey,
+      [](const GroupEntry& group) { return group.gid; }, lastError_);
+}
+
 bool NssDirectory::ShadowReadable() {
   if (shadowReadable_ < 0) {
     const std::vector<std::string>& sources = Nsswitch::OfHost().shadow;
     bool files = std::find(sources.begin(), sources.end(), "files") != sources.end();
-    shadowReadable_ = !files || OpenRegularFile("/etc/shadow").valid() ? 1 : 0;
+    shadowReadable_ = !files || OpenRegularFile(kShadow).valid() ? 1 : 0;
   }
   return shadowReadable_ == 1;
 }
 
 bool NssDirectory::ForEachUser(const std::function<void(const UserEntry&)>& visit) {
+  if (passwdFiles_) {
+    Found answer = ScanUsers(kPasswd, [&](const UserEntry& user) {
+      visit(user);
+      return true;
+    });
+    if (answer == Found::Failed) lastError_ = errno;
+    return answer != Found::Failed;
+  }
   Enumeration<setpwent, endpwent> stream;
   UserEntry user;
   for (;;) {
@@ -191,6 +350,14 @@ bool NssDirectory::ForEachUser(const std::function<void(const UserEntry&)>& visi
 }
 
 bool NssDirectory::ForEachGroup(const std::function<void(const GroupEntry&)>& visit) {
+  if (groupFiles_) {
+    Found answer = ScanGroups(kGroup, [&](const GroupEntry& group) {
+      visit(group);
+      return true;
+    });
+    if (answer == Found::Failed) lastError_ = errno;
+    return answer != Found::Failed;
+  }
   Enumeration<setgrent, endgrent> stream;
   GroupEntry out;
   for (;;) {
@@ -208,6 +375,34 @@ bool NssDirectory::ForEachGroup(const std::function<void(const GroupEntry&)>& vi
     CopyGroup(entry, out);
     visit(out);
   }
+}
+
+bool NssDirectory::ForEachUserNamed(const NamePick& named,
+                                    const std::function<void(const UserEntry&)>& visit) {
+  if (!passwdFiles_) return AccountDirectory::ForEachUserNamed(named, visit);
+  Found answer = ScanUsers(
+      kPasswd,
+      [&](const UserEntry& user) {
+        visit(user);
+        return true;
+      },
+      [&](std::string_view line) { return named(NameOfLine(line)); });
+  if (answer == Found::Failed) lastError_ = errno;
+  return answer != Found::Failed;
+}
+
+bool NssDirectory::ForEachGroupNamed(const NamePick& named,
+                                     const std::function<void(const GroupEntry&)>& visit) {
+  if (!groupFiles_) return AccountDirectory::ForEachGroupNamed(named, visit);
+  Found answer = ScanGroups(
+      kGroup,
+      [&](const GroupEntry& group) {
+        visit(group);
+        return true;
+      },
+      [&](std::string_view line) { return named(NameOfLine(line)); });
+  if (answer == Found::Failed) lastError_ = errno;
+  return answer != Found::Failed;
 }
 
 namespace {
@@ -241,7 +436,22 @@ class EmptyShadowStream : public ShadowStream {
 
 std::unique_ptr<ShadowStream> NssDirectory::OpenShadow() {
   if (!ShadowReadable()) return std::make_unique<EmptyShadowStream>();
+  if (shadowFiles_) return std::make_unique<ShadowFileStream>(kShadow);
   return std::make_unique<NssShadowStream>();
+}
+
+std::optional<ShadowEntry> NssDirectory::FindShadow(std::string_view name) {
+  if (!ShadowReadable()) return std::nullopt;
+  if (!shadowFiles_) return AccountDirectory::FindShadow(name);
+  std::optional<ShadowEntry> found;
+  ScanShadow(
+      kShadow,
+      [&](const std::string&, const ShadowEntry& entry) {
+        found = entry;
+        return false;
+      },
+      NamePicks(name));
+  return found;
 }
 
 }  // namespace compat

@@ -1,4 +1,6 @@
-// The host's users and groups as NSS gives them (passwd, group, shadow, initgroups).
+// The host's users and groups as NSS gives them (passwd, group, shadow, initgroups). A database
+// that nsswitch.conf gives to files alone is read from its file directly (HostFiles), which is
+// the same answer many times faster.
 #pragma once
 
 #include <map>
@@ -11,14 +13,24 @@ namespace compat {
 // the same user and groups several times, and with large files every NSS lookup is a scan.
 class NssDirectory : public AccountDirectory {
  public:
+  NssDirectory();
   Found FindUser(std::string_view name, UserEntry& user) override;
   Found FindUserById(uint32_t uid, UserEntry& user) override;
   Found FindGroup(std::string_view name, GroupEntry& group) override;
   Found FindGroupById(uint32_t gid, GroupEntry& group) override;
   Found GroupIdsOf(const UserEntry& user, std::vector<uint32_t>& gids) override;
+  Found FindGroupsNamed(const std::vector<std::string>& names,
+                        std::vector<GroupEntry>& groups) override;
+  Found LookUpUsersNamed(const std::vector<std::string>& names) override;
+  Found LookUpGroupIds(const std::vector<uint32_t>& gids) override;
   bool ForEachUser(const std::function<void(const UserEntry&)>& visit) override;
   bool ForEachGroup(const std::function<void(const GroupEntry&)>& visit) override;
+  bool ForEachUserNamed(const NamePick& named,
+                        const std::function<void(const UserEntry&)>& visit) override;
+  bool ForEachGroupNamed(const NamePick& named,
+                         const std::function<void(const GroupEntry&)>& visit) override;
   std::unique_ptr<ShadowStream> OpenShadow() override;
+  std::optional<ShadowEntry> FindShadow(std::string_view name) override;
 
  private:
   template <typename Entry>
@@ -43,6 +55,10 @@ class NssDirectory : public AccountDirectory {
 
   std::vector<char> buffer_;  // kept between lookups, so a large record is grown for only once
   int shadowReadable_ = -1;   // not asked yet
+  // The databases read from their files directly.
+  bool passwdFiles_;
+  bool groupFiles_;
+  bool shadowFiles_;
 };
 
 }  // namespace compat

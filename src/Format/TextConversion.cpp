@@ -19,11 +19,32 @@ DWORD ConversionFlags() {
   return refusesFlags ? 0 : WC_NO_BEST_FIT_CHARS;
 }
 
+// Whether the ANSI code page writes every ASCII character as its own byte, as nearly all do:
+// then ASCII text (most names and every fixed text) needs no conversion call. Asked once.
+bool AsciiPassesThrough() {
+  static const bool passes = [] {
+    wchar_t ascii[127];
+    for (int c = 1; c < 128; ++c) ascii[c - 1] = static_cast<wchar_t>(c);
+    char out[sizeof(ascii)];
+    int cb = WideCharToMultiByte(CP_ACP, ConversionFlags(), ascii, 127, out, sizeof(out), nullptr,
+                                 nullptr);
+    if (cb != 127) return false;
+    for (int c = 1; c < 128; ++c) {
+      if (out[c - 1] != static_cast<char>(c)) return false;
+    }
+    return true;
+  }();
+  return passes;
+}
+
 }  // namespace
 
 std::string WideToAnsi(std::wstring_view text) {
   if (text.empty()) return std::string();
   if (text.size() > INT_MAX) throw ERangeError();
+  bool ascii = true;
+  for (wchar_t c : text) ascii &= c > 0 && c < 0x80;
+  if (ascii && AsciiPassesThrough()) return std::string(text.begin(), text.end());
   int cchWide = static_cast<int>(text.size());
   DWORD flags = ConversionFlags();
   int cb = WideCharToMultiByte(CP_ACP, flags, text.data(), cchWide, nullptr, 0, nullptr, nullptr);
