@@ -293,6 +293,22 @@ Found NssDirectory::FindGroupsNamed(const std::vector<std::string>& names,
         kGroup, ScanGroups, names, groupsByName_, NameKey,
         [](const GroupEntry& group) { return group.name; }, lastError_);
     if (answer == Found::Failed) return answer;
+  } else if (Nsswitch::OfHost().GroupEnumerationFindsAll()) {
+    // One walk through the groups instead of a lookup per name, each of which reads the whole
+    // group file when the name is not there.
+    std::vector<std::string> left = names;
+    GroupEntry found;
+    bool complete = WalkNssGroups([&](const group& entry) {
+      auto it = std::find(left.begin(), left.end(), OrEmpty(entry.gr_name));
+      if (it == left.end()) return;
+      CopyGroup(entry, found);
+      groupsByName_.emplace(found.name, Remembered<GroupEntry>{Found::Yes, found});
+      left.erase(it);
+    });
+    if (!complete) return Found::Failed;
+    for (const std::string& name : left) {
+      groupsByName_.emplace(name, Remembered<GroupEntry>{Found::No, {}});
+    }
   }
   return AccountDirectory::FindGroupsNamed(names, groups);
 }
@@ -358,8 +374,15 @@ bool NssDirectory::ForEachGroup(const std::function<void(const GroupEntry&)>& vi
     if (answer == Found::Failed) lastError_ = errno;
     return answer != Found::Failed;
   }
-  Enumeration<setgrent, endgrent> stream;
   GroupEntry out;
+  return WalkNssGroups([&](const group& entry) {
+    CopyGroup(entry, out);
+    visit(out);
+  });
+}
+
+bool NssDirectory::WalkNssGroups(const std::function<void(const group&)>& visit) {
+  Enumeration<setgrent, endgrent> stream;
   for (;;) {
     group entry{};
     group* result = nullptr;
@@ -371,9 +394,7 @@ bool NssDirectory::ForEachGroup(const std::function<void(const GroupEntry&)>& vi
       lastError_ = error;
       return false;
     }
-    if (IsInclusionRule(OrEmpty(entry.gr_name))) continue;
-    CopyGroup(entry, out);
-    visit(out);
+    if (!IsInclusionRule(OrEmpty(entry.gr_name))) visit(entry);
   }
 }
 

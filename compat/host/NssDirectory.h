@@ -3,6 +3,8 @@
 // the same answer many times faster.
 #pragma once
 
+#include <grp.h>
+
 #include <map>
 
 #include "host/AccountDirectory.h"
@@ -47,6 +49,8 @@ class NssDirectory : public AccountDirectory {
   Found LookupUserById(uint32_t uid, UserEntry& user);
   Found LookupGroup(std::string_view name, GroupEntry& group);
   Found LookupGroupById(uint32_t gid, GroupEntry& group);
+  // Every group NSS enumerates, as NSS hands it out; false when a source failed on the way.
+  bool WalkNssGroups(const std::function<void(const ::group&)>& visit);
 
   std::map<std::string, Remembered<UserEntry>, std::less<>> usersByName_;
   std::map<uint32_t, Remembered<UserEntry>> usersById_;

@@ -1,5 +1,6 @@
 #include "host/Nsswitch.h"
 
+#include <algorithm>
 #include <sstream>
 
 #include "host/FileDescriptor.h"
@@ -7,13 +8,17 @@
 namespace compat {
 namespace {
 
-// The sources of one line ("passwd: files [NOTFOUND=return] systemd"), without the actions.
-std::vector<std::string> SourcesOf(std::string_view line) {
+// The sources of one line ("passwd: files [NOTFOUND=return] systemd"), without the actions
+// (which may hold blanks: "[ NOTFOUND = return ]").
+std::vector<std::string> SourcesOf(std::string_view line, bool& actions) {
   std::vector<std::string> sources;
   std::istringstream words{std::string(line)};
   std::string word;
+  bool inAction = false;
   while (words >> word) {
-    if (word.front() != '[') sources.push_back(word);
+    if (word.front() == '[') inAction = actions = true;
+    if (!inAction) sources.push_back(word);
+    if (word.back() == ']') inAction = false;
   }
   return sources;
 }
@@ -22,7 +27,7 @@ std::vector<std::string> SourcesOf(std::string_view line) {
 
 Nsswitch Nsswitch::Parse(std::string_view text) {
   // A database without a line is looked up in its files alone, as glibc does.
-  Nsswitch result{{"files"}, {"files"}, {"files"}};
+  Nsswitch result{{"files"}, {"files"}, {"files"}, {}};
   std::istringstream lines{std::string(text)};
   std::string line;
   while (std::getline(lines, line)) {
@@ -31,12 +36,23 @@ Nsswitch Nsswitch::Parse(std::string_view text) {
     if (colon == std::string::npos) continue;
     std::string database;
     std::istringstream(line.substr(0, colon)) >> database;
-    std::vector<std::string> sources = SourcesOf(std::string_view(line).substr(colon + 1));
+    bool actions = false;
+    std::vector<std::string> sources =
+        SourcesOf(std::string_view(line).substr(colon + 1), actions);
+    if (actions) result.withActions.push_back(database);
     if (database == "passwd") result.passwd = sources;
     if (database == "group") result.group = sources;
     if (database == "shadow") result.shadow = sources;
   }
   return result;
+}
+
+bool Nsswitch::GroupEnumerationFindsAll() const {
+  bool enumerating = std::all_of(group.begin(), group.end(), [](const std::string& source) {
+    return source == "files" || source == "systemd";
+  });
+  return enumerating &&
+         std::find(withActions.begin(), withActions.end(), "group") == withActions.end();
 }
 
 const Nsswitch& Nsswitch::OfHost() {

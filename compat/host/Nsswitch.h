@@ -11,6 +11,13 @@ struct Nsswitch {
   std::vector<std::string> passwd;
   std::vector<std::string> group;
   std::vector<std::string> shadow;
+  // The databases whose line holds actions ("[NOTFOUND=return]"), which can end a lookup
+  // before the later sources.
+  std::vector<std::string> withActions;
+
+  // Whether a lookup of the group database finds what an enumeration of it finds first: its
+  // sources enumerate all they can find (files, systemd) and no action ends a lookup early.
+  bool GroupEnumerationFindsAll() const;
 
   static Nsswitch Parse(std::string_view text);
   // The host's; glibc's own defaults when the file cannot be read.

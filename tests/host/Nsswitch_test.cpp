@@ -1,0 +1,39 @@
+#include "host/Nsswitch.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using compat::Nsswitch;
+using Sources = std::vector<std::string>;
+
+// What a configuration says about the account databases, and whether a walk through the groups
+// finds the groups that lookups by name find (which decides how the administrator groups are
+// read).
+TEST(Nsswitch, SourcesActionsAndWhetherAGroupWalkFindsAll) {
+  struct Case {
+    const char* text;
+    Sources passwd;
+    Sources group;
+    bool groupWalkFindsAll;
+  };
+  const Case cases[] = {
+      {"", {"files"}, {"files"}, true},
+      {"passwd: files systemd\ngroup: files systemd\n", {"files", "systemd"}, {"files", "systemd"},
+       true},
+      {"group: files [NOTFOUND=return] systemd", {"files"}, {"files", "systemd"}, false},
+      {"group:files [ NOTFOUND = return ] systemd", {"files"}, {"files", "systemd"}, false},
+      {"group: sss files", {"files"}, {"sss", "files"}, false},
+      {"group: files winbind # a comment", {"files"}, {"files", "winbind"}, false},
+      {"# group: sss\n  group:   files  ", {"files"}, {"files"}, true},
+      {"passwd: compat\nnonsense line\nshadow: files", {"compat"}, {"files"}, true},
+  };
+  for (const Case& c : cases) {
+    Nsswitch parsed = Nsswitch::Parse(c.text);
+    EXPECT_EQ(parsed.passwd, c.passwd) << c.text;
+    EXPECT_EQ(parsed.group, c.group) << c.text;
+    EXPECT_EQ(parsed.GroupEnumerationFindsAll(), c.groupWalkFindsAll) << c.text;
+  }
+}
+
+}  // namespace
