@@ -3,6 +3,8 @@
 #   - the report of the current user beside `id`;
 #   - the report of a named account beside `id NAME` (and `getent passwd NAME`, for reference);
 #   - `userlens /listusers` beside `getent passwd`;
+#   - for reference, the floor under the list (bench/floor.cpp): the same lines from one read of
+#     each file, with and without making the memory of the record block Windows' call returns;
 # each at 10,000, 100,000 and 1,000,000 accounts (passwd, shadow and group files bound over /etc
 # in a private mount namespace, with "files" alone in nsswitch.conf); and at 100,000 accounts
 # with another NSS source beside files ("files systemd"), where `/listusers` stands beside
@@ -45,6 +47,9 @@ cmake --preset bench >/dev/null
 cmake --build --preset bench >/dev/null
 program=$root/build/bench/src/userlens
 [ -x "$program" ] || die "$program was not built"
+# The floor under the list, for reference (bench/floor.cpp).
+floor=$root/build/bench/floor
+c++ -O2 -std=c++17 -o "$floor" "$root/bench/floor.cpp" || die "bench/floor.cpp does not build"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -88,9 +93,10 @@ measure() {
   named=$(printf 'user%06d' $((n / 2)))
   [ "$n" -ge 1000000 ] && [ -z "${BENCH_RUNS:-}" ] && rounds=10
   mkdir -p "$round"
-  unshare -m bash -s -- "$n" "$dir" "$round" "$work" "$program" "$named" "$rounds" "$mode" <<'INNER'
+  unshare -m bash -s -- "$n" "$dir" "$round" "$work" "$program" "$named" "$rounds" "$mode" \
+    "$floor" <<'INNER'
 set -euo pipefail
-n=$1 dir=$2 round=$3 work=$4 program=$5 named=$6 runs=$7 mode=$8
+n=$1 dir=$2 round=$3 work=$4 program=$5 named=$6 runs=$7 mode=$8 floor=$9
 for file in passwd group shadow; do mount --bind "$dir/$file" "/etc/$file"; done
 mount --bind "$work/nsswitch.$mode" /etc/nsswitch.conf
 # A running nscd would answer from the host's own files.
@@ -104,6 +110,8 @@ getent passwd | cut -d: -f1 | sort >"$round/nss.names"
   sort >"$round/userlens.names"
 cmp -s "$round/nss.names" "$round/userlens.names" ||
   { echo "bench: userlens /listusers does not list what NSS lists ($mode)" >&2; exit 1; }
+[ "$mode" = systemd ] || cmp -s <("$floor") <("$program" /listusers) ||
+  { echo "bench: the floor does not write the lines userlens writes" >&2; exit 1; }
 
 compare() {  # compare GROUP NAME=COMMAND...
   local group=$1
@@ -133,7 +141,8 @@ fi
 compare current "userlens=$program" "id=id"
 compare named "userlens $named=$program $named" "id $named=id $named" \
   "getent passwd $named=getent passwd $named"
-compare list "userlens /listusers=$program /listusers" "getent passwd=getent passwd"
+compare list "userlens /listusers=$program /listusers" "getent passwd=getent passwd" \
+  "floor: read and write=$floor" "floor: read, write and the block's memory=$floor block"
 INNER
 }
 
