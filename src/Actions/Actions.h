@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "Format/Guards.h"
 #include "Win32.h"
 
 // Report-wide values, set by ReportUser before any section runs.
@@ -65,10 +66,8 @@ void UnloadDateFormat();
                                  std::wstring_view userName);
 
 // Start and end of the report module: reads the date format; clears the report-wide values.
-class ActionsModule {
+class ActionsModule : NonCopyable {
  public:
   ActionsModule();
   ~ActionsModule();
-  ActionsModule(const ActionsModule&) = delete;
-  ActionsModule& operator=(const ActionsModule&) = delete;
 };

@@ -6,13 +6,6 @@
 #include "SDDL/SDDL.h"
 #include "SecUtils/SecUtils.h"
 
-bool IsCurrentUser = false;
-std::wstring ComputerName;
-
-LPCWSTR ComputerNameArgument() {
-  return ComputerName.empty() ? nullptr : ComputerName.c_str();
-}
-
 namespace {
 
 constexpr DWORD kNameBuffer = 255;
@@ -66,14 +59,4 @@ void ReportUser(std::wstring_view userName) {
   ShowGroups(workingName);
   ShowPrivileges();
   ShowEnvironment();
-}
-
-ActionsModule::ActionsModule() {
-  LoadDateFormat();
-}
-
-ActionsModule::~ActionsModule() {
-  UnloadDateFormat();
-  IsCurrentUser = false;
-  ComputerName.clear();
 }

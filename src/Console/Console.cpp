@@ -21,6 +21,7 @@ constexpr WORD kForegroundBits[8] = {0x0000, 0x0001, 0x0002, 0x0004,
 constexpr WORD kBackgroundBits[8] = {0x0000, 0x0010, 0x0020, 0x0040,
                                      0x0030, 0x0050, 0x0060, 0x0070};
 
+// The state of the module in force; owned by that module.
 ConsoleModule::State* state = nullptr;
 
 HANDLE OpenConsole(const char* name) {
@@ -118,8 +119,8 @@ void PrintError(std::wstring_view message) noexcept {
   WriteColoredLine("");
 }
 
-ConsoleModule::ConsoleModule() : previous_(state) {
-  auto created = std::make_unique<State>();
+ConsoleModule::ConsoleModule() : state_(std::make_unique<State>()), previous_(state) {
+  State* created = state_.get();
   created->input = HandleGuard(OpenConsole("CONIN$"));
   created->output = HandleGuard(OpenConsole("CONOUT$"));
   SetConsoleCtrlHandler(ConsoleCtrlHandler, TRUE);
@@ -130,10 +131,9 @@ ConsoleModule::ConsoleModule() : previous_(state) {
     // A console whose colours cannot be read is used like none: colours are never touched.
     created->output.Reset();
   }
-  state = created.release();
+  state = created;
 }
 
 ConsoleModule::~ConsoleModule() {
-  delete state;
   state = previous_;
 }

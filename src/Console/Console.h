@@ -3,10 +3,12 @@
 #pragma once
 
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "Format/Format.h"
+#include "Format/Guards.h"
 #include "Win32.h"
 
 // Colour codes 0 to 7 (black, blue, green, red, cyan, magenta, yellow, white); 8 leaves the
@@ -45,17 +47,16 @@ std::string UnscrambleText(std::string_view stored);
 // Start-up and end of the console output module: opens the console, installs the control
 // handler and saves the text attribute; at the end flushes standard output and closes the
 // console handles.
-class ConsoleModule {
+class ConsoleModule : NonCopyable {
  public:
   ConsoleModule();
   ~ConsoleModule();
-  ConsoleModule(const ConsoleModule&) = delete;
-  ConsoleModule& operator=(const ConsoleModule&) = delete;
 
   // The console object: its handles, the saved attribute and standard output.
   struct State;
 
  private:
+  std::unique_ptr<State> state_;
   // The module that was in force before this one (tests nest them); back in force at the end.
   State* previous_;
 };

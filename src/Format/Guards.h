@@ -5,6 +5,18 @@
 
 #include "Win32.h"
 
+// The base of an object that owns what it stands for and so is never copied (a guard, a module
+// whose start and end it runs).
+class NonCopyable {
+ public:
+  NonCopyable(const NonCopyable&) = delete;
+  NonCopyable& operator=(const NonCopyable&) = delete;
+
+ protected:
+  NonCopyable() = default;
+  ~NonCopyable() = default;
+};
+
 template <typename T, typename Release>
 class PlatformGuard {
  public:

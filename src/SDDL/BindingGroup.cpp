@@ -3,12 +3,10 @@
 namespace {
 
 // Leaves the lock on every path.
-class Locked {
+class Locked : NonCopyable {
  public:
   explicit Locked(CRITICAL_SECTION& lock) : lock_(lock) { EnterCriticalSection(&lock_); }
   ~Locked() { LeaveCriticalSection(&lock_); }
-  Locked(const Locked&) = delete;
-  Locked& operator=(const Locked&) = delete;
 
  private:
   CRITICAL_SECTION& lock_;
@@ -29,24 +27,23 @@ void BindingGroup::Finalize() {
 bool BindingGroup::Bind() {
   Locked locked(lock_);
   ++references_;
-  if (library_ == nullptr) {
-    library_ = LoadLibraryA("ADVAPI32.DLL");
-    if (library_ != nullptr) {
+  if (!library_) {
+    library_ = LibraryGuard(LoadLibraryA("ADVAPI32.DLL"));
+    if (library_) {
       for (const Entry& entry : entries_) {
-        FARPROC address = GetProcAddress(library_, entry.name);
+        FARPROC address = GetProcAddress(library_.get(), entry.name);
         std::memcpy(entry.slot, &address, sizeof(address));
       }
     }
   }
-  return library_ != nullptr;
+  return static_cast<bool>(library_);
 }
 
 void BindingGroup::Unbind() {
   Locked locked(lock_);
   if (references_ > 0) --references_;
-  if (library_ != nullptr && references_ == 0) {
-    FreeLibrary(library_);
-    library_ = nullptr;
+  if (library_ && references_ == 0) {
+    library_.Reset();
     Clear();
   }
 }

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <vector>
 
+#include "Format/Guards.h"
 #include "Win32.h"
 
 class BindingGroup {
@@ -30,7 +31,7 @@ class BindingGroup {
   // Releases one reference; the last one frees the library and clears every entry point.
   void Unbind();
 
-  HMODULE Library() const { return library_; }
+  HMODULE Library() const { return library_.get(); }
   LONG References() const { return references_; }
 
  private:
@@ -38,7 +39,7 @@ class BindingGroup {
 
   std::vector<Entry> entries_;
   CRITICAL_SECTION lock_{};
-  HMODULE library_ = nullptr;
+  LibraryGuard library_;
   LONG references_ = 0;
   int initializations_ = 0;
 };

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "SDDL/BindingGroup.h"
+#include "Format/Guards.h"
 #include "Win32.h"
 
 // For each function: the 8-bit variant, the 16-bit variant, and the generic entry, which is
@@ -35,10 +36,8 @@ void UnbindSddlFunctions();
 
 // Start and end of the module: creates the group's lock; at the end releases every reference
 // still held and destroys the lock.
-class SddlModule {
+class SddlModule : NonCopyable {
  public:
   SddlModule();
   ~SddlModule();
-  SddlModule(const SddlModule&) = delete;
-  SddlModule& operator=(const SddlModule&) = delete;
 };

@@ -10,6 +10,7 @@
 #include "Format/Error.h"
 #include "Format/Format.h"
 #include "SDDL/BindingGroup.h"
+#include "Format/Guards.h"
 #include "Win32.h"
 
 class EQvSecUtils : public Error {
@@ -41,12 +42,10 @@ BindingGroup& NamedSecurityBindingGroup();
 bool BindNamedSecurityFunctions();
 void UnbindNamedSecurityFunctions();
 
-class SecUtilsModule {
+class SecUtilsModule : NonCopyable {
  public:
   SecUtilsModule();
   ~SecUtilsModule();
-  SecUtilsModule(const SecUtilsModule&) = delete;
-  SecUtilsModule& operator=(const SecUtilsModule&) = delete;
 };
 
 // A SID that the caller owns, released by the release that matches its allocation: LocalFree
