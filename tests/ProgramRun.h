@@ -7,13 +7,13 @@
 #include <vector>
 
 #include "PrintedLines.h"
-#include "Win32Contract.h"
+#include "SDDL/SDDL.h"
 #include "ScriptedMachine.h"
+#include "SecUtils/SecUtils.h"
+#include "Win32Contract.h"
 
 class ActionsModule;
 class ConsoleModule;
-class SddlModule;
-class SecUtilsModule;
 
 struct ProgramRun {
   std::string output;

@@ -44,6 +44,15 @@ class BindingGroup {
   int initializations_ = 0;
 };
 
+// The start and end of a module whose state is one binding group: the group's lock is created at
+// the start; at the end every reference still held is released and the lock destroyed.
+template <BindingGroup& (*Group)()>
+class BindingModule : NonCopyable {
+ public:
+  BindingModule() { Group().Initialize(); }
+  ~BindingModule() { Group().Finalize(); }
+};
+
 // An entry for a typed entry point, e.g. Slot("ConvertSidToStringSidW",
 // sddl.ConvertSidToStringSidW).
 template <typename Function>

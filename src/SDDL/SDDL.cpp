@@ -33,11 +33,3 @@ bool BindSddlFunctions() {
 void UnbindSddlFunctions() {
   SddlBindingGroup().Unbind();
 }
-
-SddlModule::SddlModule() {
-  SddlBindingGroup().Initialize();
-}
-
-SddlModule::~SddlModule() {
-  SddlBindingGroup().Finalize();
-}

@@ -2,7 +2,6 @@
 #pragma once
 
 #include "SDDL/BindingGroup.h"
-#include "Format/Guards.h"
 #include "Win32.h"
 
 // For each function: the 8-bit variant, the 16-bit variant, and the generic entry, which is
@@ -34,10 +33,4 @@ BindingGroup& SddlBindingGroup();
 bool BindSddlFunctions();
 void UnbindSddlFunctions();
 
-// Start and end of the module: creates the group's lock; at the end releases every reference
-// still held and destroys the lock.
-class SddlModule : NonCopyable {
- public:
-  SddlModule();
-  ~SddlModule();
-};
+using SddlModule = BindingModule<SddlBindingGroup>;

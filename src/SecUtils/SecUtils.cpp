@@ -39,14 +39,6 @@ void UnbindNamedSecurityFunctions() {
   NamedSecurityBindingGroup().Unbind();
 }
 
-SecUtilsModule::SecUtilsModule() {
-  NamedSecurityBindingGroup().Initialize();
-}
-
-SecUtilsModule::~SecUtilsModule() {
-  NamedSecurityBindingGroup().Finalize();
-}
-
 void OwnedSid::Reset(PSID sid, Origin origin) {
   if (sid_ != nullptr) {
     if (origin_ == Origin::Platform) {

@@ -10,7 +10,6 @@
 #include "Format/Error.h"
 #include "Format/Format.h"
 #include "SDDL/BindingGroup.h"
-#include "Format/Guards.h"
 #include "Win32.h"
 
 class EQvSecUtils : public Error {
@@ -42,11 +41,7 @@ BindingGroup& NamedSecurityBindingGroup();
 bool BindNamedSecurityFunctions();
 void UnbindNamedSecurityFunctions();
 
-class SecUtilsModule : NonCopyable {
- public:
-  SecUtilsModule();
-  ~SecUtilsModule();
-};
+using SecUtilsModule = BindingModule<NamedSecurityBindingGroup>;
 
 // A SID that the caller owns, released by the release that matches its allocation: LocalFree
 // for one the platform converted from text, the program's own allocator for a looked-up name.
