@@ -21,7 +21,14 @@ const char* OrEmpty(const char* text) {
   return text == nullptr ? "" : text;
 }
 
-void CopyUser(const passwd& entry, UserEntry& user) {
+std::string_view NameOf(const passwd& entry) {
+  return OrEmpty(entry.pw_name);
+}
+std::string_view NameOf(const group& entry) {
+  return OrEmpty(entry.gr_name);
+}
+
+void Copy(const passwd& entry, UserEntry& user) {
   user.name = OrEmpty(entry.pw_name);
   user.passwordField = ClassifyPasswordField(OrEmpty(entry.pw_passwd));
   user.gecos = OrEmpty(entry.pw_gecos);
@@ -31,7 +38,7 @@ void CopyUser(const passwd& entry, UserEntry& user) {
   user.gid = entry.pw_gid;
 }
 
-void CopyGroup(const group& entry, GroupEntry& out) {
+void Copy(const group& entry, GroupEntry& out) {
   out.name = OrEmpty(entry.gr_name);
   out.gid = entry.gr_gid;
   out.members.clear();
@@ -41,12 +48,37 @@ void CopyGroup(const group& entry, GroupEntry& out) {
 }
 
 // The password hash itself is classified here and never kept.
-void CopyShadow(const spwd& entry, ShadowEntry& out) {
+void Copy(const spwd& entry, ShadowEntry& out) {
   out.passwordField = ClassifyPasswordField(OrEmpty(entry.sp_pwdp));
   out.lastChange = entry.sp_lstchg;
   out.maxDays = entry.sp_max;
   out.inactiveDays = entry.sp_inact;
   out.expireDay = entry.sp_expire;
+}
+
+// The keys an entry is looked up by, and the raw lines that may hold an entry of a key.
+bool HasKey(const UserEntry& user, std::string_view name) {
+  return user.name == name;
+}
+bool HasKey(const UserEntry& user, uint32_t uid) {
+  return user.uid == uid;
+}
+bool HasKey(const GroupEntry& group, std::string_view name) {
+  return group.name == name;
+}
+bool HasKey(const GroupEntry& group, uint32_t gid) {
+  return group.gid == gid;
+}
+std::optional<std::string_view> KeyOfLine(std::string_view line, std::string_view) {
+  return NameOfLine(line);
+}
+std::optional<uint32_t> KeyOfLine(std::string_view line, uint32_t) {
+  uint32_t id = 0;
+  return IdOfLine(line, id) ? std::optional<uint32_t>(id) : std::nullopt;
+}
+template <typename Key>
+LinePick Picks(Key key) {
+  return [key](std::string_view line) { return KeyOfLine(line, key) == key; };
 }
 
 // Answers from the remembered lookups, or asks and remembers the answer (not a failure).
@@ -64,7 +96,7 @@ Found Remember(Map& remembered, const Key& key, Entry& entry, Lookup lookup) {
   return answer;
 }
 
-// RAII for the enumeration streams of NSS (setpwent/endpwent and setspent/endspent).
+// RAII for the enumeration streams of NSS (setpwent/endpwent and the like).
 template <void (*Open)(), void (*Close)()>
 class Enumeration {
  public:
@@ -82,44 +114,31 @@ bool FilesAlone(const std::vector<std::string>& sources) {
   return sources.size() == 1 && sources.front() == "files";
 }
 
-// The first entry of a file's picked lines that matches; Failed when the file cannot be read.
-template <typename Entry, typename Scan, typename Match>
-Found FirstIn(const char* path, Scan scan, const LinePick& pick, Match match, Entry& found,
-              int& error) {
+template <typename Entry>
+using Scan = Found (*)(const char*, const std::function<bool(const Entry&)>&, const LinePick&);
+
+// The first entry of a key in a file; Failed when the file cannot be read.
+template <typename Entry, typename Key>
+Found FirstIn(const char* path, Scan<Entry> scan, Key key, Entry& found, int& error) {
   bool seen = false;
   Found answer = scan(
       path,
       [&](const Entry& entry) {
-        if (!match(entry)) return true;
+        if (!HasKey(entry, key)) return true;
         found = entry;
         seen = true;
         return false;
       },
-      pick);
-  if (answer == Found::Failed) {
-    error = errno;
-    return answer;
-  }
-  return seen ? Found::Yes : Found::No;
-}
-
-LinePick NamePicks(std::string_view name) {
-  return [name](std::string_view line) { return NameOfLine(line) == name; };
-}
-
-LinePick IdPicks(uint32_t id) {
-  return [id](std::string_view line) {
-    uint32_t lineId = 0;
-    return IdOfLine(line, lineId) && lineId == id;
-  };
+      Picks(key));
+  if (answer == Found::Failed) error = errno;
+  return answer == Found::Failed ? answer : seen ? Found::Yes : Found::No;
 }
 
 // Reads the entries of many keys in one pass of a file: the first entry of each key is
 // remembered, and a key without one is remembered as found nowhere.
-template <typename Key, typename Entry, typename Map, typename Scan, typename KeyOfLine,
-          typename KeyOf>
-Found RememberAll(const char* path, Scan scan, std::vector<Key> keys, Map& remembered,
-                  KeyOfLine keyOfLine, KeyOf keyOf, int& error) {
+template <typename Key, typename Entry, typename Map>
+Found RememberAll(const char* path, Scan<Entry> scan, std::vector<Key> keys, Map& remembered,
+                  Key (*keyOf)(const Entry&), int& error) {
   keys.erase(std::remove_if(keys.begin(), keys.end(),
                             [&](const Key& key) { return remembered.count(key) > 0; }),
              keys.end());
@@ -136,7 +155,7 @@ Found RememberAll(const char* path, Scan scan, std::vector<Key> keys, Map& remem
         return !keys.empty();
       },
       [&](std::string_view line) {
-        auto key = keyOfLine(line);
+        auto key = KeyOfLine(line, Key{});
         return key && wanted(*key) != keys.end();
       });
   if (answer == Found::Failed) {
@@ -147,13 +166,68 @@ Found RememberAll(const char* path, Scan scan, std::vector<Key> keys, Map& remem
   return Found::Yes;
 }
 
-std::optional<std::string_view> NameKey(std::string_view line) {
-  return NameOfLine(line);
+// Every entry of a file, or of its picked lines.
+template <typename Entry>
+bool ScanAll(const char* path, Scan<Entry> scan, const std::function<void(const Entry&)>& visit,
+             const LinePick& pick, int& error) {
+  Found answer = scan(
+      path,
+      [&](const Entry& entry) {
+        visit(entry);
+        return true;
+      },
+      pick);
+  if (answer == Found::Failed) error = errno;
+  return answer != Found::Failed;
 }
 
-std::optional<uint32_t> IdKey(std::string_view line) {
-  uint32_t id = 0;
-  return IdOfLine(line, id) ? std::optional<uint32_t>(id) : std::nullopt;
+// One reentrant NSS lookup (getpwnam_r and the like) into an entry; an inclusion rule of the
+// compat format is no entry.
+template <typename Record, typename Entry, typename Call>
+Found AskNss(std::vector<char>& buffer, Call call, Entry& out, int& lastError) {
+  Record record{};
+  Record* result = nullptr;
+  int error = CallWithGrowingBuffer(
+      buffer, [&](char* data, size_t size) { return call(&record, data, size, &result); });
+  if (result != nullptr && IsInclusionRule(NameOf(record))) result = nullptr;
+  if (result != nullptr) {
+    Copy(record, out);
+    return Found::Yes;
+  }
+  if (MeansNotFound(error)) return Found::No;
+  lastError = error;
+  return Found::Failed;
+}
+
+// Every record an NSS enumeration hands out, inclusion rules left out; false when a source
+// failed on the way (ENOENT marks the end).
+template <typename Record, void (*Open)(), void (*Close)(),
+          int (*Next)(Record*, char*, size_t, Record**)>
+bool WalkNss(std::vector<char>& buffer, int& lastError,
+             const std::function<void(const Record&)>& visit) {
+  Enumeration<Open, Close> stream;
+  for (;;) {
+    Record record{};
+    Record* result = nullptr;
+    int error = CallWithGrowingBuffer(
+        buffer, [&](char* data, size_t size) { return Next(&record, data, size, &result); });
+    if (result == nullptr) {
+      if (error == ENOENT || error == 0) return true;
+      lastError = error;
+      return false;
+    }
+    if (!IsInclusionRule(NameOf(record))) visit(record);
+  }
+}
+
+std::string NameKeyOf(const UserEntry& user) {
+  return user.name;
+}
+std::string NameKeyOf(const GroupEntry& group) {
+  return group.name;
+}
+uint32_t GidOf(const GroupEntry& group) {
+  return group.gid;
 }
 
 }  // namespace
@@ -163,112 +237,69 @@ NssDirectory::NssDirectory()
       groupFiles_(FilesAlone(Nsswitch::OfHost().group)),
       shadowFiles_(FilesAlone(Nsswitch::OfHost().shadow)) {}
 
-Found NssDirectory::Answer(int error, bool found) {
-  if (found) return Found::Yes;
-  if (MeansNotFound(error)) return Found::No;
-  lastError_ = error;
-  return Found::Failed;
-}
-
 Found NssDirectory::FindUser(std::string_view name, UserEntry& user) {
-  return Remember(usersByName_, name, user, [&](UserEntry& e) { return LookupUser(name, e); });
+  return Remember(usersByName_, name, user, [&](UserEntry& e) {
+    if (passwdFiles_) return FirstIn(kPasswd, ScanUsers, name, e, lastError_);
+    std::string key(name);
+    return AskNss<passwd>(
+        buffer_, [&](passwd* r, char* b, size_t n, passwd** out) {
+          return getpwnam_r(key.c_str(), r, b, n, out);
+        },
+        e, lastError_);
+  });
 }
 
 Found NssDirectory::FindUserById(uint32_t uid, UserEntry& user) {
-  return Remember(usersById_, uid, user, [&](UserEntry& e) { return LookupUserById(uid, e); });
+  return Remember(usersById_, uid, user, [&](UserEntry& e) {
+    if (passwdFiles_) return FirstIn(kPasswd, ScanUsers, uid, e, lastError_);
+    return AskNss<passwd>(
+        buffer_, [&](passwd* r, char* b, size_t n, passwd** out) {
+          return getpwuid_r(uid, r, b, n, out);
+        },
+        e, lastError_);
+  });
 }
 
 Found NssDirectory::FindGroup(std::string_view name, GroupEntry& group) {
-  return Remember(groupsByName_, name, group, [&](GroupEntry& e) { return LookupGroup(name, e); });
+  return Remember(groupsByName_, name, group, [&](GroupEntry& e) {
+    if (groupFiles_) return FirstIn(kGroup, ScanGroups, name, e, lastError_);
+    std::string key(name);
+    return AskNss<::group>(
+        buffer_, [&](::group* r, char* b, size_t n, ::group** out) {
+          return getgrnam_r(key.c_str(), r, b, n, out);
+        },
+        e, lastError_);
+  });
 }
 
 Found NssDirectory::FindGroupById(uint32_t gid, GroupEntry& group) {
-  return Remember(groupsById_, gid, group, [&](GroupEntry& e) { return LookupGroupById(gid, e); });
-}
-
-Found NssDirectory::LookupUser(std::string_view name, UserEntry& user) {
-  if (passwdFiles_) {
-    return FirstIn(
-        kPasswd, ScanUsers, NamePicks(name), [&](const UserEntry& e) { return e.name == name; },
-        user, lastError_);
-  }
-  std::string key(name);
-  passwd entry{};
-  passwd* result = nullptr;
-  int error = CallWithGrowingBuffer(buffer_, [&](char* buffer, size_t size) {
-    return getpwnam_r(key.c_str(), &entry, buffer, size, &result);
+  return Remember(groupsById_, gid, group, [&](GroupEntry& e) {
+    if (groupFiles_) return FirstIn(kGroup, ScanGroups, gid, e, lastError_);
+    return AskNss<::group>(
+        buffer_, [&](::group* r, char* b, size_t n, ::group** out) {
+          return getgrgid_r(gid, r, b, n, out);
+        },
+        e, lastError_);
   });
-  if (result != nullptr && IsInclusionRule(OrEmpty(result->pw_name))) result = nullptr;
-  if (result != nullptr) CopyUser(entry, user);
-  return Answer(error, result != nullptr);
-}
-
-Found NssDirectory::LookupUserById(uint32_t uid, UserEntry& user) {
-  if (passwdFiles_) {
-    return FirstIn(
-        kPasswd, ScanUsers, IdPicks(uid), [&](const UserEntry& e) { return e.uid == uid; }, user,
-        lastError_);
-  }
-  passwd entry{};
-  passwd* result = nullptr;
-  int error = CallWithGrowingBuffer(buffer_, [&](char* buffer, size_t size) {
-    return getpwuid_r(uid, &entry, buffer, size, &result);
-  });
-  if (result != nullptr && IsInclusionRule(OrEmpty(result->pw_name))) result = nullptr;
-  if (result != nullptr) CopyUser(entry, user);
-  return Answer(error, result != nullptr);
-}
-
-Found NssDirectory::LookupGroup(std::string_view name, GroupEntry& out) {
-  if (groupFiles_) {
-    return FirstIn(
-        kGroup, ScanGroups, NamePicks(name), [&](const GroupEntry& e) { return e.name == name; },
-        out, lastError_);
-  }
-  std::string key(name);
-  group entry{};
-  group* result = nullptr;
-  int error = CallWithGrowingBuffer(buffer_, [&](char* buffer, size_t size) {
-    return getgrnam_r(key.c_str(), &entry, buffer, size, &result);
-  });
-  if (result != nullptr && IsInclusionRule(OrEmpty(result->gr_name))) result = nullptr;
-  if (result != nullptr) CopyGroup(entry, out);
-  return Answer(error, result != nullptr);
-}
-
-Found NssDirectory::LookupGroupById(uint32_t gid, GroupEntry& out) {
-  if (groupFiles_) {
-    return FirstIn(
-        kGroup, ScanGroups, IdPicks(gid), [&](const GroupEntry& e) { return e.gid == gid; }, out,
-        lastError_);
-  }
-  group entry{};
-  group* result = nullptr;
-  int error = CallWithGrowingBuffer(buffer_, [&](char* buffer, size_t size) {
-    return getgrgid_r(gid, &entry, buffer, size, &result);
-  });
-  if (result != nullptr && IsInclusionRule(OrEmpty(result->gr_name))) result = nullptr;
-  if (result != nullptr) CopyGroup(entry, out);
-  return Answer(error, result != nullptr);
 }
 
 Found NssDirectory::GroupIdsOf(const UserEntry& user, std::vector<uint32_t>& gids) {
   if (groupFiles_) {
     // As getgrouplist: the primary group, then every group that lists the user, each once.
     gids.assign(1, user.gid);
-    Found answer = ScanGroups(
-        kGroup,
-        [&](const GroupEntry& group) {
-          bool member = std::find(group.members.begin(), group.members.end(), user.name) !=
-                        group.members.end();
-          if (member && std::find(gids.begin(), gids.end(), group.gid) == gids.end()) {
-            gids.push_back(group.gid);
-          }
-          return true;
-        },
-        [&](std::string_view line) { return MembersMayHold(line, user.name); });
-    if (answer == Found::Failed) lastError_ = errno;
-    return answer == Found::Failed ? answer : Found::Yes;
+    auto pick = [&](std::string_view line) { return MembersMayHold(line, user.name); };
+    return ScanAll<GroupEntry>(
+               kGroup, ScanGroups,
+               [&](const GroupEntry& group) {
+                 bool member = std::find(group.members.begin(), group.members.end(),
+                                         user.name) != group.members.end();
+                 if (member && std::find(gids.begin(), gids.end(), group.gid) == gids.end()) {
+                   gids.push_back(group.gid);
+                 }
+               },
+               pick, lastError_)
+               ? Found::Yes
+               : Found::Failed;
   }
   std::vector<gid_t> list(64);
   for (;;) {
@@ -289,22 +320,23 @@ Found NssDirectory::GroupIdsOf(const UserEntry& user, std::vector<uint32_t>& gid
 Found NssDirectory::FindGroupsNamed(const std::vector<std::string>& names,
                                     std::vector<GroupEntry>& groups) {
   if (groupFiles_) {
-    Found answer = RememberAll<std::string, GroupEntry>(
-        kGroup, ScanGroups, names, groupsByName_, NameKey,
-        [](const GroupEntry& group) { return group.name; }, lastError_);
-    if (answer == Found::Failed) return answer;
+    if (RememberAll(kGroup, ScanGroups, names, groupsByName_, NameKeyOf, lastError_) ==
+        Found::Failed) {
+      return Found::Failed;
+    }
   } else if (Nsswitch::OfHost().GroupEnumerationFindsAll()) {
     // One walk through the groups instead of a lookup per name, each of which reads the whole
     // group file when the name is not there.
     std::vector<std::string> left = names;
     GroupEntry found;
-    bool complete = WalkNssGroups([&](const group& entry) {
-      auto it = std::find(left.begin(), left.end(), OrEmpty(entry.gr_name));
-      if (it == left.end()) return;
-      CopyGroup(entry, found);
-      groupsByName_.emplace(found.name, Remembered<GroupEntry>{Found::Yes, found});
-      left.erase(it);
-    });
+    bool complete = WalkNss<::group, setgrent, endgrent, getgrent_r>(
+        buffer_, lastError_, [&](const ::group& entry) {
+          auto it = std::find(left.begin(), left.end(), NameOf(entry));
+          if (it == left.end()) return;
+          Copy(entry, found);
+          groupsByName_.emplace(found.name, Remembered<GroupEntry>{Found::Yes, found});
+          left.erase(it);
+        });
     if (!complete) return Found::Failed;
     for (const std::string& name : left) {
       groupsByName_.emplace(name, Remembered<GroupEntry>{Found::No, {}});
@@ -315,16 +347,12 @@ Found NssDirectory::FindGroupsNamed(const std::vector<std::string>& names,
 
 Found NssDirectory::LookUpUsersNamed(const std::vector<std::string>& names) {
   if (!passwdFiles_) return AccountDirectory::LookUpUsersNamed(names);
-  return RememberAll<std::string, UserEntry>(
-      kPasswd, ScanUsers, names, usersByName_, NameKey,
-      [](const UserEntry& user) { return user.name; }, lastError_);
+  return RememberAll(kPasswd, ScanUsers, names, usersByName_, NameKeyOf, lastError_);
 }
 
 Found NssDirectory::LookUpGroupIds(const std::vector<uint32_t>& gids) {
   if (!groupFiles_) return AccountDirectory::LookUpGroupIds(gids);
-  return RememberAll<uint32_t, GroupEntry>(
-      kGroup, ScanGroups, gids, groupsById_, IdKey,
-      [](const GroupEntry& group) { return group.gid; }, lastError_);
+  return RememberAll(kGroup, ScanGroups, gids, groupsById_, GidOf, lastError_);
 }
 
 bool NssDirectory::ShadowReadable() {
@@ -337,93 +365,44 @@ bool NssDirectory::ShadowReadable() {
 }
 
 bool NssDirectory::ForEachUser(const std::function<void(const UserEntry&)>& visit) {
-  if (passwdFiles_) {
-    Found answer = ScanUsers(kPasswd, [&](const UserEntry& user) {
-      visit(user);
-      return true;
-    });
-    if (answer == Found::Failed) lastError_ = errno;
-    return answer != Found::Failed;
-  }
-  Enumeration<setpwent, endpwent> stream;
-  UserEntry user;
-  for (;;) {
-    passwd entry{};
-    passwd* result = nullptr;
-    int error = CallWithGrowingBuffer(buffer_, [&](char* buffer, size_t size) {
-      return getpwent_r(&entry, buffer, size, &result);
-    });
-    if (result == nullptr) {
-      // ENOENT marks the end of the list.
-      if (error == ENOENT || error == 0) return true;
-      lastError_ = error;
-      return false;
-    }
-    if (IsInclusionRule(OrEmpty(entry.pw_name))) continue;
-    CopyUser(entry, user);
-    visit(user);
-  }
+  return ForEachUserNamed(nullptr, visit);
 }
 
 bool NssDirectory::ForEachGroup(const std::function<void(const GroupEntry&)>& visit) {
-  if (groupFiles_) {
-    Found answer = ScanGroups(kGroup, [&](const GroupEntry& group) {
-      visit(group);
-      return true;
-    });
-    if (answer == Found::Failed) lastError_ = errno;
-    return answer != Found::Failed;
-  }
-  GroupEntry out;
-  return WalkNssGroups([&](const group& entry) {
-    CopyGroup(entry, out);
-    visit(out);
-  });
+  return ForEachGroupNamed(nullptr, visit);
 }
 
-bool NssDirectory::WalkNssGroups(const std::function<void(const group&)>& visit) {
-  Enumeration<setgrent, endgrent> stream;
-  for (;;) {
-    group entry{};
-    group* result = nullptr;
-    int error = CallWithGrowingBuffer(buffer_, [&](char* buffer, size_t size) {
-      return getgrent_r(&entry, buffer, size, &result);
-    });
-    if (result == nullptr) {
-      if (error == ENOENT || error == 0) return true;
-      lastError_ = error;
-      return false;
-    }
-    if (!IsInclusionRule(OrEmpty(entry.gr_name))) visit(entry);
-  }
-}
-
+// With no pick, every entry; a file is read parsing only the lines of picked names.
 bool NssDirectory::ForEachUserNamed(const NamePick& named,
                                     const std::function<void(const UserEntry&)>& visit) {
-  if (!passwdFiles_) return AccountDirectory::ForEachUserNamed(named, visit);
-  Found answer = ScanUsers(
-      kPasswd,
-      [&](const UserEntry& user) {
+  if (passwdFiles_) {
+    LinePick pick;
+    if (named) pick = [&](std::string_view line) { return named(NameOfLine(line)); };
+    return ScanAll<UserEntry>(kPasswd, ScanUsers, visit, pick, lastError_);
+  }
+  UserEntry user;
+  return WalkNss<passwd, setpwent, endpwent, getpwent_r>(
+      buffer_, lastError_, [&](const passwd& entry) {
+        if (named && !named(NameOf(entry))) return;
+        Copy(entry, user);
         visit(user);
-        return true;
-      },
-      [&](std::string_view line) { return named(NameOfLine(line)); });
-  if (answer == Found::Failed) lastError_ = errno;
-  return answer != Found::Failed;
+      });
 }
 
 bool NssDirectory::ForEachGroupNamed(const NamePick& named,
                                      const std::function<void(const GroupEntry&)>& visit) {
-  if (!groupFiles_) return AccountDirectory::ForEachGroupNamed(named, visit);
-  Found answer = ScanGroups(
-      kGroup,
-      [&](const GroupEntry& group) {
+  if (groupFiles_) {
+    LinePick pick;
+    if (named) pick = [&](std::string_view line) { return named(NameOfLine(line)); };
+    return ScanAll<GroupEntry>(kGroup, ScanGroups, visit, pick, lastError_);
+  }
+  GroupEntry group;
+  return WalkNss<::group, setgrent, endgrent, getgrent_r>(
+      buffer_, lastError_, [&](const ::group& entry) {
+        if (named && !named(NameOf(entry))) return;
+        Copy(entry, group);
         visit(group);
-        return true;
-      },
-      [&](std::string_view line) { return named(NameOfLine(line)); });
-  if (answer == Found::Failed) lastError_ = errno;
-  return answer != Found::Failed;
+      });
 }
 
 namespace {
@@ -438,7 +417,7 @@ class NssShadowStream : public ShadowStream {
         buffer_, [&](char* data, size_t size) { return getspent_r(&record, data, size, &result); });
     if (result == nullptr) return error == ENOENT || error == 0 ? Found::No : Found::Failed;
     name = OrEmpty(record.sp_namp);
-    CopyShadow(record, entry);
+    Copy(record, entry);
     return Found::Yes;
   }
 
@@ -471,7 +450,7 @@ std::optional<ShadowEntry> NssDirectory::FindShadow(std::string_view name) {
         found = entry;
         return false;
       },
-      NamePicks(name));
+      Picks(name));
   return found;
 }
 

@@ -3,8 +3,6 @@
 // the same answer many times faster.
 #pragma once
 
-#include <grp.h>
-
 #include <map>
 
 #include "host/AccountDirectory.h"
@@ -41,16 +39,9 @@ class NssDirectory : public AccountDirectory {
     Entry entry;
   };
 
-  Found Answer(int error, bool found);
   // Whether the caller can read shadow: false when nsswitch.conf names its file and the caller
   // cannot open it (NSS would then go on to a source that makes records up).
   bool ShadowReadable();
-  Found LookupUser(std::string_view name, UserEntry& user);
-  Found LookupUserById(uint32_t uid, UserEntry& user);
-  Found LookupGroup(std::string_view name, GroupEntry& group);
-  Found LookupGroupById(uint32_t gid, GroupEntry& group);
-  // Every group NSS enumerates, as NSS hands it out; false when a source failed on the way.
-  bool WalkNssGroups(const std::function<void(const ::group&)>& visit);
 
   std::map<std::string, Remembered<UserEntry>, std::less<>> usersByName_;
   std::map<uint32_t, Remembered<UserEntry>> usersById_;
