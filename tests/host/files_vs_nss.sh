@@ -9,13 +9,9 @@
 #   files_vs_nss.sh FILES_VS_NSS
 set -u
 probe=${1:?usage: files_vs_nss.sh FILES_VS_NSS}
-work=$(mktemp -d) || exit 1
-trap 'rm -rf "$work"' EXIT
-chmod 755 "$work"
-etc=$work/etc
 hostname=ulhost
 . "$(dirname "$0")/namespace.sh"
-mkdir -p "$etc" "$work/bin" && cp "$probe" "$work/bin/probe" && chmod 755 "$work/bin/probe"
+cp "$probe" "$work/bin/probe" && chmod 755 "$work/bin/probe" || exit 1
 
 long=$(head -c 70000 /dev/zero | tr '\0' g)
 {

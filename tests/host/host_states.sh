@@ -12,16 +12,12 @@
 set -u
 program=${1:?usage: host_states.sh USERLENS EXEC_WITH}
 exec_with=${2:?usage: host_states.sh USERLENS EXEC_WITH}
-work=$(mktemp -d) || exit 1
-trap 'rm -rf "$work"' EXIT
-chmod 755 "$work"
-etc=$work/etc
 hostname=ulhost
 . "$(dirname "$0")/namespace.sh"
 command -v setpriv >/dev/null || skip "setpriv (util-linux) is not installed"
 command -v localedef >/dev/null || skip "localedef (locales) is not installed"
 
-mkdir -p "$etc" "$work/bin" "$work/log" "$work/fifo" "$work/locale"
+mkdir -p "$work/log" "$work/fifo" "$work/locale"
 cp "$program" "$work/bin/userlens" && cp "$exec_with" "$work/bin/exec_with" || exit 1
 chmod 755 "$work/bin/userlens" "$work/bin/exec_with"
 esc=$(printf '\033')

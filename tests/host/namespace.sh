@@ -2,9 +2,10 @@
 # mount and UTS namespace where $etc/{passwd,group,shadow,nsswitch.conf,hosts} stand in for the
 # host's, the host name is $hostname, and the program runs with a clean environment.
 #
-# The sourcing script sets: work (its own folder, readable by every user), etc (the folder of the
-# prepared files), hostname; optionally log (bound over /var/log) and locales (for LOCPATH).
-# It gets: in_namespace, run, has, hasnt, fail, passed, failures, and a summary at the end.
+# The sourcing script sets: hostname; optionally log (bound over /var/log) and locales (for
+# LOCPATH). It gets: skip; work, a fresh folder that every user can read and that goes at exit,
+# with etc (the folder for the prepared files), bin and empty in it; in_namespace, run, has,
+# hasnt, fail, passed, failures, and a summary at the end.
 
 skip() {
   echo "SKIPPED: $*"
@@ -13,7 +14,11 @@ skip() {
 [ "$(id -u)" = 0 ] || skip "private mount namespaces need root"
 unshare -m -u true 2>/dev/null || skip "cannot make private mount and UTS namespaces here"
 
-mkdir -p "$work/empty"
+work=$(mktemp -d) || exit 1
+trap 'rm -rf "$work"' EXIT
+chmod 755 "$work"
+etc=$work/etc
+mkdir -p "$etc" "$work/bin" "$work/empty"
 failures=0
 passed=0
 fail() {

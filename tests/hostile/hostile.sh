@@ -11,18 +11,9 @@
 set -u
 program=${1:?usage: hostile.sh PATH-TO-USERLENS}
 
-skip() {
-  echo "SKIPPED: $*"
-  exit 77
-}
-[ "$(id -u)" = 0 ] || skip "a private mount namespace needs root"
-unshare -m -u true 2>/dev/null || skip "cannot make private mount and UTS namespaces here"
+hostname=hostile
+. "$(dirname "$0")/../host/namespace.sh"
 command -v setpriv >/dev/null || skip "setpriv (util-linux) is not installed"
-
-work=$(mktemp -d) || exit 1
-trap 'rm -rf "$work"' EXIT
-chmod 755 "$work"
-mkdir -p "$work/etc" "$work/bin" "$work/empty"
 cp "$program" "$work/bin/userlens" && chmod 755 "$work/bin/userlens" || exit 1
 export LC_ALL=C
 
@@ -64,67 +55,6 @@ printf 'passwd: files\ngroup: files\nshadow: files\nhosts: files\n' >"$work/etc/
 printf '127.0.0.1 localhost\n127.0.1.1 hostile.example.test hostile\n' >"$work/etc/hosts"
 chmod 644 "$work/etc/passwd" "$work/etc/group" "$work/etc/nsswitch.conf" "$work/etc/hosts"
 chmod 600 "$work/etc/shadow"
-
-# in_namespace LOCALE [COMMAND...]: runs over the prepared files; 99 when they cannot be bound.
-in_namespace() {
-  local locale=$1
-  shift
-  unshare -m -u sh -c '
-    work=$1
-    shift
-    for file in passwd group shadow nsswitch.conf hosts; do
-      mount --bind "$work/etc/$file" "/etc/$file" || exit 99
-    done
-    if [ -d /run/nscd ]; then mount --bind "$work/empty" /run/nscd || exit 99; fi
-    echo hostile >/proc/sys/kernel/hostname || exit 99
-    exec "$@"
-  ' sh "$work" env -i LANG="$locale" LC_ALL="$locale" PATH=/usr/bin:/bin "$@"
-}
-
-failures=0
-passed=0
-fail() {
-  echo "FAIL: $*"
-  failures=$((failures + 1))
-}
-
-# run NAME LOCALE EXPECTED-EXIT [WRAPPER...] -- [ARGUMENT...]: output in $work/NAME.out, CR LF
-# line ends checked and removed.
-run() {
-  local name=$1 locale=$2 expected=$3
-  shift 3
-  local wrapper=()
-  while [ "$1" != "--" ]; do
-    wrapper+=("$1")
-    shift
-  done
-  shift
-  in_namespace "$locale" "${wrapper[@]}" "$work/bin/userlens" "$@" >"$work/$name.raw" \
-    2>"$work/$name.err"
-  local code=$?
-  if [ $code = 99 ]; then
-    fail "$name: the namespace could not be set up"
-  elif [ $code != "$expected" ]; then
-    fail "$name: exit code $code, expected $expected; $(head -c 300 "$work/$name.err")"
-  elif [ -s "$work/$name.err" ]; then
-    fail "$name: wrote to standard error: $(head -c 300 "$work/$name.err")"
-  elif ! awk '!/\r$/ { bad = 1 } END { exit bad }' "$work/$name.raw"; then
-    fail "$name: a line does not end with CR LF"
-  else
-    passed=$((passed + 1))
-  fi
-  sed 's/\r$//' "$work/$name.raw" >"$work/$name.out"
-}
-
-# has NAME LINE: the output holds LINE exactly, as a whole line.
-has() {
-  printf '%s\n' "$2" >"$work/line"
-  if grep -qxF -f "$work/line" "$work/$1.out"; then
-    passed=$((passed + 1))
-  else
-    fail "$1: no line '$(head -c 120 "$work/line")'"
-  fi
-}
 
 run root C.UTF-8 0 -- root
 computer=$(sed -n 's/^Username: \(.*\)\\root$/\1/p' "$work/root.out")
@@ -199,5 +129,4 @@ run pct-current C.UTF-8 0 setpriv --reuid=2001 --regid=2001 --clear-groups env \
 has pct-current "Username: $computer\\pct%s%d%n"
 has pct-current "HOSTILE=%s%n$control"
 
-echo "$passed passed, $failures failed"
-[ $failures -eq 0 ]
+summary
