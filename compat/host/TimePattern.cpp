@@ -1,5 +1,8 @@
 #include "host/TimePattern.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace compat {
 namespace {
 
@@ -49,6 +52,19 @@ class PatternWriter {
   bool hasField_ = false;
 };
 
+// The time fields of strftime and Windows' field for each, zero-padded and not.
+struct TimeField {
+  wchar_t conversion;
+  const wchar_t* padded;
+  const wchar_t* unpadded;  // none: the same
+};
+constexpr TimeField kFields[] = {
+    {L'H', L"HH", L"H"},          {L'k', L"H", nullptr},     {L'I', L"hh", L"h"},
+    {L'l', L"h", nullptr},        {L'M', L"mm", L"m"},       {L'S', L"ss", L"s"},
+    {L'p', L"tt", nullptr},       {L'P', L"tt", nullptr},    {L'T', L"HH:mm:ss", nullptr},
+    {L'X', L"HH:mm:ss", nullptr}, {L'R', L"HH:mm", nullptr},
+};
+
 void Convert(std::wstring_view pattern, std::wstring_view amPmPattern, int depth,
              PatternWriter& writer) {
   size_t i = 0;
@@ -68,36 +84,14 @@ void Convert(std::wstring_view pattern, std::wstring_view amPmPattern, int depth
     while (i < pattern.size() && pattern[i] >= L'0' && pattern[i] <= L'9') ++i;
     if (i < pattern.size() && (pattern[i] == L'E' || pattern[i] == L'O')) ++i;
     if (i >= pattern.size()) break;
-    switch (pattern[i++]) {
-      case L'H':
-        writer.Field(unpadded ? L"H" : L"HH");
-        break;
-      case L'k':
-        writer.Field(L"H");
-        break;
-      case L'I':
-        writer.Field(unpadded ? L"h" : L"hh");
-        break;
-      case L'l':
-        writer.Field(L"h");
-        break;
-      case L'M':
-        writer.Field(unpadded ? L"m" : L"mm");
-        break;
-      case L'S':
-        writer.Field(unpadded ? L"s" : L"ss");
-        break;
-      case L'p':
-      case L'P':
-        writer.Field(L"tt");
-        break;
-      case L'T':
-      case L'X':
-        writer.Field(L"HH:mm:ss");
-        break;
-      case L'R':
-        writer.Field(L"HH:mm");
-        break;
+    wchar_t conversion = pattern[i++];
+    auto field = std::find_if(std::begin(kFields), std::end(kFields),
+                              [&](const TimeField& f) { return f.conversion == conversion; });
+    if (field != std::end(kFields)) {
+      writer.Field(unpadded && field->unpadded != nullptr ? field->unpadded : field->padded);
+      continue;
+    }
+    switch (conversion) {
       case L'r':
         if (depth == 0 && !amPmPattern.empty()) {
           Convert(amPmPattern, amPmPattern, depth + 1, writer);

@@ -99,10 +99,6 @@ struct USER_INFO_3 {
   LPWSTR usri3_home_dir_drive;
   DWORD usri3_password_expired;
 };
-using PUSER_INFO_2 = USER_INFO_2*;
-using PUSER_INFO_3 = USER_INFO_3*;
-using LPUSER_INFO_2 = USER_INFO_2*;
-using LPUSER_INFO_3 = USER_INFO_3*;
 
 struct GROUP_USERS_INFO_0 {
   LPWSTR grui0_name;
@@ -110,8 +106,6 @@ struct GROUP_USERS_INFO_0 {
 struct LOCALGROUP_USERS_INFO_0 {
   LPWSTR lgrui0_name;
 };
-using PGROUP_USERS_INFO_0 = GROUP_USERS_INFO_0*;
-using PLOCALGROUP_USERS_INFO_0 = LOCALGROUP_USERS_INFO_0*;
 
 NET_API_STATUS WINAPI NetUserEnum(LPCWSTR serverName, DWORD level, DWORD filter, LPBYTE* buffer,
                                   DWORD prefMaxLen, LPDWORD entriesRead, LPDWORD totalEntries,

@@ -16,7 +16,6 @@ enum COMPUTER_NAME_FORMAT {
   ComputerNameMax
 };
 constexpr DWORD MAX_COMPUTERNAME_LENGTH = 15;
-constexpr DWORD UNLEN = 256;
 
 BOOL WINAPI GetUserNameW(LPWSTR buffer, LPDWORD cchBuffer);
 BOOL WINAPI GetComputerNameExW(COMPUTER_NAME_FORMAT nameType, LPWSTR buffer, LPDWORD cchSize);
