@@ -89,6 +89,16 @@ Found Scan(const char* path, const LinePick& pick, Parse parse, Visit visit) {
   return Found::Yes;
 }
 
+// Every entry of the picked lines of a file, parsed into one entry that is visited.
+template <typename Entry>
+Found ScanEntries(const char* path, const LinePick& pick, bool (*parse)(std::string_view, Entry&),
+                  const std::function<bool(const Entry&)>& visit) {
+  Entry entry;
+  return Scan(
+      path, pick, [&](std::string_view line) { return parse(line, entry); },
+      [&] { return visit(entry); });
+}
+
 }  // namespace
 
 LineReader::LineReader(const char* path) : file_(OpenRegularFile(path)) {}
@@ -217,18 +227,12 @@ bool ParseShadowLine(std::string_view line, std::string& name, ShadowEntry& shad
 
 Found ScanUsers(const char* path, const std::function<bool(const UserEntry&)>& visit,
                 const LinePick& pick) {
-  UserEntry user;
-  return Scan(
-      path, pick, [&](std::string_view line) { return ParsePasswdLine(line, user); },
-      [&] { return visit(user); });
+  return ScanEntries(path, pick, ParsePasswdLine, visit);
 }
 
 Found ScanGroups(const char* path, const std::function<bool(const GroupEntry&)>& visit,
                  const LinePick& pick) {
-  GroupEntry group;
-  return Scan(
-      path, pick, [&](std::string_view line) { return ParseGroupLine(line, group); },
-      [&] { return visit(group); });
+  return ScanEntries(path, pick, ParseGroupLine, visit);
 }
 
 Found ScanShadow(const char* path,

@@ -220,6 +220,27 @@ bool WalkNss(std::vector<char>& buffer, int& lastError,
   }
 }
 
+// Every entry whose name is picked (with no pick, every entry) from the database's file, where
+// only the lines of picked names are parsed, or from NSS.
+template <typename Record, void (*Open)(), void (*Close)(),
+          int (*Next)(Record*, char*, size_t, Record**), typename Entry>
+bool ForEachNamed(bool files, const char* path, Scan<Entry> scan,
+                  const AccountDirectory::NamePick& named,
+                  const std::function<void(const Entry&)>& visit, std::vector<char>& buffer,
+                  int& lastError) {
+  if (files) {
+    LinePick pick;
+    if (named) pick = [&](std::string_view line) { return named(NameOfLine(line)); };
+    return ScanAll<Entry>(path, scan, visit, pick, lastError);
+  }
+  Entry entry;
+  return WalkNss<Record, Open, Close, Next>(buffer, lastError, [&](const Record& record) {
+    if (named && !named(NameOf(record))) return;
+    Copy(record, entry);
+    visit(entry);
+  });
+}
+
 std::string NameKeyOf(const UserEntry& user) {
   return user.name;
 }
@@ -242,7 +263,8 @@ Found NssDirectory::FindUser(std::string_view name, UserEntry& user) {
     if (passwdFiles_) return FirstIn(kPasswd, ScanUsers, name, e, lastError_);
     std::string key(name);
     return AskNss<passwd>(
-        buffer_, [&](passwd* r, char* b, size_t n, passwd** out) {
+        buffer_,
+        [&](passwd* r, char* b, size_t n, passwd** out) {
           return getpwnam_r(key.c_str(), r, b, n, out);
         },
         e, lastError_);
@@ -253,9 +275,8 @@ Found NssDirectory::FindUserById(uint32_t uid, UserEntry& user) {
   return Remember(usersById_, uid, user, [&](UserEntry& e) {
     if (passwdFiles_) return FirstIn(kPasswd, ScanUsers, uid, e, lastError_);
     return AskNss<passwd>(
-        buffer_, [&](passwd* r, char* b, size_t n, passwd** out) {
-          return getpwuid_r(uid, r, b, n, out);
-        },
+        buffer_,
+        [&](passwd* r, char* b, size_t n, passwd** out) { return getpwuid_r(uid, r, b, n, out); },
         e, lastError_);
   });
 }
@@ -265,7 +286,8 @@ Found NssDirectory::FindGroup(std::string_view name, GroupEntry& group) {
     if (groupFiles_) return FirstIn(kGroup, ScanGroups, name, e, lastError_);
     std::string key(name);
     return AskNss<::group>(
-        buffer_, [&](::group* r, char* b, size_t n, ::group** out) {
+        buffer_,
+        [&](::group* r, char* b, size_t n, ::group** out) {
           return getgrnam_r(key.c_str(), r, b, n, out);
         },
         e, lastError_);
@@ -276,9 +298,8 @@ Found NssDirectory::FindGroupById(uint32_t gid, GroupEntry& group) {
   return Remember(groupsById_, gid, group, [&](GroupEntry& e) {
     if (groupFiles_) return FirstIn(kGroup, ScanGroups, gid, e, lastError_);
     return AskNss<::group>(
-        buffer_, [&](::group* r, char* b, size_t n, ::group** out) {
-          return getgrgid_r(gid, r, b, n, out);
-        },
+        buffer_,
+        [&](::group* r, char* b, size_t n, ::group** out) { return getgrgid_r(gid, r, b, n, out); },
         e, lastError_);
   });
 }
@@ -291,8 +312,8 @@ Found NssDirectory::GroupIdsOf(const UserEntry& user, std::vector<uint32_t>& gid
     return ScanAll<GroupEntry>(
                kGroup, ScanGroups,
                [&](const GroupEntry& group) {
-                 bool member = std::find(group.members.begin(), group.members.end(),
-                                         user.name) != group.members.end();
+                 bool member = std::find(group.members.begin(), group.members.end(), user.name) !=
+                               group.members.end();
                  if (member && std::find(gids.begin(), gids.end(), group.gid) == gids.end()) {
                    gids.push_back(group.gid);
                  }
@@ -372,37 +393,16 @@ bool NssDirectory::ForEachGroup(const std::function<void(const GroupEntry&)>& vi
   return ForEachGroupNamed(nullptr, visit);
 }
 
-// With no pick, every entry; a file is read parsing only the lines of picked names.
 bool NssDirectory::ForEachUserNamed(const NamePick& named,
                                     const std::function<void(const UserEntry&)>& visit) {
-  if (passwdFiles_) {
-    LinePick pick;
-    if (named) pick = [&](std::string_view line) { return named(NameOfLine(line)); };
-    return ScanAll<UserEntry>(kPasswd, ScanUsers, visit, pick, lastError_);
-  }
-  UserEntry user;
-  return WalkNss<passwd, setpwent, endpwent, getpwent_r>(
-      buffer_, lastError_, [&](const passwd& entry) {
-        if (named && !named(NameOf(entry))) return;
-        Copy(entry, user);
-        visit(user);
-      });
+  return ForEachNamed<passwd, setpwent, endpwent, getpwent_r>(passwdFiles_, kPasswd, ScanUsers,
+                                                              named, visit, buffer_, lastError_);
 }
 
 bool NssDirectory::ForEachGroupNamed(const NamePick& named,
                                      const std::function<void(const GroupEntry&)>& visit) {
-  if (groupFiles_) {
-    LinePick pick;
-    if (named) pick = [&](std::string_view line) { return named(NameOfLine(line)); };
-    return ScanAll<GroupEntry>(kGroup, ScanGroups, visit, pick, lastError_);
-  }
-  GroupEntry group;
-  return WalkNss<::group, setgrent, endgrent, getgrent_r>(
-      buffer_, lastError_, [&](const ::group& entry) {
-        if (named && !named(NameOf(entry))) return;
-        Copy(entry, group);
-        visit(group);
-      });
+  return ForEachNamed<::group, setgrent, endgrent, getgrent_r>(groupFiles_, kGroup, ScanGroups,
+                                                               named, visit, buffer_, lastError_);
 }
 
 namespace {
