@@ -47,7 +47,7 @@ in_namespace() {
 }
 
 # run NAME LOCALE EXPECTED-EXIT [WRAPPER...] -- [ARGUMENT...]: the program's output in
-# $work/NAME.out with the CR LF line ends checked and removed.
+# $work/NAME.out with the CR LF line ends checked and removed, its exit code in $code.
 run() {
   local name=$1 locale=$2 expected=$3
   shift 3
@@ -59,7 +59,7 @@ run() {
   shift
   in_namespace "$locale" "${wrapper[@]}" "$work/bin/userlens" "$@" >"$work/$name.raw" \
     2>"$work/$name.err"
-  local code=$?
+  code=$?
   if [ $code = 99 ]; then
     fail "$name: the namespace could not be set up"
   elif [ $code != "$expected" ]; then

@@ -3,25 +3,15 @@
 # the usual places, and nothing else; the installed program runs and the page renders. The
 # compressed files carry no date, and the machine-readable copyright file states LICENSE.
 # usage: check_install.sh BUILD_DIR WORK_DIR SOURCE_DIR
-set -u
-build=$1
-work=$2
-source=$3
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+. "$(dirname "$0")/../checks.sh"
+take build work source -- "$@"
 
 rm -rf "$work"
 mkdir -p "$work"
 prefix=$work/prefix
-cmake --install "$build" --prefix "$prefix" --strip >"$work/install.log" 2>&1 ||
-  { cat "$work/install.log"; echo "FAIL: cmake --install exited with an error"; exit 1; }
+step "$work/install.log" cmake --install "$build" --prefix "$prefix" --strip
 
-expected='bin/userlens
-share/doc/userlens/LICENSE
-share/doc/userlens/README.md
-share/doc/userlens/changelog.gz
-share/doc/userlens/copyright
-share/man/man1/userlens.1.gz'
+expected=$(cat "$(dirname "$0")/installed_files.txt")
 actual=$(cd "$prefix" && find . -type f -o -type l | sed 's#^\./##' | LC_ALL=C sort)
 [ "$actual" = "$expected" ] || fail "installed files differ from the expected ones:
 $(diff <(echo "$expected") <(echo "$actual"))"
@@ -63,8 +53,4 @@ if command -v objdump >/dev/null; then
   objdump -h "$prefix/bin/userlens" | grep -q '\.debug_info' && fail "--strip left debug information"
 fi
 
-if [ $failures -ne 0 ]; then
-  echo "$failures check(s) failed"
-  exit 1
-fi
-echo "installed: $(echo $actual)"
+finish "installed: $(echo $actual)"

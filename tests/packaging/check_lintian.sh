@@ -2,16 +2,14 @@
 # lintian, Debian's package checker, finds no error and no warning in the .deb. Its info tags
 # are shown, and pass.
 # usage: check_lintian.sh BUILD_DIR WORK_DIR
-set -u
-build=$1
-work=$2
+. "$(dirname "$0")/../checks.sh"
+take build work -- "$@"
 
 command -v lintian >/dev/null || { echo "skipped: lintian is not installed"; exit 77; }
 
 rm -rf "$work"
 mkdir -p "$work"
-cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work" >"$work/cpack.log" 2>&1 ||
-  { cat "$work/cpack.log"; echo "FAIL: cpack exited with an error"; exit 1; }
+step "$work/cpack.log" cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work"
 shopt -s nullglob
 debs=("$work"/*.deb)
 [ ${#debs[@]} -eq 1 ] || { echo "FAIL: expected one .deb, found: ${debs[*]:-none}"; exit 1; }

@@ -3,12 +3,9 @@
 # with the program: its title carries the banner's name and version, and it shows the usage
 # text's syntax line and every option the usage text lists.
 # usage: check_manpage.sh PAGE PROGRAM
-set -u
-page=$1
-program=$2
+. "$(dirname "$0")/../checks.sh"
+take page program -- "$@"
 export LC_ALL=C.UTF-8
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 command -v groff >/dev/null || { echo "skipped: groff is not installed (groff-base)"; exit 77; }
 
@@ -47,8 +44,4 @@ for option in $options; do
   grep -qE "^\.B $option\$" "$page" || fail "the page has no entry for the option $option"
 done
 
-if [ $failures -ne 0 ]; then
-  echo "$failures check(s) failed"
-  exit 1
-fi
-echo "manual page clean and in step with the usage text ($(echo $options))"
+finish "manual page clean and in step with the usage text ($(echo $options))"

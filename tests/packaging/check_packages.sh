@@ -4,26 +4,16 @@
 # its changelog's latest entry shows too, and depends on the package of each shared library
 # the program needs and on no other; the program unpacked from it runs.
 # usage: check_packages.sh BUILD_DIR WORK_DIR VERSION
-set -u
-build=$1
-work=$2
-version=$3
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+. "$(dirname "$0")/../checks.sh"
+take build work version -- "$@"
 
 command -v dpkg-deb >/dev/null || { echo "skipped: dpkg-deb is not installed (dpkg)"; exit 77; }
 
 rm -rf "$work"
 mkdir -p "$work"
-cpack --config "$build/CPackConfig.cmake" -B "$work" >"$work/cpack.log" 2>&1 ||
-  { cat "$work/cpack.log"; echo "FAIL: cpack exited with an error"; exit 1; }
+step "$work/cpack.log" cpack --config "$build/CPackConfig.cmake" -B "$work"
 
-files='bin/userlens
-share/doc/userlens/LICENSE
-share/doc/userlens/README.md
-share/doc/userlens/changelog.gz
-share/doc/userlens/copyright
-share/man/man1/userlens.1.gz'
+files=$(cat "$(dirname "$0")/installed_files.txt")
 
 shopt -s nullglob
 tarballs=("$work"/userlens-"$version"-linux-*.tar.gz)
@@ -84,8 +74,4 @@ $listed"
   fi
 fi
 
-if [ $failures -ne 0 ]; then
-  echo "$failures check(s) failed"
-  exit 1
-fi
-echo "packages: $(cd "$work" && echo *.tar.gz *.deb)"
+finish "packages: $(cd "$work" && echo *.tar.gz *.deb)"

@@ -10,14 +10,8 @@
 # order does not depend on how a file system lists a folder. On a difference, diffoscope (when
 # installed) shows where the files differ.
 # usage: check_reproducible.sh SOURCE_DIR WORK_DIR linux|windows-i686 BUILD_TYPE GENERATOR
-set -u
-source=$1
-work=$2
-kind=$3
-build_type=$4
-generator=$5
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+. "$(dirname "$0")/../checks.sh"
+take source work kind build_type generator -- "$@"
 
 case $kind in
   linux)
@@ -126,8 +120,4 @@ for package in "$first"/packages/*.deb; do
 $listed"
 done
 
-if [ $failures -ne 0 ]; then
-  echo "$failures check(s) failed"
-  exit 1
-fi
-echo "the two builds of the $kind program and packages are byte for byte the same"
+finish "the two builds of the $kind program and packages are byte for byte the same"

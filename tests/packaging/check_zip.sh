@@ -3,21 +3,12 @@
 # and nothing else. The program in it is a stripped PE32 executable that still carries its
 # version resource and manifest.
 # usage: check_zip.sh WINDOWS_BUILD_DIR WORK_DIR VERSION SOURCE_DIR OBJDUMP RESOURCE_TESTS PROGRAM
-set -u
-build=$1
-work=$2
-version=$3
-source=$4
-objdump=$5
-resource_tests=$6
-program=$7
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+. "$(dirname "$0")/../checks.sh"
+take build work version source objdump resource_tests program -- "$@"
 
 rm -rf "$work"
 mkdir -p "$work"
-cpack --config "$build/CPackConfig.cmake" -B "$work" >"$work/cpack.log" 2>&1 ||
-  { cat "$work/cpack.log"; echo "FAIL: cpack exited with an error"; exit 1; }
+step "$work/cpack.log" cpack --config "$build/CPackConfig.cmake" -B "$work"
 
 top=userlens-$version-win32
 zip=$work/$top.zip
@@ -40,8 +31,4 @@ echo "$headers" | grep -q '\.debug_info' && fail "USERLENS.EXE is not stripped"
 USERLENS_WINDOWS_PROGRAM=$exe USERLENS_LINUX_PROGRAM=$program USERLENS_VERSION=$version \
   "$resource_tests" --gtest_brief=1 || fail "the resources of the packaged USERLENS.EXE"
 
-if [ $failures -ne 0 ]; then
-  echo "$failures check(s) failed"
-  exit 1
-fi
-echo "ZIP: $(echo $listed)"
+finish "ZIP: $(echo $listed)"

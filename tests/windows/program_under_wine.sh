@@ -1,12 +1,9 @@
 #!/bin/bash
 # The Windows program under wine64: its usage text is byte for byte the Linux program's, the
 # user list ends normally, and an over-long argument is a range error.
-set -u
-wine=$1
-exe=$2
-linux=$3
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+# usage: program_under_wine.sh WINE64 WINDOWS_PROGRAM LINUX_PROGRAM
+. "$(dirname "$0")/../checks.sh"
+take wine exe linux -- "$@"
 
 for switch in '/?' '/unknown' '-?'; do
   expected=$("$linux" "$switch" | od -An -tx1)
@@ -42,8 +39,4 @@ case "$output" in
   *) fail "a missing account printed: $output" ;;
 esac
 
-if [ $failures -ne 0 ]; then
-  echo "$failures check(s) failed"
-  exit 1
-fi
-echo "all checks passed"
+finish "all checks passed"
