@@ -98,12 +98,13 @@ else()
   set(CPACK_DEBIAN_PACKAGE_SECTION admin)
   set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
   # The package's dependencies come from the libraries the program links; without dpkg-dev's
-  # dpkg-shlibdeps, the ones a g++ build of this program always needs.
+  # dpkg-shlibdeps, the C library, the only one a packaged (optimised) build links shared:
+  # libstdc++ and libgcc are linked into the program.
   find_program(USERLENS_DPKG_SHLIBDEPS dpkg-shlibdeps)
   if(USERLENS_DPKG_SHLIBDEPS)
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
   else()
-    set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6, libgcc-s1, libstdc++6")
+    set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6")
   endif()
 endif()
 set(CPACK_PACKAGE_FILE_NAME ${CPACK_PACKAGE_NAME}-${CPACK_PACKAGE_VERSION}-${CPACK_SYSTEM_NAME})
