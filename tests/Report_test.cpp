@@ -1,31 +1,12 @@
 // Whole reports, end to end, compared byte for byte with expected files.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cwctype>
-#include <fstream>
-#include <sstream>
 
+#include "ExpectedFiles.h"
 #include "ProgramRun.h"
 
 namespace {
-
-std::string ReadExpected(const std::string& name) {
-  std::ifstream file(std::string(USERLENS_TEST_DATA) + "/" + name, std::ios::binary);
-  std::stringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
-
-// Compares with the expected file; USERLENS_UPDATE_EXPECTED=1 writes the file instead, for a
-// person to review the change with git diff.
-void ExpectFile(const std::string& name, const std::string& actual) {
-  if (std::getenv("USERLENS_UPDATE_EXPECTED") != nullptr) {
-    std::ofstream(std::string(USERLENS_TEST_DATA) + "/" + name, std::ios::binary) << actual;
-    return;
-  }
-  EXPECT_EQ(actual, ReadExpected(name));
-}
 
 // A Windows workstation with an administrator alice and an ordinary user bob.
 void Furnish(compat::ScriptedMachine& machine) {
@@ -51,18 +32,10 @@ void Furnish(compat::ScriptedMachine& machine) {
   bob.passwordExpired = 1;
   bob.primaryGroupId = 513;
   machine.AddName(L"None", L"WS01", L"S-1-5-21-1-2-3-513", SidTypeGroup);
-  machine.AddName(L"Everyone", L"", L"S-1-1-0", SidTypeWellKnownGroup);
-  machine.AddName(L"Administrators", L"BUILTIN", L"S-1-5-32-544", SidTypeAlias);
-  machine.AddName(L"Users", L"BUILTIN", L"S-1-5-32-545", SidTypeAlias);
-  machine.AddName(L"INTERACTIVE", L"NT AUTHORITY", L"S-1-5-4", SidTypeWellKnownGroup);
-  machine.AddName(L"Authenticated Users", L"NT AUTHORITY", L"S-1-5-11", SidTypeWellKnownGroup);
-  machine.AddName(L"LOCAL", L"", L"S-1-2-0", SidTypeWellKnownGroup);
-  for (const wchar_t* sid : {L"S-1-5-21-1-2-3-513", L"S-1-1-0", L"S-1-5-32-544", L"S-1-5-32-545",
-                             L"S-1-5-4", L"S-1-5-11", L"S-1-2-0", L"S-1-5-5-0-81234"}) {
-    compat::TokenGroup group;
-    group.sid = compat::SidFromText(sid);
-    machine.tokenGroups.push_back(group);
-  }
+  machine.AddWellKnownNames();
+  // The token's groups; the logon SID has no name.
+  machine.AddTokenGroups({L"S-1-5-21-1-2-3-513", L"S-1-1-0", L"S-1-5-32-544", L"S-1-5-32-545",
+                          L"S-1-5-4", L"S-1-5-11", L"S-1-2-0", L"S-1-5-5-0-81234"});
   machine.globalGroups[L"bob"] = {L"None"};
   machine.localGroups[L"bob"] = {L"Users"};
   machine.processPrivileges = {L"SeChangeNotifyPrivilege", L"SeShutdownPrivilege",
@@ -73,22 +46,22 @@ void Furnish(compat::ScriptedMachine& machine) {
       119);
 }
 
-TEST(Report, OfTheCurrentUser) {
+// Runs the program on the workstation and compares the whole report with the expected file.
+void ExpectReport(const wchar_t* commandLine, const char* expectedFile) {
   compat::ScriptedMachine machine;
   Furnish(machine);
-  ProgramRun run = RunProgram(machine, L"USERLENS.EXE");
-  ExpectFile("report_current.txt", run.output);
+  ProgramRun run = RunProgram(machine, commandLine);
+  ExpectFile(expectedFile, run.output);
   EXPECT_EQ(run.exitCode, 0);
   EXPECT_EQ(compat::CurrentOutstanding().Total(), 0u);
 }
 
+TEST(Report, OfTheCurrentUser) {
+  ExpectReport(L"USERLENS.EXE", "report_current.txt");
+}
+
 TEST(Report, OfANamedAccount) {
-  compat::ScriptedMachine machine;
-  Furnish(machine);
-  ProgramRun run = RunProgram(machine, L"USERLENS.EXE BOB");
-  ExpectFile("report_named.txt", run.output);
-  EXPECT_EQ(run.exitCode, 0);
-  EXPECT_EQ(compat::CurrentOutstanding().Total(), 0u);
+  ExpectReport(L"USERLENS.EXE BOB", "report_named.txt");
 }
 
 TEST(Report, KeepsWhatWasPrintedWhenASectionFails) {

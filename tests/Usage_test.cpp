@@ -1,55 +1,31 @@
 // The usage text and the dispatch of the command driver, through the whole program.
 #include <gtest/gtest.h>
 
+#include "ExpectedFiles.h"
 #include "ProgramRun.h"
 
 namespace {
 
-const std::string kUsage = Lines({
-    "Quornvale Userlens 1.0",
-    "Copyright (c) 2026 Quornvale Ltd.",
-    "",
-    "USERLENS returns information about a user.",
-    "",
-    "Syntax:",
-    "  USERLENS [Username] [Options]",
-    "",
-    "  Username is the user you want information about. If not supplied the current",
-    "  user will be queried.",
-    "",
-    "  Note: Usernames in Windows can start with a minus sign (-), so this cannot be",
-    "  used as switch",
-    "",
-    "",
-    "  Options:",
-    "  /ListUsers",
-    "     Returns a list of registered users on the current computersystem.",
-    "",
-    "                            DISCLAIMER",
-    "Official download location: Quornvale (https://quornvale.example/userlens)",
-    "Mirrors: Fjordnet (https://fjordnet.example/mirror/userlens)",
-    "         Kestrel (https://kestrel.example/pub/userlens)",
-    "         Tallbrook (https://tallbrook.example/userlens)",
-    "",
-    "Quornvale is not liable for damages of any kind arising from the use of",
-    "this program.",
-    "",
-});
+// The banner, the usage text and the disclaimer, as every help switch prints them.
+const char kUsageFile[] = "usage.txt";
 
 TEST(Usage, IsTheSame28LinesForEverySlashArgumentAndHelpSwitch) {
+  const std::string usage = ReadExpected(kUsageFile);
   for (const wchar_t* argument : {L"/?", L"?", L"-?", L"\\?", L"/h", L"/H", L"/help", L"/debug",
                                   L"/listusersx", L"/list", L"/listusers:", L"/", L"\"/?\""}) {
     compat::ScriptedMachine machine;
     ProgramRun run = RunProgram(machine, std::wstring(L"userlens ") + argument);
-    EXPECT_EQ(run.output, kUsage) << argument;
+    EXPECT_EQ(run.output, usage) << argument;
     EXPECT_EQ(run.exitCode, 0) << argument;
     EXPECT_EQ(compat::CurrentOutstanding().Total(), 0u);
   }
-  EXPECT_EQ(SplitLines(kUsage).size(), 28u);
+  EXPECT_EQ(SplitLines(usage).size(), 28u);
 }
 
 TEST(Usage, CopyrightLineIsThirtyThreePrintableCharacters) {
-  std::string line = SplitLines(kUsage)[1];
+  std::vector<std::string> lines = SplitLines(ReadExpected(kUsageFile));
+  ASSERT_GE(lines.size(), 2u);
+  const std::string& line = lines[1];
   ASSERT_EQ(line.size(), 33u);
   for (char c : line) EXPECT_TRUE(c >= 0x20 && c < 0x7F);
 }

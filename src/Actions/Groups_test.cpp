@@ -19,11 +19,8 @@ compat::TokenGroup Group(const wchar_t* sidText) {
 class Groups : public ::testing::Test {
  protected:
   void SetUp() override {
-    machine.AddName(L"Everyone", L"", L"S-1-1-0", SidTypeWellKnownGroup);
-    machine.AddName(L"Administrators", L"BUILTIN", L"S-1-5-32-544", SidTypeAlias);
-    machine.AddName(L"INTERACTIVE", L"NT AUTHORITY", L"S-1-5-4", SidTypeWellKnownGroup);
+    machine.AddWellKnownNames();
     machine.AddName(L"Staff", L"HOST", L"S-1-5-21-1-2-3-513", SidTypeGroup);
-    machine.AddName(L"Users", L"BUILTIN", L"S-1-5-32-545", SidTypeAlias);
   }
   std::string RunSection(bool currentUser, const std::wstring& userName) {
     ScriptedModules modules(machine);

@@ -234,14 +234,10 @@ TEST(UserInfoStatus, AFailedRequestPrintsNothingOfTheSection) {
 }
 
 TEST(NetTimeText, UsesTheLocalesMonthsAndTimeFormat) {
-  DateFormat english;
-  const wchar_t* months[12] = {L"January",   L"February", L"March",    L"April",
-                               L"May",       L"June",     L"July",     L"August",
-                               L"September", L"October",  L"November", L"December"};
-  for (int i = 0; i < 12; ++i) english.monthNames[i] = months[i];
-  english.longTimeFormat = L"HH:mm:ss";
-  english.amDesignator = L"AM";
-  english.pmDesignator = L"PM";
+  // The scripted computer's locale: English month names, "HH:mm:ss", AM and PM.
+  compat::ScriptedNames names;
+  compat::InForce<compat::Names> scope(names);
+  const DateFormat english = ReadDateFormat();
   DateFormat german = english;
   german.monthNames[2] = L"M\u00e4rz";
   german.longTimeFormat = L"H.mm' Uhr'";

@@ -11,9 +11,8 @@ namespace {
 class SecUtilsTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    machine.AddWellKnownNames();
     machine.AddName(L"alice", L"HOST", L"S-1-5-21-1-2-3-1001", SidTypeUser);
-    machine.AddName(L"Everyone", L"", L"S-1-1-0", SidTypeWellKnownGroup);
-    machine.AddName(L"Administrators", L"BUILTIN", L"S-1-5-32-544", SidTypeAlias);
     machine.AddName(L"Staff", L"HOST", L"S-1-5-21-1-2-3-513", SidTypeGroup);
     machine.AddAccount(L"alice").fullName = L"Alice Liddell";
     BindSddlFunctions();

@@ -1,0 +1,22 @@
+#include "ExpectedFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+std::string ReadExpected(const std::string& name) {
+  std::ifstream file(std::string(USERLENS_TEST_DATA) + "/" + name, std::ios::binary);
+  std::stringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+void ExpectFile(const std::string& name, const std::string& actual) {
+  if (std::getenv("USERLENS_UPDATE_EXPECTED") != nullptr) {
+    std::ofstream(std::string(USERLENS_TEST_DATA) + "/" + name, std::ios::binary) << actual;
+    return;
+  }
+  EXPECT_EQ(actual, ReadExpected(name)) << name;
+}
