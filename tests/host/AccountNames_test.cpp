@@ -38,98 +38,104 @@ class AccountNamesTest : public ::testing::Test {
       directory, [](std::wstring_view domain) { return SameNameIgnoringCase(domain, L"HOST"); }};
 };
 
-struct NameCase {
-  const wchar_t* name;
-  const wchar_t* sid;  // null: not mapped
-  const wchar_t* domain;
-  const wchar_t* canonical;
-  SID_NAME_USE use;
+// What a lookup answers besides the SID: the domain, the name as the directory writes it and the
+// use. None ({}): the name or SID is not mapped.
+struct Answer {
+  const wchar_t* domain = nullptr;
+  const wchar_t* name = nullptr;
+  SID_NAME_USE use = SidTypeUser;
 };
 
+void ExpectAnswer(DWORD error, const AccountLookup& found, const wchar_t* sid,
+                  const Answer& expected) {
+  if (expected.name == nullptr) {
+    EXPECT_EQ(error, ERROR_NONE_MAPPED);
+    return;
+  }
+  ASSERT_EQ(error, ERROR_SUCCESS);
+  EXPECT_EQ(found.sid.ToText(), sid);
+  EXPECT_EQ(found.domain, expected.domain);
+  EXPECT_EQ(found.name, expected.name);
+  EXPECT_EQ(found.use, expected.use);
+}
+
 TEST_F(AccountNamesTest, NamesToSids) {
-  const NameCase cases[] = {
-      {L"alice", L"S-1-22-1-1001", L"Unix User", L"alice", SidTypeUser},
-      {L"Unix User\\alice", L"S-1-22-1-1001", L"Unix User", L"alice", SidTypeUser},
-      {L"Unix Group\\alice", L"S-1-22-2-1001", L"Unix Group", L"alice", SidTypeGroup},
-      {L"users", L"S-1-22-2-100", L"Unix Group", L"users", SidTypeGroup},
-      {L"bob", L"S-1-22-1-1002", L"Unix User", L"bob", SidTypeUser},
-      {L"Unix Group\\bob", L"S-1-22-2-2000", L"Unix Group", L"bob", SidTypeGroup},
-      {L"Everyone", L"S-1-1-0", L"", L"Everyone", SidTypeWellKnownGroup},
-      {L"everyone", L"S-1-22-1-1003", L"Unix User", L"everyone", SidTypeUser},
-      {L"\\Everyone", L"S-1-1-0", L"", L"Everyone", SidTypeWellKnownGroup},
-      {L"Administrators", L"S-1-5-32-544", L"BUILTIN", L"Administrators", SidTypeAlias},
-      {L"administrators", L"S-1-5-32-544", L"BUILTIN", L"Administrators", SidTypeAlias},
-      {L"BUILTIN\\administrators", L"S-1-5-32-544", L"BUILTIN", L"Administrators", SidTypeAlias},
-      {L"Unix Group\\administrators", L"S-1-22-2-3000", L"Unix Group", L"administrators",
-       SidTypeGroup},
-      {L"BUILTIN", L"S-1-5-32", L"BUILTIN", L"BUILTIN", SidTypeDomain},
-      {L"HOST\\alice", L"S-1-22-1-1001", L"Unix User", L"alice", SidTypeUser},
-      {L"j\u00FCrgen", L"S-1-22-1-1004", L"Unix User", L"j\u00FCrgen", SidTypeUser},
-      {L"OTHER\\alice", nullptr, nullptr, nullptr, SidTypeUser},
-      {L"BUILTIN\\alice", nullptr, nullptr, nullptr, SidTypeUser},
-      {L"Unix User\\users", nullptr, nullptr, nullptr, SidTypeUser},
-      {L"Unix Group\\everyone", nullptr, nullptr, nullptr, SidTypeUser},
-      {L"Alice", L"S-1-22-1-1001", L"Unix User", L"alice", SidTypeUser},  // in any case
-      {L"Unix Group\\USERS", L"S-1-22-2-100", L"Unix Group", L"users", SidTypeGroup},
-      {L"Mia", L"S-1-22-1-1010", L"Unix User", L"Mia", SidTypeUser},  // exactly first
-      {L"mia", nullptr, nullptr, nullptr, SidTypeUser},  // two equal ignoring case, none exactly
-      {L"jos\u00E9", L"S-1-22-1-1012", L"Unix User", L"jos\u00E9", SidTypeUser},  // Latin-1 bytes
-      {L"JOS\u00C9", L"S-1-22-1-1012", L"Unix User", L"jos\u00E9", SidTypeUser},
-      {L"Unix Group\\7002", L"S-1-22-2-7002", L"Unix Group", L"dup", SidTypeGroup},  // a gid
-      {L"Unix Group\\6200", L"S-1-22-2-6200", L"Unix Group", L"", SidTypeGroup},
-      {L"7002", nullptr, nullptr, nullptr, SidTypeUser},  // a gid only in its domain
-      {L"nosuch", nullptr, nullptr, nullptr, SidTypeUser},
-      {L"", nullptr, nullptr, nullptr, SidTypeUser},
-      {L"Unix User\\", nullptr, nullptr, nullptr, SidTypeUser},
+  struct Case {
+    const wchar_t* name;
+    const wchar_t* sid;
+    Answer answer;
   };
-  for (const NameCase& c : cases) {
+  const Case cases[] = {
+      {L"alice", L"S-1-22-1-1001", {L"Unix User", L"alice", SidTypeUser}},
+      {L"Unix User\\alice", L"S-1-22-1-1001", {L"Unix User", L"alice", SidTypeUser}},
+      {L"Unix Group\\alice", L"S-1-22-2-1001", {L"Unix Group", L"alice", SidTypeGroup}},
+      {L"users", L"S-1-22-2-100", {L"Unix Group", L"users", SidTypeGroup}},
+      {L"bob", L"S-1-22-1-1002", {L"Unix User", L"bob", SidTypeUser}},
+      {L"Unix Group\\bob", L"S-1-22-2-2000", {L"Unix Group", L"bob", SidTypeGroup}},
+      {L"Everyone", L"S-1-1-0", {L"", L"Everyone", SidTypeWellKnownGroup}},
+      {L"everyone", L"S-1-22-1-1003", {L"Unix User", L"everyone", SidTypeUser}},
+      {L"\\Everyone", L"S-1-1-0", {L"", L"Everyone", SidTypeWellKnownGroup}},
+      {L"Administrators", L"S-1-5-32-544", {L"BUILTIN", L"Administrators", SidTypeAlias}},
+      {L"administrators", L"S-1-5-32-544", {L"BUILTIN", L"Administrators", SidTypeAlias}},
+      {L"BUILTIN\\administrators", L"S-1-5-32-544", {L"BUILTIN", L"Administrators", SidTypeAlias}},
+      {L"Unix Group\\administrators",
+       L"S-1-22-2-3000",
+       {L"Unix Group", L"administrators", SidTypeGroup}},
+      {L"BUILTIN", L"S-1-5-32", {L"BUILTIN", L"BUILTIN", SidTypeDomain}},
+      {L"HOST\\alice", L"S-1-22-1-1001", {L"Unix User", L"alice", SidTypeUser}},
+      {L"j\u00FCrgen", L"S-1-22-1-1004", {L"Unix User", L"j\u00FCrgen", SidTypeUser}},
+      {L"OTHER\\alice", nullptr, {}},
+      {L"BUILTIN\\alice", nullptr, {}},
+      {L"Unix User\\users", nullptr, {}},
+      {L"Unix Group\\everyone", nullptr, {}},
+      {L"Alice", L"S-1-22-1-1001", {L"Unix User", L"alice", SidTypeUser}},  // in any case
+      {L"Unix Group\\USERS", L"S-1-22-2-100", {L"Unix Group", L"users", SidTypeGroup}},
+      {L"Mia", L"S-1-22-1-1010", {L"Unix User", L"Mia", SidTypeUser}},  // exactly first
+      {L"mia", nullptr, {}},  // two equal ignoring case, none exactly
+      {L"jos\u00E9", L"S-1-22-1-1012", {L"Unix User", L"jos\u00E9", SidTypeUser}},  // Latin-1 bytes
+      {L"JOS\u00C9", L"S-1-22-1-1012", {L"Unix User", L"jos\u00E9", SidTypeUser}},
+      {L"Unix Group\\7002", L"S-1-22-2-7002", {L"Unix Group", L"dup", SidTypeGroup}},  // a gid
+      {L"Unix Group\\6200", L"S-1-22-2-6200", {L"Unix Group", L"", SidTypeGroup}},
+      {L"7002", nullptr, {}},  // a gid only in its domain
+      {L"nosuch", nullptr, {}},
+      {L"", nullptr, {}},
+      {L"Unix User\\", nullptr, {}},
+  };
+  for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << std::wstring(c.name).c_str());
     AccountLookup found;
-    DWORD error = names.LookupName(c.name, found);
-    if (c.sid == nullptr) {
-      EXPECT_EQ(error, ERROR_NONE_MAPPED);
-      continue;
-    }
-    ASSERT_EQ(error, ERROR_SUCCESS);
-    EXPECT_EQ(found.sid.ToText(), c.sid);
-    EXPECT_EQ(found.domain, c.domain);
-    EXPECT_EQ(found.name, c.canonical);
-    EXPECT_EQ(found.use, c.use);
+    ExpectAnswer(names.LookupName(c.name, found), found, c.sid, c.answer);
   }
 }
 
 TEST_F(AccountNamesTest, SidsToNames) {
-  const NameCase cases[] = {
-      {L"S-1-22-1-1001", L"S-1-22-1-1001", L"Unix User", L"alice", SidTypeUser},
+  struct Case {
+    const wchar_t* sid;
+    Answer answer;
+  };
+  const Case cases[] = {
+      {L"S-1-22-1-1001", {L"Unix User", L"alice", SidTypeUser}},
       // A group is named as it is listed: alice's private group by its domain, since the bare
       // name is alice's; a second group of a name and a group without one by their gids.
-      {L"S-1-22-2-1001", L"S-1-22-2-1001", L"Unix Group", L"Unix Group\\alice", SidTypeGroup},
-      {L"S-1-22-2-7001", L"S-1-22-2-7001", L"Unix Group", L"dup", SidTypeGroup},
-      {L"S-1-22-2-7002", L"S-1-22-2-7002", L"Unix Group", L"Unix Group\\7002", SidTypeGroup},
-      {L"S-1-22-2-6200", L"S-1-22-2-6200", L"Unix Group", L"Unix Group\\6200", SidTypeGroup},
-      {L"S-1-22-2-100", L"S-1-22-2-100", L"Unix Group", L"users", SidTypeGroup},
-      {L"S-1-1-0", L"S-1-1-0", L"", L"Everyone", SidTypeWellKnownGroup},
-      {L"S-1-5-32-544", L"S-1-5-32-544", L"BUILTIN", L"Administrators", SidTypeAlias},
-      {L"S-1-22-1", L"S-1-22-1", L"Unix User", L"Unix User", SidTypeDomain},
-      {L"S-1-22-1-4242", nullptr, nullptr, nullptr, SidTypeUser},
-      {L"S-1-22-2-4242", nullptr, nullptr, nullptr, SidTypeUser},
-      {L"S-1-22-3-0", nullptr, nullptr, nullptr, SidTypeUser},
-      {L"S-1-22-1-1001-5", nullptr, nullptr, nullptr, SidTypeUser},
-      {L"S-1-5-21-1-2-3-500", nullptr, nullptr, nullptr, SidTypeUser},
-      {L"S-1-5-32-545", L"S-1-5-32-545", L"BUILTIN", L"Users", SidTypeAlias},
+      {L"S-1-22-2-1001", {L"Unix Group", L"Unix Group\\alice", SidTypeGroup}},
+      {L"S-1-22-2-7001", {L"Unix Group", L"dup", SidTypeGroup}},
+      {L"S-1-22-2-7002", {L"Unix Group", L"Unix Group\\7002", SidTypeGroup}},
+      {L"S-1-22-2-6200", {L"Unix Group", L"Unix Group\\6200", SidTypeGroup}},
+      {L"S-1-22-2-100", {L"Unix Group", L"users", SidTypeGroup}},
+      {L"S-1-1-0", {L"", L"Everyone", SidTypeWellKnownGroup}},
+      {L"S-1-5-32-544", {L"BUILTIN", L"Administrators", SidTypeAlias}},
+      {L"S-1-22-1", {L"Unix User", L"Unix User", SidTypeDomain}},
+      {L"S-1-22-1-4242", {}},
+      {L"S-1-22-2-4242", {}},
+      {L"S-1-22-3-0", {}},
+      {L"S-1-22-1-1001-5", {}},
+      {L"S-1-5-21-1-2-3-500", {}},
+      {L"S-1-5-32-545", {L"BUILTIN", L"Users", SidTypeAlias}},
   };
-  for (const NameCase& c : cases) {
-    SCOPED_TRACE(testing::Message() << std::wstring(c.name).c_str());
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << std::wstring(c.sid).c_str());
     AccountLookup found;
-    DWORD error = names.LookupSid(SidFromText(c.name), found);
-    if (c.sid == nullptr) {
-      EXPECT_EQ(error, ERROR_NONE_MAPPED);
-      continue;
-    }
-    ASSERT_EQ(error, ERROR_SUCCESS);
-    EXPECT_EQ(found.domain, c.domain);
-    EXPECT_EQ(found.name, c.canonical);
-    EXPECT_EQ(found.use, c.use);
+    ExpectAnswer(names.LookupSid(SidFromText(c.sid), found), found, c.sid, c.answer);
   }
 }
 

@@ -28,33 +28,27 @@ bool MemoryDirectory::Failing() {
   return true;
 }
 
-template <typename Entry, typename Match>
-Found MemoryDirectory::FindIn(const std::vector<Entry>& list, Match match, Entry& found) {
+template <typename Entry, typename Key>
+Found MemoryDirectory::FindIn(const std::vector<Entry>& list, Key Entry::*field, const Key& key,
+                              Entry& found) {
   if (Failing()) return Found::Failed;
-  auto it = std::find_if(list.begin(), list.end(), match);
+  auto it = std::find_if(list.begin(), list.end(), [&](const Entry& e) { return e.*field == key; });
   if (it == list.end()) return Found::No;
   found = *it;
   return Found::Yes;
 }
 
 Found MemoryDirectory::FindUser(std::string_view name, UserEntry& user) {
-  return FindIn(
-      users, [&](const UserEntry& e) { return e.name == name; }, user);
+  return FindIn(users, &UserEntry::name, std::string(name), user);
 }
-
 Found MemoryDirectory::FindUserById(uint32_t uid, UserEntry& user) {
-  return FindIn(
-      users, [&](const UserEntry& e) { return e.uid == uid; }, user);
+  return FindIn(users, &UserEntry::uid, uid, user);
 }
-
 Found MemoryDirectory::FindGroup(std::string_view name, GroupEntry& group) {
-  return FindIn(
-      groups, [&](const GroupEntry& e) { return e.name == name; }, group);
+  return FindIn(groups, &GroupEntry::name, std::string(name), group);
 }
-
 Found MemoryDirectory::FindGroupById(uint32_t gid, GroupEntry& group) {
-  return FindIn(
-      groups, [&](const GroupEntry& e) { return e.gid == gid; }, group);
+  return FindIn(groups, &GroupEntry::gid, gid, group);
 }
 
 Found MemoryDirectory::GroupIdsOf(const UserEntry& user, std::vector<uint32_t>& gids) {

@@ -35,8 +35,9 @@ class MemoryDirectory : public AccountDirectory {
 
  private:
   bool Failing();
-  template <typename Entry, typename Match>
-  Found FindIn(const std::vector<Entry>& list, Match match, Entry& found);
+  // The first entry whose field holds the key.
+  template <typename Entry, typename Key>
+  Found FindIn(const std::vector<Entry>& list, Key Entry::*field, const Key& key, Entry& found);
 };
 
 }  // namespace compat

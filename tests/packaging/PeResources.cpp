@@ -1,6 +1,9 @@
 #include "PeResources.h"
 
+#include <iconv.h>
+
 #include <algorithm>
+#include <memory>
 
 namespace pe {
 namespace {
@@ -112,46 +115,32 @@ void Walk(const std::string& bytes, const Image& image, size_t root, size_t dire
   }
 }
 
-// UTF-16LE code units to UTF-8.
-std::string Utf8(const std::u16string& text) {
-  std::string out;
-  for (size_t i = 0; i < text.size(); ++i) {
-    uint32_t c = text[i];
-    if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] < 0xE000) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00u);
-      ++i;
-    }
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
+// UTF-16LE to UTF-8, by the C library's converter.
+std::string Utf8(std::string utf16le) {
+  iconv_t opened = iconv_open("UTF-8", "UTF-16LE");
+  if (opened == reinterpret_cast<iconv_t>(-1)) Fail("the C library has no UTF-16LE converter");
+  std::unique_ptr<void, int (*)(iconv_t)> converter(opened, iconv_close);
+  std::string utf8(utf16le.size() * 2, '\0');  // up to three bytes for two
+  char* in = utf16le.data();
+  size_t inLeft = utf16le.size();
+  char* out = utf8.data();
+  size_t outLeft = utf8.size();
+  if (iconv(converter.get(), &in, &inLeft, &out, &outLeft) == static_cast<size_t>(-1)) {
+    Fail("text that is no UTF-16");
   }
-  return out;
+  utf8.resize(utf8.size() - outLeft);
+  return utf8;
 }
 
 // A zero-ended UTF-16 text at offset, which must end before limit; returns the offset after the
 // terminating zero.
 size_t ReadText(const std::string& data, size_t offset, size_t limit, std::string& text) {
-  std::u16string units;
+  const size_t start = offset;
   for (;; offset += 2) {
     if (offset + 2 > limit) Fail("text without its terminating zero");
-    char16_t unit = Read16(data, offset);
-    if (unit == 0) break;
-    units += unit;
+    if (Read16(data, offset) == 0) break;
   }
-  text = Utf8(units);
+  text = Utf8(data.substr(start, offset - start));
   return offset + 2;
 }
 
