@@ -21,7 +21,7 @@ enum class Buffer {
 enum class Reported { Length, LengthAndNull };
 
 struct NameRow {
-  const char* name;
+  std::string name;
   const char* call;
   Buffer buffer;
   BOOL result;
@@ -32,26 +32,35 @@ struct NameRow {
 
 constexpr DWORD kBufferOverflow = 111;  // ERROR_BUFFER_OVERFLOW
 
-const NameRow kNames[] = {
-    {"user_ample", "GetUserNameW", Buffer::Ample, TRUE, 0, Reported::LengthAndNull},
-    {"user_exact", "GetUserNameW", Buffer::Exact, TRUE, 0, Reported::LengthAndNull},
-    {"user_short", "GetUserNameW", Buffer::NoNull, FALSE, ERROR_INSUFFICIENT_BUFFER,
-     Reported::LengthAndNull},
-    {"user_probe", "GetUserNameW", Buffer::ZeroNoText, FALSE, ERROR_INSUFFICIENT_BUFFER,
-     Reported::LengthAndNull},
-    {"dns_ample", "GetComputerNameExW", Buffer::Ample, TRUE, 0, Reported::Length},
-    {"dns_exact", "GetComputerNameExW", Buffer::Exact, TRUE, 0, Reported::Length},
-    {"dns_short", "GetComputerNameExW", Buffer::NoNull, FALSE, ERROR_MORE_DATA,
-     Reported::LengthAndNull},
-    {"dns_probe", "GetComputerNameExW", Buffer::ZeroNoText, FALSE, ERROR_MORE_DATA,
-     Reported::LengthAndNull},
-    {"netbios_ample", "GetComputerNameA", Buffer::Ample, TRUE, 0, Reported::Length},
-    {"netbios_exact", "GetComputerNameA", Buffer::Exact, TRUE, 0, Reported::Length},
-    {"netbios_short", "GetComputerNameA", Buffer::NoNull, FALSE, kBufferOverflow,
-     Reported::LengthAndNull},
-    {"netbios_probe", "GetComputerNameA", Buffer::ZeroNoText, FALSE, kBufferOverflow,
-     Reported::LengthAndNull},
-};
+// Each call asked four ways. With room to spare and with exact room it gives the name and its
+// size (GetUserNameW counts the null, the computer names do not); without room for the null, and
+// as a size probe, it fails with its own error and reports the length with the null.
+std::vector<NameRow> NameRows() {
+  struct Call {
+    const char* prefix;
+    const char* call;
+    DWORD shortError;
+    Reported reportedOnSuccess;
+  };
+  const Call calls[] = {
+      {"user", "GetUserNameW", ERROR_INSUFFICIENT_BUFFER, Reported::LengthAndNull},
+      {"dns", "GetComputerNameExW", ERROR_MORE_DATA, Reported::Length},
+      {"netbios", "GetComputerNameA", kBufferOverflow, Reported::Length},
+  };
+  std::vector<NameRow> rows;
+  for (const Call& c : calls) {
+    const std::string prefix = c.prefix;
+    rows.push_back({prefix + "_ample", c.call, Buffer::Ample, TRUE, 0, c.reportedOnSuccess});
+    rows.push_back({prefix + "_exact", c.call, Buffer::Exact, TRUE, 0, c.reportedOnSuccess});
+    rows.push_back(
+        {prefix + "_short", c.call, Buffer::NoNull, FALSE, c.shortError, Reported::LengthAndNull});
+    rows.push_back({prefix + "_probe", c.call, Buffer::ZeroNoText, FALSE, c.shortError,
+                    Reported::LengthAndNull});
+  }
+  return rows;
+}
+
+const std::vector<NameRow> kNames = NameRows();
 
 // Calls one of the three name calls; the text as wide text, whatever the call's own width.
 BOOL CallName(const std::string& call, std::vector<wchar_t>* buffer, DWORD& cch,

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <type_traits>
 
 namespace contract {
 namespace {
@@ -63,34 +64,33 @@ std::string WhyNot(const Where& where, Side side) {
   return "";
 }
 
-std::string Show(std::wstring_view text) {
+namespace {
+
+// Printable ASCII as it stands, every other unit as `format` writes its value.
+template <typename Unit>
+std::string ShowUnits(std::basic_string_view<Unit> text, const char* format) {
   std::string shown;
-  for (wchar_t c : text) {
-    auto code = static_cast<unsigned long>(c);
+  for (Unit unit : text) {
+    auto code = static_cast<unsigned long>(static_cast<std::make_unsigned_t<Unit>>(unit));
     if (code >= 0x20 && code < 0x7F) {
       shown += static_cast<char>(code);
     } else {
-      char escape[16];
-      std::snprintf(escape, sizeof(escape), "\\x{%lX}", code);
+      char escape[24];
+      std::snprintf(escape, sizeof(escape), format, code);
       shown += escape;
     }
   }
   return shown;
 }
 
+}  // namespace
+
+std::string Show(std::wstring_view text) {
+  return ShowUnits(text, "\\x{%lX}");
+}
+
 std::string Show(std::string_view bytes) {
-  std::string shown;
-  for (char c : bytes) {
-    auto code = static_cast<unsigned char>(c);
-    if (code >= 0x20 && code < 0x7F) {
-      shown += static_cast<char>(code);
-    } else {
-      char escape[8];
-      std::snprintf(escape, sizeof(escape), "\\x%02X", code);
-      shown += escape;
-    }
-  }
-  return shown;
+  return ShowUnits(bytes, "\\x%02lX");
 }
 
 }  // namespace contract

@@ -8,9 +8,10 @@ CapturedOutput::CapturedOutput() : previous_(GetStdHandle(STD_OUTPUT_HANDLE)) {
   GetTempPathW(MAX_PATH, directory);
   GetTempFileNameW(directory, L"ul", 0, path);
   path_ = path;
-  file_ = CreateFileW(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                      FILE_ATTRIBUTE_TEMPORARY, nullptr);
-  SetStdHandle(STD_OUTPUT_HANDLE, file_);
+  HANDLE file = CreateFileW(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                            CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr);
+  if (file != INVALID_HANDLE_VALUE) file_ = HandleGuard(file);
+  SetStdHandle(STD_OUTPUT_HANDLE, file_.get());
   console_ = std::make_unique<ConsoleModule>();
   sddl_ = std::make_unique<SddlModule>();
   secUtils_ = std::make_unique<SecUtilsModule>();
@@ -19,7 +20,7 @@ CapturedOutput::CapturedOutput() : previous_(GetStdHandle(STD_OUTPUT_HANDLE)) {
 
 CapturedOutput::~CapturedOutput() {
   Finish();
-  CloseHandle(file_);
+  file_.Reset();
   DeleteFileW(path_.c_str());
 }
 
@@ -30,10 +31,10 @@ std::string CapturedOutput::Finish() {
   console_.reset();
   SetStdHandle(STD_OUTPUT_HANDLE, previous_);
   std::string text;
-  SetFilePointer(file_, 0, nullptr, FILE_BEGIN);
+  SetFilePointer(file_.get(), 0, nullptr, FILE_BEGIN);
   std::vector<char> chunk(4096);
   DWORD cbRead = 0;
-  while (ReadFile(file_, chunk.data(), static_cast<DWORD>(chunk.size()), &cbRead, nullptr) &&
+  while (ReadFile(file_.get(), chunk.data(), static_cast<DWORD>(chunk.size()), &cbRead, nullptr) &&
          cbRead > 0) {
     text.append(chunk.data(), cbRead);
   }

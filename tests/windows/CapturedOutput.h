@@ -7,23 +7,22 @@
 
 #include "Actions/Actions.h"
 #include "Console/Console.h"
+#include "Format/Guards.h"
 #include "SDDL/SDDL.h"
 #include "SecUtils/SecUtils.h"
 #include "Win32.h"
 
-class CapturedOutput {
+class CapturedOutput : NonCopyable {
  public:
   CapturedOutput();
   ~CapturedOutput();
-  CapturedOutput(const CapturedOutput&) = delete;
-  CapturedOutput& operator=(const CapturedOutput&) = delete;
 
   // Ends the modules (which flushes standard output) and returns what was printed.
   std::string Finish();
 
  private:
   HANDLE previous_;
-  HANDLE file_;
+  HandleGuard file_;  // the temporary file, deleted when closed
   std::wstring path_;
   std::unique_ptr<ConsoleModule> console_;
   std::unique_ptr<SddlModule> sddl_;

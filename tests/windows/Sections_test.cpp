@@ -8,12 +8,27 @@
 
 namespace {
 
-TEST(Sections, GroupsOfTheProcessTokenCarrySids) {
+// What the sections print, through the real API, for the current user or for a named account.
+std::string Printed(void (*sections)(), bool currentUser) {
   CapturedOutput captured;
+  IsCurrentUser = currentUser;
+  sections();
+  return captured.Finish();
+}
+
+// The groups of the process token, with the SID conversions bound.
+void ShowTokenGroups() {
   BindSddlFunctions();
-  IsCurrentUser = true;
   ShowGroups(L"");
-  std::vector<std::string> lines = SplitLines(captured.Finish());
+}
+
+void ShowPrivilegesAndEnvironment() {
+  ShowPrivileges();
+  ShowEnvironment();
+}
+
+TEST(Sections, GroupsOfTheProcessTokenCarrySids) {
+  std::vector<std::string> lines = SplitLines(Printed(ShowTokenGroups, true));
   ASSERT_GE(lines.size(), 3u);
   EXPECT_EQ(lines[0], "");
   EXPECT_EQ(lines[1],
@@ -28,10 +43,7 @@ TEST(Sections, GroupsOfTheProcessTokenCarrySids) {
 }
 
 TEST(Sections, PrivilegesAreThirtyOneMarkedLines) {
-  CapturedOutput captured;
-  IsCurrentUser = true;
-  ShowPrivileges();
-  std::vector<std::string> lines = SplitLines(captured.Finish());
+  std::vector<std::string> lines = SplitLines(Printed(ShowPrivileges, true));
   ASSERT_EQ(lines.size(), 33u);
   EXPECT_EQ(lines[1],
             "Privileges: ------------------------------------------------------------------");
@@ -44,10 +56,7 @@ TEST(Sections, PrivilegesAreThirtyOneMarkedLines) {
 
 TEST(Sections, EnvironmentShowsTheProcessBlock) {
   SetEnvironmentVariableW(L"USERLENS_PROBE", L"a=b");
-  CapturedOutput captured;
-  IsCurrentUser = true;
-  ShowEnvironment();
-  std::vector<std::string> lines = SplitLines(captured.Finish());
+  std::vector<std::string> lines = SplitLines(Printed(ShowEnvironment, true));
   ASSERT_GE(lines.size(), 3u);
   EXPECT_EQ(lines[1],
             "Environment variables: -------------------------------------------------------");
@@ -60,12 +69,8 @@ TEST(Sections, EnvironmentShowsTheProcessBlock) {
 }
 
 TEST(Sections, NamedAccountShowsOnlyTitles) {
-  CapturedOutput captured;
-  IsCurrentUser = false;
-  ShowPrivileges();
-  ShowEnvironment();
   EXPECT_EQ(
-      captured.Finish(),
+      Printed(ShowPrivilegesAndEnvironment, false),
       "\r\nPrivileges: ------------------------------------------------------------------\r\n"
       "\r\nEnvironment variables: -------------------------------------------------------\r\n");
 }
