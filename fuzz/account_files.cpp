@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <functional>
 #include <map>
 #include <string>
 #include <string_view>
@@ -30,6 +31,23 @@ std::string_view Content(std::string_view line) {
     line.remove_prefix(1);
   }
   return line;
+}
+
+// The entry that a scan visits first when only the lines that `pick` lets through are parsed.
+template <typename Entry>
+Entry FirstPicked(Found (*scan)(const char*, const std::function<bool(const Entry&)>&,
+                                const compat::LinePick&),
+                  const std::string& path, const compat::LinePick& pick) {
+  Entry found;
+  Found answer = scan(
+      path.c_str(),
+      [&](const Entry& e) {
+        found = e;
+        return false;
+      },
+      pick);
+  Check(answer == Found::No);
+  return found;
 }
 
 }  // namespace
@@ -78,30 +96,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   });
   for (const auto& [key, first] : firstByName) {
     const std::string& name = key;
-    UserEntry found;
-    Found answer = compat::ScanUsers(
-        path.c_str(),
-        [&](const UserEntry& e) {
-          found = e;
-          return false;
-        },
+    UserEntry found = FirstPicked<UserEntry>(
+        compat::ScanUsers, path,
         [&name](std::string_view line) { return compat::NameOfLine(line) == name; });
-    Check(answer == Found::No && found.uid == first.uid && found.shell == first.shell);
+    Check(found.uid == first.uid && found.shell == first.shell);
   }
   for (const auto& [key, first] : firstById) {
     uint32_t gid = key;
-    GroupEntry found;
-    Found answer = compat::ScanGroups(
-        path.c_str(),
-        [&](const GroupEntry& e) {
-          found = e;
-          return false;
-        },
-        [&](std::string_view line) {
+    GroupEntry found =
+        FirstPicked<GroupEntry>(compat::ScanGroups, path, [gid](std::string_view line) {
           uint32_t id = 0;
           return compat::IdOfLine(line, id) && id == gid;
         });
-    Check(answer == Found::No && found.name == first.name && found.members == first.members);
+    Check(found.name == first.name && found.members == first.members);
   }
   compat::ShadowFileStream stream(path.c_str());
   std::string name;
