@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <tuple>
 
 #include "MemoryDirectory.h"
 #include "host/NssErrors.h"
@@ -14,13 +15,9 @@ namespace {
 class AccountNamesTest : public ::testing::Test {
  protected:
   AccountNamesTest() {
-    directory.AddUser("root", 0, 0);
-    directory.AddUser("alice", 1001, 1001);
-    directory.AddUser("bob", 1002, 100);
+    directory.AddRootAliceAndBob();
     directory.AddUser("everyone", 1003, 100);  // a user named like a well-known group
     directory.AddUser("j\xC3\xBCrgen", 1004, 100);
-    directory.AddGroup("root", 0);
-    directory.AddGroup("alice", 1001);  // alice's private group
     directory.AddGroup("users", 100);
     directory.AddGroup("sudo", 27, {"alice"});
     directory.AddGroup("bob", 2000, {"alice"});  // named like a user, not his private group
@@ -46,6 +43,8 @@ struct Answer {
   SID_NAME_USE use = SidTypeUser;
 };
 
+// The SID, domain, name and use of a mapped name or SID, compared as one, so that a failure
+// shows the whole answer.
 void ExpectAnswer(DWORD error, const AccountLookup& found, const wchar_t* sid,
                   const Answer& expected) {
   if (expected.name == nullptr) {
@@ -53,10 +52,9 @@ void ExpectAnswer(DWORD error, const AccountLookup& found, const wchar_t* sid,
     return;
   }
   ASSERT_EQ(error, ERROR_SUCCESS);
-  EXPECT_EQ(found.sid.ToText(), sid);
-  EXPECT_EQ(found.domain, expected.domain);
-  EXPECT_EQ(found.name, expected.name);
-  EXPECT_EQ(found.use, expected.use);
+  EXPECT_EQ(std::make_tuple(found.sid.ToText(), found.domain, found.name, found.use),
+            std::make_tuple(std::wstring(sid), std::wstring(expected.domain),
+                            std::wstring(expected.name), expected.use));
 }
 
 TEST_F(AccountNamesTest, NamesToSids) {

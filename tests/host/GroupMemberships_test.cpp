@@ -40,13 +40,9 @@ TEST(UserPrivateGroup, OnlyTheUsersOwnGroupWithNoOtherMember) {
 class GroupMembershipsTest : public ::testing::Test {
  protected:
   GroupMembershipsTest() {
-    directory.AddUser("root", 0, 0);
-    directory.AddUser("alice", 1001, 1001);
-    directory.AddUser("bob", 1002, 100);
+    directory.AddRootAliceAndBob();
     directory.AddUser("carol", 1003, 27);   // an administrator by primary group
     directory.AddUser("dave", 1004, 4444);  // a primary gid without a group entry
-    directory.AddGroup("root", 0);
-    directory.AddGroup("alice", 1001);
     directory.AddGroup("users", 100, {"alice"});
     directory.AddGroup("sudo", 27, {"alice"});
     directory.AddGroup("bob", 2000, {"alice", "bob"});  // bob's name, but not his alone

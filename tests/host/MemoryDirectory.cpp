@@ -16,6 +16,14 @@ UserEntry& MemoryDirectory::AddUser(const std::string& name, uint32_t uid, uint3
   return users.back();
 }
 
+void MemoryDirectory::AddRootAliceAndBob() {
+  AddUser("root", 0, 0);
+  AddUser("alice", 1001, 1001);
+  AddUser("bob", 1002, 100);
+  AddGroup("root", 0);
+  AddGroup("alice", 1001);
+}
+
 GroupEntry& MemoryDirectory::AddGroup(const std::string& name, uint32_t gid,
                                       std::vector<std::string> members) {
   groups.push_back(GroupEntry{name, gid, std::move(members)});

@@ -20,6 +20,9 @@ class MemoryDirectory : public AccountDirectory {
   size_t shadowEntriesRead = 0;
 
   UserEntry& AddUser(const std::string& name, uint32_t uid, uint32_t gid);
+  // The accounts the tables start from: root (0), alice (1001) with her private group, and bob
+  // (1002), whose primary group is users (100), which each table adds with its own members.
+  void AddRootAliceAndBob();
   GroupEntry& AddGroup(const std::string& name, uint32_t gid,
                        std::vector<std::string> members = {});
 
