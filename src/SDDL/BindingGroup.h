@@ -44,6 +44,18 @@ class BindingGroup {
   int initializations_ = 0;
 };
 
+// The three entry points of a function that the platform has in an 8-bit (A) and a 16-bit (W)
+// variant: NameA, NameW, and NameGeneric, which holds the 8-bit variant as well.
+#define USERLENS_ENTRY_POINTS(Name)       \
+  decltype(&::Name##A) Name##A = nullptr; \
+  decltype(&::Name##W) Name##W = nullptr; \
+  decltype(&::Name##A) Name##Generic = nullptr
+
+// Their slots in the order they are looked up: A, W, generic.
+#define USERLENS_SLOTS(entryPoints, Name)                                     \
+  Slot(#Name "A", entryPoints.Name##A), Slot(#Name "W", entryPoints.Name##W), \
+      Slot(#Name "A", entryPoints.Name##Generic)
+
 // The start and end of a module whose state is one binding group: the group's lock is created at
 // the start; at the end every reference still held is released and the lock destroyed.
 template <BindingGroup& (*Group)()>

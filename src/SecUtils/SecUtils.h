@@ -24,15 +24,9 @@ class EQvSecUtils : public Error {
 // Entry points of the named-object security functions; the generic entries hold the 8-bit
 // variants.
 struct NamedSecurityEntryPoints {
-  decltype(&::GetNamedSecurityInfoA) GetNamedSecurityInfoA = nullptr;
-  decltype(&::GetNamedSecurityInfoW) GetNamedSecurityInfoW = nullptr;
-  decltype(&::GetNamedSecurityInfoA) GetNamedSecurityInfoGeneric = nullptr;
-  decltype(&::SetNamedSecurityInfoA) SetNamedSecurityInfoA = nullptr;
-  decltype(&::SetNamedSecurityInfoW) SetNamedSecurityInfoW = nullptr;
-  decltype(&::SetNamedSecurityInfoA) SetNamedSecurityInfoGeneric = nullptr;
-  decltype(&::SetEntriesInAclA) SetEntriesInAclA = nullptr;
-  decltype(&::SetEntriesInAclW) SetEntriesInAclW = nullptr;
-  decltype(&::SetEntriesInAclA) SetEntriesInAclGeneric = nullptr;
+  USERLENS_ENTRY_POINTS(GetNamedSecurityInfo);
+  USERLENS_ENTRY_POINTS(SetNamedSecurityInfo);
+  USERLENS_ENTRY_POINTS(SetEntriesInAcl);
 };
 
 extern NamedSecurityEntryPoints NamedSecurity;
