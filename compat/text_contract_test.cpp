@@ -152,7 +152,6 @@ struct ToWideRow {
 };
 
 constexpr int kOutputLength = -100;
-constexpr wchar_t kR = 0xFFFD;  // U+FFFD, the replacement character
 
 const ToWideRow kToWide[] = {
     {"utf8", CP_UTF8, 0, B("a\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80"), false, 16, kOutputLength, 0,

@@ -60,6 +60,8 @@ run() {
   in_namespace "$locale" "${wrapper[@]}" "$work/bin/userlens" "$@" >"$work/$name.raw" \
     2>"$work/$name.err"
   code=$?
+  # A sanitizer build started without /proc warns that it cannot name the program; that is all.
+  sed -i '/^==[0-9]*==WARNING: reading executable name failed/d' "$work/$name.err"
   if [ $code = 99 ]; then
     fail "$name: the namespace could not be set up"
   elif [ $code != "$expected" ]; then
