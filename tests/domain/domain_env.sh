@@ -134,7 +134,8 @@ dc_main() {
     --realm="$realm" --domain="$domain" --host-name=dc1 --host-ip="$dc_ip" \
     --adminpass="$admin_password" --option="interfaces = $dc_ip" \
     --option="bind interfaces only = yes" --option="disable netbios = yes" \
-    --option="dns forwarder = $dc_ip" --option="log level = 1" || exit 1
+    --option="dns forwarder = $dc_ip" --option="template homedir = $dir/home/%U" \
+    --option="template shell = /bin/sh" --option="log level = 1" || exit 1
   local t1=$EPOCHREALTIME
   cp /var/lib/samba/private/krb5.conf "$dir/krb5.conf"
   /usr/bin/python3 "$here/fill_domain.py" "$dir/facts" || exit 1
@@ -171,7 +172,7 @@ member_main() {
   idmap config $domain : range = 10000-999999
   idmap config $domain : unix_nss_info = yes
   template shell = /bin/sh
-  template homedir = /nonexistent/%U
+  template homedir = $dir/home/%U
   log level = 1
 EOF
   net ads join --no-dns-updates -U "Administrator%$admin_password" || exit 1
@@ -217,7 +218,9 @@ run_in() {
     export KRB5CCNAME="FILE:$dir/ccache/$name.root"
     [ "$as" = root ] && exec "$@"
     uid=$(id -u "$domain\\$user") && gid=$(id -g "$domain\\$user") || exit 125
-    export KRB5CCNAME="FILE:$dir/ccache/$name.$user" USER="$user" LOGNAME="$user" HOME=/
+    export KRB5CCNAME="FILE:$dir/ccache/$name.$user" USER="$user" LOGNAME="$user"
+    export HOME="$dir/home/$user"
+    mkdir -p "$HOME" && chown "$uid:$gid" "$HOME" || exit 125
     rm -f "$dir/ccache/$name.$user"
     if [ "$as" = --kinit ]; then
       echo "Pw.$user.1x" | setpriv --reuid="$uid" --regid="$gid" --init-groups \

@@ -36,7 +36,7 @@ try:
     for i in range(USERS):
         name = "user%03d" % i
         db.newuser(name, "Pw.%s.1x" % name, uidnumber=UID_BASE + i, gidnumber=DOMAIN_USERS_GID,
-                   loginshell="/bin/sh", unixhome="/nonexistent/" + name)
+                   loginshell="/bin/sh")
     for j in range(GROUPS):
         group = "group%02d" % j
         db.newgroup(group, gidnumber=GROUP_GID_BASE + j)
