@@ -99,6 +99,7 @@ struct DomainWorker::Bindings {
     abi::WbcLookupUserSids lookupUserSids;
     abi::WbcLookupDomainController lookupDc;
     abi::WbcDomainInfoFn domainInfo;
+    abi::WbcInterfaceDetailsFn interfaceDetails;
     abi::WbcFreeMemory free;
   } wbc{};
   struct {
@@ -137,7 +138,9 @@ DomainWorker::DomainWorker(DomainOptions options, NssSources sources)
         l.Bind("wbcLookupName", b.wbc.lookupName) &&
         l.Bind("wbcLookupUserSids", b.wbc.lookupUserSids) &&
         l.Bind("wbcLookupDomainController", b.wbc.lookupDc) &&
-        l.Bind("wbcDomainInfo", b.wbc.domainInfo) && l.Bind("wbcFreeMemory", b.wbc.free);
+        l.Bind("wbcDomainInfo", b.wbc.domainInfo) &&
+        l.Bind("wbcInterfaceDetails", b.wbc.interfaceDetails) &&
+        l.Bind("wbcFreeMemory", b.wbc.free);
     if (bound && b.wbc.ping() == abi::kWbcSuccess) source_ = "winbind";
   }
   if (source_.empty() && sources_.sss) {
@@ -236,7 +239,14 @@ Message DomainWorker::LookupSid(const std::string& text) {
 Message DomainWorker::LookupName(const std::string& text) {
   const Bindings& b = *lib_;
   if (source_ == "winbind") {
-    const QualifiedName split = SplitAccountName(text);
+    QualifiedName split = SplitAccountName(text);
+    if (split.domain.empty()) {
+      // A bare name is one of the host's own domain, as for wbinfo.
+      Owned<abi::WbcInterfaceDetails, abi::WbcFreeMemory> details(b.wbc.free);
+      if (b.wbc.interfaceDetails(&details.value) == abi::kWbcSuccess && details.value) {
+        split.domain = Text(details.value->netbios_domain);
+      }
+    }
     abi::WbcDomainSid sid{};
     abi::WbcSidType type = 0;
     if (b.wbc.lookupName(split.domain.c_str(), split.name.c_str(), &sid, &type) !=
@@ -267,27 +277,32 @@ Message DomainWorker::UserGroupSids(const std::string& text) {
 }
 
 std::string DomainWorker::FindDomainController(const std::string& domain) {
+  std::string& found = domainControllers_[domain];
+  if (!found.empty()) return found;
   const Bindings& b = *lib_;
+  // DNS first, as Windows clients find their DC: winbind on a DC takes seconds to say that it
+  // knows no DC for its own domain.
   std::string dnsName = domain.find('.') != std::string::npos ? domain : "";
-  if (source_ == "winbind") {
-    Owned<abi::WbcDomainControllerInfo, abi::WbcFreeMemory> dc(b.wbc.free);
-    if (b.wbc.lookupDc(domain.c_str(), 0, &dc.value) == abi::kWbcSuccess && dc.value != nullptr) {
-      std::string name = Text(dc.value->dc_name);
-      name.erase(0, name.find_first_not_of('\\'));
-      if (!name.empty()) return name;
-    }
-    // A domain controller's own winbind finds no DC for its domain: ask DNS, as clients do.
+  if (dnsName.empty() && source_ == "winbind") {
     Owned<abi::WbcDomainInfo, abi::WbcFreeMemory> info(b.wbc.free);
-    if (dnsName.empty() && b.wbc.domainInfo(domain.c_str(), &info.value) == abi::kWbcSuccess &&
-        info.value != nullptr) {
+    if (b.wbc.domainInfo(domain.c_str(), &info.value) == abi::kWbcSuccess && info.value) {
       dnsName = Text(info.value->dns_name);
     }
   }
-  if (dnsName.empty()) return "";
-  unsigned char answer[4096];
-  const std::string question = "_ldap._tcp.dc._msdcs." + dnsName;
-  const int length = res_query(question.c_str(), C_IN, ns_t_srv, answer, sizeof answer);
-  return length > 0 ? FirstSrvTarget(answer, length) : "";
+  if (!dnsName.empty()) {
+    unsigned char answer[4096];
+    const std::string question = "_ldap._tcp.dc._msdcs." + dnsName;
+    const int length = res_query(question.c_str(), C_IN, ns_t_srv, answer, sizeof answer);
+    if (length > 0) found = FirstSrvTarget(answer, length);
+  }
+  if (found.empty() && source_ == "winbind") {
+    Owned<abi::WbcDomainControllerInfo, abi::WbcFreeMemory> dc(b.wbc.free);
+    if (b.wbc.lookupDc(domain.c_str(), 0, &dc.value) == abi::kWbcSuccess && dc.value) {
+      found = Text(dc.value->dc_name);
+      found.erase(0, found.find_first_not_of('\\'));
+    }
+  }
+  return found;
 }
 
 bool DomainWorker::BindNetapi() {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 
@@ -36,6 +37,7 @@ class DomainWorker {
   NssSources sources_;
   std::string source_;
   std::unique_ptr<Bindings> lib_;
+  std::map<std::string, std::string> domainControllers_;
 };
 
 }  // namespace compat::domain

@@ -29,6 +29,14 @@ struct WbcDomainInfo {
   uint32_t trust_type;
   char* trust_routing;
 };
+struct WbcInterfaceDetails {
+  uint32_t interface_version;
+  char* winbind_version;
+  char winbind_separator;
+  char* netbios_name;
+  char* netbios_domain;
+  char* dns_domain;
+};
 using WbcErr = uint32_t;  // enum _wbcErrType
 constexpr WbcErr kWbcSuccess = 0;
 using WbcSidType = uint32_t;  // enum wbcSidType, the values of SID_NAME_USE
@@ -46,6 +54,7 @@ using WbcLookupUserSids = WbcErr (*)(const WbcDomainSid* userSid, bool domainGro
                                      uint32_t* count, WbcDomainSid** sids);
 using WbcLookupDomainController = WbcErr (*)(const char* domain, uint32_t flags,
                                              WbcDomainControllerInfo** info);
+using WbcInterfaceDetailsFn = WbcErr (*)(WbcInterfaceDetails** details);
 using WbcDomainInfoFn = WbcErr (*)(const char* domain, WbcDomainInfo** info);
 using WbcFreeMemory = void (*)(void* memory);
 
