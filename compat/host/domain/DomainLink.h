@@ -91,6 +91,8 @@ struct DomainOptions {
   std::string credentials = "libsamba-credentials.so.1";
   std::string hostconfig = "libsamba-hostconfig.so.0";
   std::chrono::milliseconds budget{5000};
+  // Whether root may read the DC's record with the machine account when it has no ticket.
+  bool machineAccount = true;
 };
 
 class DomainLink {

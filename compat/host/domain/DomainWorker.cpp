@@ -74,11 +74,18 @@ SidType FromSssType(abi::SssIdType type) {
   return SidType::Unknown;
 }
 
+// Whether the caller has a ticket cache: KRB5CCNAME, else the default file. A file cache is
+// there only when its file is; other kinds (KEYRING:, KCM:, DIR:) are taken as there.
 bool HasKerberosTicket() {
-  if (const char* name = getenv("KRB5CCNAME"); name != nullptr && *name != '\0') return true;
+  std::string name = "/tmp/krb5cc_" + std::to_string(getuid());
+  if (const char* set = getenv("KRB5CCNAME"); set != nullptr && *set != '\0') name = set;
+  if (name.compare(0, 5, "FILE:") == 0) {
+    name.erase(0, 5);
+  } else if (name.find(':') != std::string::npos) {
+    return true;
+  }
   struct stat info {};
-  const std::string file = "/tmp/krb5cc_" + std::to_string(getuid());
-  return stat(file.c_str(), &info) == 0;
+  return stat(name.c_str(), &info) == 0;
 }
 
 // Samba converts the directory's "never" (the largest NTTIME) to 32 bits without a check.
@@ -336,7 +343,7 @@ bool DomainWorker::BindNetapi() {
 
 DomainUser DomainWorker::GetUser(const std::string& domain, const std::string& name) {
   DomainUser user;
-  const bool root = geteuid() == 0;
+  const bool root = geteuid() == 0 && options_.machineAccount;
   const bool ticket = HasKerberosTicket();
   if ((!ticket && !root) || !BindNetapi()) return user;
   user.server = FindDomainController(domain);

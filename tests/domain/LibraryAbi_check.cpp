@@ -1,0 +1,98 @@
+// Compiled only where the Samba headers are installed: each function and structure the domain
+// module declares for itself must have the shape of the real one, or this file does not build.
+#include <cstddef>
+#include <cstdint>
+#include <type_traits>
+
+#include <netapi.h>
+#include <wbclient.h>
+
+#include "LibraryAbi.h"
+
+namespace abi = compat::domain::abi;
+
+// The structures wbclient.h declares beside functions of the same names.
+using WbcDomainInfoStruct = struct wbcDomainInfo;
+using WbcInterfaceDetailsStruct = struct wbcInterfaceDetails;
+
+namespace {
+
+template <typename T>
+constexpr size_t kSize = sizeof(T);
+template <>
+constexpr size_t kSize<void> = 0;
+
+// Two types are passed alike when they have the same size and both or neither are pointers
+// (an enum and the 32-bit integer it is declared as here are passed alike).
+template <typename A, typename B>
+constexpr bool kPassedAlike = kSize<A> == kSize<B>&& std::is_pointer_v<A> == std::is_pointer_v<B>;
+
+template <typename Ours, typename Theirs>
+struct SameShape : std::false_type {};
+template <typename R1, typename... A1, typename R2, typename... A2>
+struct SameShape<R1 (*)(A1...), R2 (*)(A2...)>
+    : std::bool_constant<sizeof...(A1) == sizeof...(A2) && kPassedAlike<R1, R2> &&
+                         (kPassedAlike<A1, A2> && ...)> {};
+
+#define USERLENS_SAME_FUNCTION(ours, theirs) \
+  static_assert(SameShape<abi::ours, decltype(&::theirs)>::value, #theirs)
+#define USERLENS_SAME_FIELD(ours, theirs, ourField, theirField)                    \
+  static_assert(offsetof(abi::ours, ourField) == offsetof(::theirs, theirField) && \
+                    sizeof(abi::ours::ourField) == sizeof(::theirs::theirField),   \
+                #theirs "." #theirField)
+
+USERLENS_SAME_FUNCTION(WbcPing, wbcPing);
+USERLENS_SAME_FUNCTION(WbcUidToSid, wbcUidToSid);
+USERLENS_SAME_FUNCTION(WbcGidToSid, wbcGidToSid);
+USERLENS_SAME_FUNCTION(WbcSidToUid, wbcSidToUid);
+USERLENS_SAME_FUNCTION(WbcSidToGid, wbcSidToGid);
+USERLENS_SAME_FUNCTION(WbcLookupSid, wbcLookupSid);
+USERLENS_SAME_FUNCTION(WbcLookupName, wbcLookupName);
+USERLENS_SAME_FUNCTION(WbcLookupUserSids, wbcLookupUserSids);
+USERLENS_SAME_FUNCTION(WbcLookupDomainController, wbcLookupDomainController);
+USERLENS_SAME_FUNCTION(WbcDomainInfoFn, wbcDomainInfo);
+USERLENS_SAME_FUNCTION(WbcFreeMemory, wbcFreeMemory);
+USERLENS_SAME_FUNCTION(WbcInterfaceDetailsFn, wbcInterfaceDetails);
+static_assert(sizeof(abi::WbcInterfaceDetails) == sizeof(WbcInterfaceDetailsStruct));
+USERLENS_SAME_FIELD(WbcInterfaceDetails, WbcInterfaceDetailsStruct, netbios_domain, netbios_domain);
+static_assert(abi::kWbcMaxSubAuths == WBC_MAXSUBAUTHS);
+static_assert(abi::kWbcSuccess == WBC_ERR_SUCCESS);
+static_assert(sizeof(abi::WbcDomainSid) == sizeof(wbcDomainSid));
+USERLENS_SAME_FIELD(WbcDomainSid, wbcDomainSid, num_auths, num_auths);
+USERLENS_SAME_FIELD(WbcDomainSid, wbcDomainSid, id_auth, id_auth);
+USERLENS_SAME_FIELD(WbcDomainSid, wbcDomainSid, sub_auths, sub_auths);
+USERLENS_SAME_FIELD(WbcDomainControllerInfo, wbcDomainControllerInfo, dc_name, dc_name);
+USERLENS_SAME_FIELD(WbcDomainInfo, WbcDomainInfoStruct, dns_name, dns_name);
+static_assert(sizeof(abi::WbcDomainInfo) == sizeof(WbcDomainInfoStruct));
+static_assert(static_cast<uint32_t>(WBC_SID_NAME_USER) == 1 &&
+              static_cast<uint32_t>(WBC_SID_NAME_DOM_GRP) == 2 &&
+              static_cast<uint32_t>(WBC_SID_NAME_ALIAS) == 4 &&
+              static_cast<uint32_t>(WBC_SID_NAME_WKN_GRP) == 5);
+
+USERLENS_SAME_FUNCTION(LibnetapiInit, libnetapi_init);
+USERLENS_SAME_FUNCTION(LibnetapiFree, libnetapi_free);
+USERLENS_SAME_FUNCTION(LibnetapiSetUseCcache, libnetapi_set_use_ccache);
+USERLENS_SAME_FUNCTION(LibnetapiSetCreds, libnetapi_set_creds);
+USERLENS_SAME_FUNCTION(LibnetapiSetDebuglevel, libnetapi_set_debuglevel);
+USERLENS_SAME_FUNCTION(NetUserGetInfo, NetUserGetInfo);
+USERLENS_SAME_FUNCTION(NetUserGetGroups, NetUserGetGroups);
+USERLENS_SAME_FUNCTION(NetUserGetLocalGroups, NetUserGetLocalGroups);
+USERLENS_SAME_FUNCTION(NetApiBufferFree, NetApiBufferFree);
+static_assert(sizeof(abi::UserInfo3) == sizeof(USER_INFO_3));
+USERLENS_SAME_FIELD(UserInfo3, USER_INFO_3, usri3_name, usri3_name);
+USERLENS_SAME_FIELD(UserInfo3, USER_INFO_3, usri3_password_age, usri3_password_age);
+USERLENS_SAME_FIELD(UserInfo3, USER_INFO_3, usri3_flags, usri3_flags);
+USERLENS_SAME_FIELD(UserInfo3, USER_INFO_3, usri3_full_name, usri3_full_name);
+USERLENS_SAME_FIELD(UserInfo3, USER_INFO_3, usri3_last_logon, usri3_last_logon);
+USERLENS_SAME_FIELD(UserInfo3, USER_INFO_3, usri3_acct_expires, usri3_acct_expires);
+USERLENS_SAME_FIELD(UserInfo3, USER_INFO_3, usri3_logon_hours, usri3_logon_hours);
+USERLENS_SAME_FIELD(UserInfo3, USER_INFO_3, usri3_num_logons, usri3_num_logons);
+USERLENS_SAME_FIELD(UserInfo3, USER_INFO_3, usri3_user_id, usri3_user_id);
+USERLENS_SAME_FIELD(UserInfo3, USER_INFO_3, usri3_primary_group_id, usri3_primary_group_id);
+USERLENS_SAME_FIELD(UserInfo3, USER_INFO_3, usri3_password_expired, usri3_password_expired);
+USERLENS_SAME_FIELD(GroupUsersInfo0, GROUP_USERS_INFO_0, grui0_name, grui0_name);
+USERLENS_SAME_FIELD(LocalgroupUsersInfo0, LOCALGROUP_USERS_INFO_0, lgrui0_name, lgrui0_name);
+static_assert(sizeof(abi::GroupUsersInfo0) == sizeof(GROUP_USERS_INFO_0));
+static_assert(sizeof(abi::LocalgroupUsersInfo0) == sizeof(LOCALGROUP_USERS_INFO_0));
+
+}  // namespace
