@@ -97,7 +97,7 @@ namespace {
 
 }  // namespace
 
-std::optional<Message> DomainLink::Ask(Message request) {
+std::optional<Message> DomainLink::Ask(const Message& request) {
   if (spent_) return std::nullopt;
   const auto start = std::chrono::steady_clock::now();
   if (worker_ < 0) {

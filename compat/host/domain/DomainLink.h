@@ -124,7 +124,7 @@ class DomainLink {
 
  private:
   explicit DomainLink(const DomainOptions& options, NssSources sources);
-  std::optional<std::vector<std::string>> Ask(std::vector<std::string> request);
+  std::optional<std::vector<std::string>> Ask(const std::vector<std::string>& request);
   void Stop();
 
   DomainOptions options_;
