@@ -252,14 +252,40 @@ up() {
   # The member: a new mount and UTS namespace inside the DC's pid and network namespaces.
   # shellcheck disable=SC2046
   setsid nsenter $(enter "$dir" dc) unshare -m -u "$0" _member "$dir" </dev/null >/dev/null 2>&1 &
-  # nsenter forks into the pid namespace; its child becomes the member's holder.
-  pid=$(inner_pid $!) || die "the member's namespaces did not start"
-  echo "$pid" >"$dir/member.pid"
+  # nsenter forks into the pid namespace; its child becomes the member's holder once the setup
+  # is done (children come and go before).
+  local nsenter=$!
+  echo "$nsenter" >"$dir/member.pid"
   wait_for 30 started "$dir" member || die "the member did not join; see $dir/member/log"
+  pid=$(inner_pid "$nsenter") || die "the member's namespaces did not start"
+  echo "$pid" >"$dir/member.pid"
   wait_for 30 run_in "$dir" member -- wbinfo -n "$domain\\user000" ||
     die "the member's winbindd does not answer; see $dir/member/log"
   local t2=$EPOCHREALTIME
   echo "dc=$(elapsed "$t0" "$t1") member=$(elapsed "$t1" "$t2")" >>"$dir/dc/log/times"
+}
+
+# Ends the DC's samba and every process it started (by pid, in the DC's pid namespace), and
+# waits until they are gone, so that their ports are free.
+stop_dc() {
+  local dir
+  dir=$(cd "$1" && pwd) || die "no $1"
+  run_in "$dir" dc -- /bin/sh -c '
+    pids=$(cat "$1")
+    all=$pids
+    while [ -n "$pids" ]; do
+      pids=$(ps -eo pid=,ppid= | awk -v parents=" $pids " "index(parents, \" \" \$2 \" \") { print \$1 }")
+      all="$all $pids"
+    done
+    kill -TERM $all 2>/dev/null
+    for _ in $(seq 100); do
+      alive=
+      for pid in $all; do kill -0 "$pid" 2>/dev/null && alive=1; done
+      [ -z "$alive" ] && exit 0
+      sleep 0.1
+    done
+    kill -KILL $all 2>/dev/null
+  ' sh "$dir/dc/samba.pid"
 }
 
 down() {
@@ -285,7 +311,7 @@ check)
 up) up "$@" ;;
 down) down "$@" ;;
 dc | member) run_in "$1" "$command" "${@:2}" ;;
-stop-dc) run_in "$1" dc -- sh -c 'kill -TERM "$(cat "$0")"' "$1/dc/samba.pid" ;;
+stop-dc) stop_dc "$@" ;;
 _dc) dc_main "$@" ;;
 _member) member_main "$@" ;;
 *)
