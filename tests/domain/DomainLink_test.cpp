@@ -1,6 +1,7 @@
 // The domain module against scripted library answers: the fake library built beside this test
 // stands in for libwbclient, libsss_nss_idmap and libnetapi, so every path runs in a real helper
 // process, as in the program, without a domain.
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <resolv.h>
 #include <stdlib.h>
@@ -446,6 +447,23 @@ TEST_F(ScriptedDomain, AHelperThatDiesAnswersNotKnown) {
   EXPECT_EQ(link->UidToSid(20001), "S-1-5-21-1-2-3-1104");
   EXPECT_EQ(link->LookupSid("S-1-5-21-1-2-3-1104"), std::nullopt);
   EXPECT_EQ(link->UidToSid(20001), std::nullopt);
+  EXPECT_LT(link->Waited(), milliseconds(1000));
+}
+
+// The real SSSD library, where it is installed, binds by the names the module asks for and,
+// with no sssd running, answers nothing at once.
+TEST_F(ScriptedDomain, RealSssLibraryWithoutSssd) {
+  void* real = dlopen("libsss_nss_idmap.so.0", RTLD_NOW | RTLD_LOCAL);
+  if (real == nullptr) GTEST_SKIP() << "libsss_nss_idmap.so.0 is not installed";
+  dlclose(real);
+  if (access("/var/lib/sss/pipes/nss", F_OK) == 0) GTEST_SKIP() << "sssd runs on this host";
+  Write("nsswitch.conf", "passwd: files sss\n");
+  options_.sssIdmap = "libsss_nss_idmap.so.0";
+  std::unique_ptr<DomainLink> link = DomainLink::Open(options_);
+  ASSERT_NE(link, nullptr);
+  EXPECT_EQ(link->Source(), "sssd");
+  EXPECT_EQ(link->UidToSid(0), std::nullopt);
+  EXPECT_EQ(link->LookupName("root"), std::nullopt);
   EXPECT_LT(link->Waited(), milliseconds(1000));
 }
 

@@ -6,6 +6,10 @@
 
 #include <netapi.h>
 #include <wbclient.h>
+#if __has_include(<sss_nss_idmap.h>)
+#include <sss_nss_idmap.h>
+#define USERLENS_HAVE_SSS_HEADER 1
+#endif
 
 #include "LibraryAbi.h"
 
@@ -17,22 +21,40 @@ using WbcInterfaceDetailsStruct = struct wbcInterfaceDetails;
 
 namespace {
 
+template <typename T, typename = void>
+struct IsComplete : std::false_type {};
 template <typename T>
-constexpr size_t kSize = sizeof(T);
-template <>
-constexpr size_t kSize<void> = 0;
+struct IsComplete<T, std::void_t<decltype(sizeof(T))>> : std::true_type {};
 
-// Two types are passed alike when they have the same size and both or neither are pointers
-// (an enum and the 32-bit integer it is declared as here are passed alike).
+// Two types are passed alike when they have the same size and both or neither are pointers,
+// and pointers point at things of the same size where both are known (an enum and the 32-bit
+// integer it is declared as here are passed alike; an opaque handle matches anything).
 template <typename A, typename B>
-constexpr bool kPassedAlike = kSize<A> == kSize<B>&& std::is_pointer_v<A> == std::is_pointer_v<B>;
+constexpr bool PassedAlike() {
+  if constexpr (std::is_void_v<A> || std::is_void_v<B>) {
+    return std::is_void_v<A> == std::is_void_v<B>;
+  } else if constexpr (std::is_pointer_v<A> != std::is_pointer_v<B>) {
+    return false;
+  } else if constexpr (std::is_pointer_v<A>) {
+    using PointeeA = std::remove_cv_t<std::remove_pointer_t<A>>;
+    using PointeeB = std::remove_cv_t<std::remove_pointer_t<B>>;
+    if constexpr (std::is_void_v<PointeeA> || std::is_void_v<PointeeB> ||
+                  !IsComplete<PointeeA>::value || !IsComplete<PointeeB>::value) {
+      return true;
+    } else {
+      return PassedAlike<PointeeA, PointeeB>();
+    }
+  } else {
+    return sizeof(A) == sizeof(B);
+  }
+}
 
 template <typename Ours, typename Theirs>
 struct SameShape : std::false_type {};
 template <typename R1, typename... A1, typename R2, typename... A2>
 struct SameShape<R1 (*)(A1...), R2 (*)(A2...)>
-    : std::bool_constant<sizeof...(A1) == sizeof...(A2) && kPassedAlike<R1, R2> &&
-                         (kPassedAlike<A1, A2> && ...)> {};
+    : std::bool_constant<sizeof...(A1) == sizeof...(A2) && PassedAlike<R1, R2>() &&
+                         (PassedAlike<A1, A2>() && ...)> {};
 
 #define USERLENS_SAME_FUNCTION(ours, theirs) \
   static_assert(SameShape<abi::ours, decltype(&::theirs)>::value, #theirs)
@@ -94,5 +116,17 @@ USERLENS_SAME_FIELD(GroupUsersInfo0, GROUP_USERS_INFO_0, grui0_name, grui0_name)
 USERLENS_SAME_FIELD(LocalgroupUsersInfo0, LOCALGROUP_USERS_INFO_0, lgrui0_name, lgrui0_name);
 static_assert(sizeof(abi::GroupUsersInfo0) == sizeof(GROUP_USERS_INFO_0));
 static_assert(sizeof(abi::LocalgroupUsersInfo0) == sizeof(LOCALGROUP_USERS_INFO_0));
+
+#ifdef USERLENS_HAVE_SSS_HEADER
+USERLENS_SAME_FUNCTION(SssGetSidById, sss_nss_getsidbyuid);
+USERLENS_SAME_FUNCTION(SssGetSidById, sss_nss_getsidbygid);
+USERLENS_SAME_FUNCTION(SssGetSidById, sss_nss_getsidbyid);
+USERLENS_SAME_FUNCTION(SssGetNameBySid, sss_nss_getnamebysid);
+USERLENS_SAME_FUNCTION(SssGetSidByName, sss_nss_getsidbyname);
+USERLENS_SAME_FUNCTION(SssGetIdBySid, sss_nss_getidbysid);
+static_assert(abi::kSssIdUid == SSS_ID_TYPE_UID && abi::kSssIdGid == SSS_ID_TYPE_GID &&
+              abi::kSssIdBoth == SSS_ID_TYPE_BOTH);
+static_assert(sizeof(abi::SssIdType) == sizeof(enum sss_id_type));
+#endif
 
 }  // namespace
