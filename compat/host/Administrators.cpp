@@ -3,8 +3,8 @@
 #include <algorithm>
 
 namespace compat {
-Administrators Administrators::Read(AccountDirectory& directory) {
-  return Administrators(directory);
+Administrators Administrators::Read(AccountDirectory& directory, DomainLink* domain) {
+  return Administrators(directory, domain);
 }
 
 void Administrators::Load() const {
@@ -22,7 +22,11 @@ bool Administrators::Includes(const UserEntry& user) const {
   if (user.uid == 0) return true;
   Load();
   if (std::find(gids_.begin(), gids_.end(), user.gid) != gids_.end()) return true;
-  return members_.find(user.name) != members_.end();
+  if (members_.find(user.name) != members_.end()) return true;
+  const DomainAccount* account = domain_ != nullptr ? domain_->Account(user) : nullptr;
+  return account != nullptr &&
+         std::any_of(account->groups.begin(), account->groups.end(),
+                     [](const DomainName& g) { return IsDomainAdmins(g.sid); });
 }
 
 bool Administrators::IncludesProcess(uint32_t euid, const std::vector<uint32_t>& gids) const {

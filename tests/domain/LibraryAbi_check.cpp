@@ -11,13 +11,12 @@
 #define USERLENS_HAVE_SSS_HEADER 1
 #endif
 
-#include "LibraryAbi.h"
+#include "host/domain/LibraryAbi.h"
 
 namespace abi = compat::domain::abi;
 
-// The structures wbclient.h declares beside functions of the same names.
+// The structure wbclient.h declares beside a function of the same name.
 using WbcDomainInfoStruct = struct wbcDomainInfo;
-using WbcInterfaceDetailsStruct = struct wbcInterfaceDetails;
 
 namespace {
 
@@ -66,7 +65,6 @@ struct SameShape<R1 (*)(A1...), R2 (*)(A2...)>
 USERLENS_SAME_FUNCTION(WbcPing, wbcPing);
 USERLENS_SAME_FUNCTION(WbcUidToSid, wbcUidToSid);
 USERLENS_SAME_FUNCTION(WbcGidToSid, wbcGidToSid);
-USERLENS_SAME_FUNCTION(WbcSidToUid, wbcSidToUid);
 USERLENS_SAME_FUNCTION(WbcSidToGid, wbcSidToGid);
 USERLENS_SAME_FUNCTION(WbcLookupSid, wbcLookupSid);
 USERLENS_SAME_FUNCTION(WbcLookupName, wbcLookupName);
@@ -74,9 +72,6 @@ USERLENS_SAME_FUNCTION(WbcLookupUserSids, wbcLookupUserSids);
 USERLENS_SAME_FUNCTION(WbcLookupDomainController, wbcLookupDomainController);
 USERLENS_SAME_FUNCTION(WbcDomainInfoFn, wbcDomainInfo);
 USERLENS_SAME_FUNCTION(WbcFreeMemory, wbcFreeMemory);
-USERLENS_SAME_FUNCTION(WbcInterfaceDetailsFn, wbcInterfaceDetails);
-static_assert(sizeof(abi::WbcInterfaceDetails) == sizeof(WbcInterfaceDetailsStruct));
-USERLENS_SAME_FIELD(WbcInterfaceDetails, WbcInterfaceDetailsStruct, netbios_domain, netbios_domain);
 static_assert(abi::kWbcMaxSubAuths == WBC_MAXSUBAUTHS);
 static_assert(abi::kWbcSuccess == WBC_ERR_SUCCESS);
 static_assert(sizeof(abi::WbcDomainSid) == sizeof(wbcDomainSid));
@@ -97,8 +92,6 @@ USERLENS_SAME_FUNCTION(LibnetapiSetUseCcache, libnetapi_set_use_ccache);
 USERLENS_SAME_FUNCTION(LibnetapiSetCreds, libnetapi_set_creds);
 USERLENS_SAME_FUNCTION(LibnetapiSetDebuglevel, libnetapi_set_debuglevel);
 USERLENS_SAME_FUNCTION(NetUserGetInfo, NetUserGetInfo);
-USERLENS_SAME_FUNCTION(NetUserGetGroups, NetUserGetGroups);
-USERLENS_SAME_FUNCTION(NetUserGetLocalGroups, NetUserGetLocalGroups);
 USERLENS_SAME_FUNCTION(NetApiBufferFree, NetApiBufferFree);
 static_assert(sizeof(abi::UserInfo3) == sizeof(USER_INFO_3));
 USERLENS_SAME_FIELD(UserInfo3, USER_INFO_3, usri3_name, usri3_name);
@@ -112,20 +105,13 @@ USERLENS_SAME_FIELD(UserInfo3, USER_INFO_3, usri3_num_logons, usri3_num_logons);
 USERLENS_SAME_FIELD(UserInfo3, USER_INFO_3, usri3_user_id, usri3_user_id);
 USERLENS_SAME_FIELD(UserInfo3, USER_INFO_3, usri3_primary_group_id, usri3_primary_group_id);
 USERLENS_SAME_FIELD(UserInfo3, USER_INFO_3, usri3_password_expired, usri3_password_expired);
-USERLENS_SAME_FIELD(GroupUsersInfo0, GROUP_USERS_INFO_0, grui0_name, grui0_name);
-USERLENS_SAME_FIELD(LocalgroupUsersInfo0, LOCALGROUP_USERS_INFO_0, lgrui0_name, lgrui0_name);
-static_assert(sizeof(abi::GroupUsersInfo0) == sizeof(GROUP_USERS_INFO_0));
-static_assert(sizeof(abi::LocalgroupUsersInfo0) == sizeof(LOCALGROUP_USERS_INFO_0));
 
 #ifdef USERLENS_HAVE_SSS_HEADER
 USERLENS_SAME_FUNCTION(SssGetSidById, sss_nss_getsidbyuid);
 USERLENS_SAME_FUNCTION(SssGetSidById, sss_nss_getsidbygid);
-USERLENS_SAME_FUNCTION(SssGetSidById, sss_nss_getsidbyid);
 USERLENS_SAME_FUNCTION(SssGetNameBySid, sss_nss_getnamebysid);
 USERLENS_SAME_FUNCTION(SssGetSidByName, sss_nss_getsidbyname);
-USERLENS_SAME_FUNCTION(SssGetIdBySid, sss_nss_getidbysid);
-static_assert(abi::kSssIdUid == SSS_ID_TYPE_UID && abi::kSssIdGid == SSS_ID_TYPE_GID &&
-              abi::kSssIdBoth == SSS_ID_TYPE_BOTH);
+static_assert(abi::kSssIdGid == SSS_ID_TYPE_GID);
 static_assert(sizeof(abi::SssIdType) == sizeof(enum sss_id_type));
 #endif
 

@@ -1,4 +1,4 @@
-#include "DomainLink.h"
+#include "host/domain/DomainLink.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -9,126 +9,94 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
 
-#include "DomainWorker.h"
-#include "Wire.h"
+#include "LetterCase.h"
+#include "host/HostText.h"
+#include "host/domain/Wire.h"
 
-namespace compat::domain {
+namespace compat {
+namespace {
 
-NssSources ParseNsswitch(std::string_view text) {
-  NssSources sources;
-  std::istringstream lines{std::string(text)};
-  std::string line;
-  while (std::getline(lines, line)) {
-    line.erase(std::min(line.find('#'), line.size()));
-    std::istringstream words(line);
-    std::string database, word;
-    if (!(words >> database) || (database != "passwd:" && database != "group:")) continue;
-    while (words >> word) {
-      // "[NOTFOUND=return]" and the like are actions, not sources.
-      if (word == "winbind") sources.winbind = true;
-      if (word == "sss") sources.sss = true;
-    }
-  }
-  return sources;
+using domain::Message;
+
+bool Lists(const std::vector<std::string>& sources, const char* source) {
+  return std::find(sources.begin(), sources.end(), source) != sources.end();
 }
 
-bool IsDomainAdminsSid(std::string_view sid) {
-  abi::WbcDomainSid binary{};
-  if (!ParseSid(sid, binary)) return false;
-  const bool ntAuthority = binary.id_auth[5] == 5 && binary.id_auth[0] == 0 &&
-                           binary.id_auth[1] == 0 && binary.id_auth[2] == 0 &&
-                           binary.id_auth[3] == 0 && binary.id_auth[4] == 0;
-  return ntAuthority && binary.num_auths == 5 && binary.sub_auths[0] == 21 &&
-         binary.sub_auths[4] == 512;
+std::wstring Folded(std::wstring_view text) {
+  std::wstring folded(text);
+  for (wchar_t& c : folded) c = ToUpperCase(c);
+  return folded;
 }
 
-std::unique_ptr<DomainLink> DomainLink::Open(const DomainOptions& options) {
-  std::ifstream file(options.nsswitchPath);
-  if (!file) return nullptr;
-  std::ostringstream text;
-  text << file.rdbuf();
-  const NssSources sources = ParseNsswitch(text.str());
-  if (!sources.winbind && !sources.sss) return nullptr;
-  return std::unique_ptr<DomainLink>(new DomainLink(options, sources));
+}  // namespace
+
+bool IsDomainAdmins(const SidValue& sid) {
+  const std::vector<DWORD>& parts = sid.subAuthorities;
+  return sid.authority == 5 && parts.size() == 5 && parts[0] == 21 && parts[4] == 512;
 }
 
-DomainLink::DomainLink(const DomainOptions& options, NssSources sources)
-    : options_(options), sources_(sources) {}
+std::unique_ptr<DomainLink> DomainLink::Open(const Nsswitch& nsswitch, DomainOptions options) {
+  bool winbind = Lists(nsswitch.passwd, "winbind") || Lists(nsswitch.group, "winbind");
+  bool sss = Lists(nsswitch.passwd, "sss") || Lists(nsswitch.group, "sss");
+  if (!winbind && !sss) return nullptr;
+  return std::unique_ptr<DomainLink>(new DomainLink(std::move(options), winbind, sss));
+}
+
+DomainLink::DomainLink(DomainOptions options, bool winbind, bool sss)
+    : options_(std::move(options)), winbind_(winbind), sss_(sss) {}
 
 DomainLink::~DomainLink() {
   Stop();
 }
 
+// An idle helper ends by itself when its socket closes, giving back what the libraries hold; one
+// that is stuck in a library, or slow to end, is killed.
 void DomainLink::Stop() {
-  if (socket_ >= 0) close(socket_);
-  socket_ = -1;
-  if (worker_ <= 0) return;
-  // An idle helper ends by itself when its socket closes, giving back what the libraries hold;
-  // one that is stuck in a library (or slow to end) is killed.
-  const auto grace = std::chrono::steady_clock::now() + std::chrono::milliseconds(spent_ ? 0 : 200);
-  while (waitpid(worker_, nullptr, WNOHANG) == 0) {
-    if (std::chrono::steady_clock::now() >= grace) {
-      kill(worker_, SIGKILL);
-      while (waitpid(worker_, nullptr, 0) < 0 && errno == EINTR) {
+  socket_.Reset();
+  for (int waited = 0; helper_ > 0 && waitpid(helper_, nullptr, WNOHANG) == 0; ++waited) {
+    if (spent_ || waited == 200) {
+      kill(helper_, SIGKILL);
+      while (waitpid(helper_, nullptr, 0) < 0 && errno == EINTR) {
       }
       break;
     }
     usleep(1000);
   }
-  worker_ = -1;
+  helper_ = -1;
 }
-
-namespace {
-
-// The helper's life: answer each message until the program closes its end.
-[[noreturn]] void ServeRequests(int fd, const DomainOptions& options, NssSources sources) {
-  {
-    DomainWorker worker(options, sources);
-    while (const std::optional<Message> request = ReceiveMessage(fd, std::nullopt)) {
-      if (!SendAll(fd, EncodeMessage(worker.Answer(*request)))) break;
-    }
-  }
-  _exit(0);
-}
-
-}  // namespace
 
 std::optional<Message> DomainLink::Ask(const Message& request) {
   if (spent_) return std::nullopt;
-  const auto start = std::chrono::steady_clock::now();
-  if (worker_ < 0) {
+  auto start = std::chrono::steady_clock::now();
+  if (helper_ < 0) {
     int ends[2];
-    if (socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0) {
-      spent_ = true;
-      return std::nullopt;
-    }
-    const pid_t pid = fork();
+    spent_ = socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0;
+    if (spent_) return std::nullopt;
+    FileDescriptor mine(ends[0]);
+    FileDescriptor theirs(ends[1]);
+    pid_t parent = getpid();
+    pid_t pid = fork();
     if (pid == 0) {
-      close(ends[0]);
+      mine.Reset();  // so that the helper sees the end of the stream when the program closes
       prctl(PR_SET_PDEATHSIG, SIGKILL);
-      // The libraries log and prompt on the standard streams; the program's own output and
-      // input are not theirs.
-      const int null = open("/dev/null", O_RDWR);
+      if (getppid() != parent) _exit(0);
+      // The libraries log and prompt on the standard streams; the program's own are not theirs.
+      int null = open("/dev/null", O_RDWR);
       for (int fd = 0; fd <= 2; ++fd) dup2(null, fd);
       if (null > 2) close(null);
-      ServeRequests(ends[1], options_, sources_);
+      domain::ServeDomainRequests(theirs.get(), options_, winbind_, sss_);
     }
-    close(ends[1]);
-    if (pid < 0) {
-      close(ends[0]);
-      spent_ = true;
-      return std::nullopt;
-    }
-    worker_ = pid;
-    socket_ = ends[0];
+    spent_ = pid < 0;
+    if (spent_) return std::nullopt;
+    helper_ = pid;
+    socket_ = std::move(mine);
   }
-  const auto deadline = start + (options_.budget - waited_);
+  auto deadline = start + (options_.budget - waited_);
   std::optional<Message> answer;
-  if (SendAll(socket_, EncodeMessage(request))) answer = ReceiveMessage(socket_, deadline);
+  if (domain::SendMessage(socket_.get(), request)) {
+    answer = domain::ReceiveMessage(socket_.get(), deadline);
+  }
   waited_ += std::chrono::duration_cast<std::chrono::milliseconds>(
       std::chrono::steady_clock::now() - start);
   if (!answer) {
@@ -139,66 +107,66 @@ std::optional<Message> DomainLink::Ask(const Message& request) {
   return answer;
 }
 
-namespace {
-
-std::optional<std::string> First(const std::optional<Message>& answer) {
-  if (!answer || answer->empty() || (*answer)[0].empty()) return std::nullopt;
-  return (*answer)[0];
+void DomainLink::Remember(const DomainName& name) {
+  sids_[name.sid.ToText()] = name;
+  names_[Folded(name.Qualified())] = name;
+  if (name.gid) groups_[std::to_wstring(*name.gid)] = name;
 }
 
-std::optional<uint32_t> Number(const std::optional<Message>& answer) {
-  const std::optional<std::string> text = First(answer);
-  if (!text) return std::nullopt;
-  return static_cast<uint32_t>(std::strtoul(text->c_str(), nullptr, 10));
+const DomainAccount* DomainLink::Account(const UserEntry& user) {
+  auto known = accounts_.find(user.uid);
+  if (known == accounts_.end()) {
+    std::optional<Message> answer = Ask({L"account", std::to_wstring(user.uid),
+                                         WideFromHost(user.name), std::to_wstring(user.gid)});
+    std::optional<DomainAccount> account;
+    size_t at = 0;
+    DomainAccount found;
+    if (answer && domain::TakeName(*answer, at, found.user)) {
+      DomainName group;
+      while (domain::TakeName(*answer, at, group)) found.groups.push_back(group);
+      for (const DomainName& name : found.groups) Remember(name);
+      Remember(found.user);
+      account = std::move(found);
+    }
+    known = accounts_.emplace(user.uid, std::move(account)).first;
+  }
+  return known->second ? &*known->second : nullptr;
 }
 
-SidType TypeOf(const std::string& text) {
-  return static_cast<SidType>(std::strtoul(text.c_str(), nullptr, 10));
+std::optional<DomainName> DomainLink::Cached(Names& cache, const std::wstring& key,
+                                             const Message& request) {
+  auto known = cache.find(key);
+  if (known != cache.end()) return known->second;
+  DomainName name;
+  size_t at = 0;
+  std::optional<Message> answer = Ask(request);
+  bool named = answer && domain::TakeName(*answer, at, name);
+  cache[key] = named ? std::optional<DomainName>(name) : std::nullopt;
+  if (named) Remember(name);
+  return cache[key];
 }
 
-}  // namespace
-
-std::string DomainLink::Source() {
-  return First(Ask({"source"})).value_or("");
+std::optional<DomainName> DomainLink::Group(uint32_t gid) {
+  std::wstring id = std::to_wstring(gid);
+  return Cached(groups_, id, {L"group", id});
 }
 
-std::optional<std::string> DomainLink::UidToSid(uint32_t uid) {
-  return First(Ask({"uid2sid", std::to_string(uid)}));
+std::optional<DomainName> DomainLink::LookupSid(const SidValue& sid) {
+  std::wstring text = sid.ToText();
+  return Cached(sids_, text, {L"sid", text});
 }
 
-std::optional<std::string> DomainLink::GidToSid(uint32_t gid) {
-  return First(Ask({"gid2sid", std::to_string(gid)}));
+std::optional<DomainName> DomainLink::LookupName(std::wstring_view domainAndName) {
+  return Cached(names_, Folded(domainAndName), {L"name", std::wstring(domainAndName)});
 }
 
-std::optional<SidName> DomainLink::LookupSid(const std::string& sid) {
-  const std::optional<Message> answer = Ask({"sid2name", sid});
-  if (!answer || answer->size() != 3) return std::nullopt;
-  return SidName{(*answer)[0], (*answer)[1], TypeOf((*answer)[2])};
+Found DomainLink::Record(const DomainName& user, AccountRecord& record) {
+  std::optional<Message> answer = Ask({L"record", user.domain, user.name});
+  if (!answer || answer->empty()) return Found::Failed;
+  if ((*answer)[0] == L"none") return Found::No;
+  size_t at = 1;
+  return (*answer)[0] == L"found" && domain::TakeRecord(*answer, at, record) ? Found::Yes
+                                                                             : Found::Failed;
 }
 
-std::optional<NamedSid> DomainLink::LookupName(const std::string& name) {
-  const std::optional<Message> answer = Ask({"name2sid", name});
-  if (!answer || answer->size() != 2) return std::nullopt;
-  return NamedSid{(*answer)[0], TypeOf((*answer)[1])};
-}
-
-std::optional<uint32_t> DomainLink::SidToUid(const std::string& sid) {
-  return Number(Ask({"sid2uid", sid}));
-}
-
-std::optional<uint32_t> DomainLink::SidToGid(const std::string& sid) {
-  return Number(Ask({"sid2gid", sid}));
-}
-
-std::optional<std::vector<std::string>> DomainLink::UserGroupSids(const std::string& userSid) {
-  std::optional<Message> answer = Ask({"usersids", userSid});
-  if (!answer || answer->empty()) return std::nullopt;
-  return std::move(*answer);
-}
-
-DomainUser DomainLink::GetUser(const std::string& domain, const std::string& name) {
-  const std::optional<Message> answer = Ask({"user", domain, name});
-  return answer ? DecodeUser(*answer) : DomainUser{};
-}
-
-}  // namespace compat::domain
+}  // namespace compat

@@ -1,52 +1,42 @@
-// The helper process: binds the identity mapping and libnetapi at run time and answers the
+// The domain helper: binds the identity mapping and libnetapi at run time and answers the
 // program's questions, one message each. It runs in a child of the program, so a library that
 // blocks, prints or crashes costs the program no more than the time it is willing to wait.
-#include "DomainWorker.h"
-
+#include <arpa/nameser.h>
 #include <dlfcn.h>
+#include <grp.h>
 #include <netinet/in.h>
 #include <resolv.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
-#include <cstring>
+#include <map>
 #include <utility>
 
-#include "LibraryAbi.h"
+#include "host/HostText.h"
+#include "host/domain/LibraryAbi.h"
+#include "host/domain/Wire.h"
 
 namespace compat::domain {
-
 namespace {
 
 // A library loaded with dlopen, closed when its owner goes away.
-class Library {
- public:
-  Library() = default;
-  explicit Library(const std::string& path, int flags = RTLD_NOW | RTLD_LOCAL)
-      : handle_(dlopen(path.c_str(), flags)) {}
-  ~Library() {
-    if (handle_ != nullptr) dlclose(handle_);
-  }
-  Library(Library&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
-  Library& operator=(Library&& other) noexcept {
-    std::swap(handle_, other.handle_);
-    return *this;
-  }
-  Library(const Library&) = delete;
-  Library& operator=(const Library&) = delete;
-
-  bool loaded() const { return handle_ != nullptr; }
-  // Binds FN to the export NAME; false (and FN null) when the library lacks it.
-  template <typename Fn>
-  bool Bind(const char* name, Fn& fn) const {
-    fn = handle_ == nullptr ? nullptr : reinterpret_cast<Fn>(dlsym(handle_, name));
-    return fn != nullptr;
-  }
-
- private:
-  void* handle_ = nullptr;
+struct Closer {
+  void operator()(void* handle) const { dlclose(handle); }
 };
+using Library = std::unique_ptr<void, Closer>;
+
+Library Load(const std::string& path) {
+  return Library(dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL));
+}
+
+// Binds fn to the export name; false (and fn null) when the library lacks it.
+template <typename Fn>
+bool Bind(const Library& library, const char* name, Fn& fn) {
+  fn = library ? reinterpret_cast<Fn>(dlsym(library.get(), name)) : nullptr;
+  return fn != nullptr;
+}
 
 // Memory a library handed out, given back with that library's own release.
 template <typename T, typename Release>
@@ -63,15 +53,28 @@ class Owned {
  private:
   Release release_;
 };
+using Freed = void (*)(void*);
 
-std::string Text(const char* text) {
-  return text == nullptr ? std::string() : text;
+std::wstring Wide(const char* text) {
+  return text == nullptr ? std::wstring() : WideFromHost(text);
 }
 
-SidType FromSssType(abi::SssIdType type) {
-  if (type == abi::kSssIdUid || type == abi::kSssIdBoth) return SidType::User;
-  if (type == abi::kSssIdGid) return SidType::Group;
-  return SidType::Unknown;
+std::string Host(std::wstring_view text) {
+  return HostNameOf(text).value_or(std::string());
+}
+
+// An S-1-22 answer is a Unix SID of the host's own, which the program makes itself.
+std::optional<SidValue> Mapped(std::optional<SidValue> sid) {
+  return sid && sid->authority != 22 ? sid : std::nullopt;
+}
+
+// winbind's SID is Windows' binary SID with room for every sub-authority.
+static_assert(sizeof(abi::WbcDomainSid) == 8 + 4 * SID_MAX_SUB_AUTHORITIES);
+
+abi::WbcDomainSid ToWbc(const SidValue& value) {
+  abi::WbcDomainSid sid{};
+  value.WriteBinary(&sid);
+  return sid;
 }
 
 // Whether the caller has a ticket cache: KRB5CCNAME, else the default file. A file cache is
@@ -88,33 +91,54 @@ bool HasKerberosTicket() {
   return stat(name.c_str(), &info) == 0;
 }
 
-// Samba converts the directory's "never" (the largest NTTIME) to 32 bits without a check.
+// A Samba DC answers a name it does not know with ERROR_NONE_MAPPED, Windows with
+// NERR_UserNotFound.
+constexpr abi::NetApiStatus kNoneMapped = 1332;
+// Samba cuts the directory's "never" (the largest NTTIME) to 32 bits without a check.
 constexpr uint32_t kTruncatedNever = 159663333;
 
-}  // namespace
+class Helper {
+ public:
+  Helper(const DomainOptions& options, bool winbind, bool sss);
+  ~Helper() {
+    if (context_ != nullptr) net_.free(context_);
+  }
+  Helper(const Helper&) = delete;
+  Helper& operator=(const Helper&) = delete;
 
-struct DomainWorker::Bindings {
-  Library wbcLibrary, sssLibrary, netapiLibrary, credentialsLibrary, hostconfigLibrary;
+  // An empty answer: not known.
+  Message Answer(const Message& request);
+
+ private:
+  std::optional<SidValue> IdToSid(uint32_t id, bool user);
+  std::optional<DomainName> NameOf(const SidValue& sid);
+  std::optional<SidValue> SidOfName(const std::wstring& domainAndName);
+  Message Account(uint32_t uid, const std::wstring& name, uint32_t gid);
+  std::string DomainController(const std::wstring& domain);
+  bool BindNetapi();
+  bool Connect(bool machine);
+  Message Record(const std::wstring& domain, const std::wstring& name);
+
+  const DomainOptions& options_;
+  enum class Source { None, Winbind, Sssd } source_ = Source::None;
+  Library wbcLibrary_, sssLibrary_, netapiLibrary_, credentialsLibrary_, hostconfigLibrary_;
   struct {
     abi::WbcPing ping;
     abi::WbcUidToSid uidToSid;
     abi::WbcGidToSid gidToSid;
-    abi::WbcSidToUid sidToUid;
     abi::WbcSidToGid sidToGid;
     abi::WbcLookupSid lookupSid;
     abi::WbcLookupName lookupName;
     abi::WbcLookupUserSids lookupUserSids;
-    abi::WbcLookupDomainController lookupDc;
     abi::WbcDomainInfoFn domainInfo;
-    abi::WbcInterfaceDetailsFn interfaceDetails;
+    abi::WbcLookupDomainController lookupDc;
     abi::WbcFreeMemory free;
-  } wbc{};
+  } wbc_{};
   struct {
-    abi::SssGetSidById sidByUid, sidByGid, sidById;
+    abi::SssGetSidById sidByUid, sidByGid;
     abi::SssGetNameBySid nameBySid;
     abi::SssGetSidByName sidByName;
-    abi::SssGetIdBySid idBySid;
-  } sss{};
+  } sss_{};
   struct {
     abi::LibnetapiInit init;
     abi::LibnetapiFree free;
@@ -122,326 +146,323 @@ struct DomainWorker::Bindings {
     abi::LibnetapiSetCreds setCreds;
     abi::LibnetapiSetDebuglevel setDebuglevel;
     abi::NetUserGetInfo getInfo;
-    abi::NetUserGetGroups getGroups;
-    abi::NetUserGetLocalGroups getLocalGroups;
     abi::NetApiBufferFree bufferFree;
     abi::CliCredentialsInit credsInit;
     abi::CliCredentialsSetConf credsSetConf;
     abi::CliCredentialsSetMachineAccount credsSetMachine;
     abi::LoadparmInitGlobal loadparm;
-  } net{};
+  } net_{};
+  std::map<std::wstring, std::string> controllers_;  // by domain
+  abi::LibnetapiCtx* context_ = nullptr;
+  bool machineContext_ = false;
+  bool ticketRefused_ = false;
 };
 
-DomainWorker::DomainWorker(DomainOptions options, NssSources sources)
-    : options_(std::move(options)), sources_(sources), lib_(std::make_unique<Bindings>()) {
-  Bindings& b = *lib_;
-  if (sources_.winbind) {
-    b.wbcLibrary = Library(options_.wbclient);
-    const Library& l = b.wbcLibrary;
-    const bool bound =
-        l.Bind("wbcPing", b.wbc.ping) && l.Bind("wbcUidToSid", b.wbc.uidToSid) &&
-        l.Bind("wbcGidToSid", b.wbc.gidToSid) && l.Bind("wbcSidToUid", b.wbc.sidToUid) &&
-        l.Bind("wbcSidToGid", b.wbc.sidToGid) && l.Bind("wbcLookupSid", b.wbc.lookupSid) &&
-        l.Bind("wbcLookupName", b.wbc.lookupName) &&
-        l.Bind("wbcLookupUserSids", b.wbc.lookupUserSids) &&
-        l.Bind("wbcLookupDomainController", b.wbc.lookupDc) &&
-        l.Bind("wbcDomainInfo", b.wbc.domainInfo) &&
-        l.Bind("wbcInterfaceDetails", b.wbc.interfaceDetails) &&
-        l.Bind("wbcFreeMemory", b.wbc.free);
-    if (bound && b.wbc.ping() == abi::kWbcSuccess) source_ = "winbind";
+Helper::Helper(const DomainOptions& options, bool winbind, bool sss) : options_(options) {
+  if (winbind) {
+    wbcLibrary_ = Load(options.wbclient);
+    const Library& l = wbcLibrary_;
+    bool bound =
+        Bind(l, "wbcPing", wbc_.ping) && Bind(l, "wbcUidToSid", wbc_.uidToSid) &&
+        Bind(l, "wbcGidToSid", wbc_.gidToSid) && Bind(l, "wbcSidToGid", wbc_.sidToGid) &&
+        Bind(l, "wbcLookupSid", wbc_.lookupSid) && Bind(l, "wbcLookupName", wbc_.lookupName) &&
+        Bind(l, "wbcLookupUserSids", wbc_.lookupUserSids) &&
+        Bind(l, "wbcDomainInfo", wbc_.domainInfo) &&
+        Bind(l, "wbcLookupDomainController", wbc_.lookupDc) && Bind(l, "wbcFreeMemory", wbc_.free);
+    if (bound && wbc_.ping() == abi::kWbcSuccess) source_ = Source::Winbind;
   }
-  if (source_.empty() && sources_.sss) {
-    b.sssLibrary = Library(options_.sssIdmap);
-    const Library& l = b.sssLibrary;
-    // Older SSSD has only the id form, which may answer a uid's SID for a gid.
-    l.Bind("sss_nss_getsidbyuid", b.sss.sidByUid);
-    l.Bind("sss_nss_getsidbygid", b.sss.sidByGid);
-    l.Bind("sss_nss_getsidbyid", b.sss.sidById);
-    if (l.Bind("sss_nss_getnamebysid", b.sss.nameBySid) &&
-        l.Bind("sss_nss_getsidbyname", b.sss.sidByName) &&
-        l.Bind("sss_nss_getidbysid", b.sss.idBySid) &&
-        (b.sss.sidById != nullptr || (b.sss.sidByUid != nullptr && b.sss.sidByGid != nullptr))) {
-      source_ = "sssd";
+  if (source_ == Source::None && sss) {
+    const Library& l = sssLibrary_ = Load(options.sssIdmap);
+    if (Bind(l, "sss_nss_getsidbyuid", sss_.sidByUid) &&
+        Bind(l, "sss_nss_getsidbygid", sss_.sidByGid) &&
+        Bind(l, "sss_nss_getnamebysid", sss_.nameBySid) &&
+        Bind(l, "sss_nss_getsidbyname", sss_.sidByName)) {
+      source_ = Source::Sssd;
     }
   }
 }
 
-DomainWorker::~DomainWorker() = default;
-
-Message DomainWorker::Answer(const Message& request) {
-  if (request.empty()) return {};
-  const std::string& op = request[0];
-  const std::string arg = request.size() > 1 ? request[1] : std::string();
-  if (op == "source") return {source_};
-  if (op == "uid2sid" || op == "gid2sid") {
-    const auto id = static_cast<uint32_t>(std::strtoul(arg.c_str(), nullptr, 10));
-    std::string sid = IdToSid(id, op == "uid2sid");
-    return sid.empty() ? Message{} : Message{sid};
-  }
-  if (op == "sid2uid" || op == "sid2gid") return SidToId(arg, op == "sid2uid");
-  if (op == "sid2name") return LookupSid(arg);
-  if (op == "name2sid") return LookupName(arg);
-  if (op == "usersids") return UserGroupSids(arg);
-  if (op == "user" && request.size() == 3) return EncodeUser(GetUser(request[1], request[2]));
-  return {};
-}
-
-std::string DomainWorker::IdToSid(uint32_t id, bool user) {
-  const Bindings& b = *lib_;
-  if (source_ == "winbind") {
-    abi::WbcDomainSid sid{};
-    const abi::WbcErr status = user ? b.wbc.uidToSid(id, &sid) : b.wbc.gidToSid(id, &sid);
-    return status == abi::kWbcSuccess ? FormatSid(sid) : "";
-  }
-  if (source_ == "sssd") {
-    Owned<char, void (*)(void*)> sid(free);
-    abi::SssIdType type = 0;
-    abi::SssGetSidById byKind = user ? b.sss.sidByUid : b.sss.sidByGid;
-    if (byKind != nullptr) return byKind(id, &sid.value, &type) == 0 ? Text(sid.value) : "";
-    if (b.sss.sidById(id, &sid.value, &type) != 0) return "";
-    const bool fits = type == abi::kSssIdBoth || type == (user ? abi::kSssIdUid : abi::kSssIdGid);
-    return fits ? Text(sid.value) : "";
-  }
-  return "";
-}
-
-Message DomainWorker::SidToId(const std::string& text, bool user) {
-  const Bindings& b = *lib_;
-  uint32_t id = 0;
-  if (source_ == "winbind") {
-    abi::WbcDomainSid sid{};
-    if (!ParseSid(text, sid)) return {};
-    const abi::WbcErr status = user ? b.wbc.sidToUid(&sid, &id) : b.wbc.sidToGid(&sid, &id);
-    return status == abi::kWbcSuccess ? Message{std::to_string(id)} : Message{};
-  }
-  if (source_ == "sssd") {
-    abi::SssIdType type = 0;
-    if (b.sss.idBySid(text.c_str(), &id, &type) != 0) return {};
-    const bool fits = type == abi::kSssIdBoth || type == (user ? abi::kSssIdUid : abi::kSssIdGid);
-    return fits ? Message{std::to_string(id)} : Message{};
-  }
-  return {};
-}
-
-Message DomainWorker::LookupSid(const std::string& text) {
-  const Bindings& b = *lib_;
-  if (source_ == "winbind") {
-    abi::WbcDomainSid sid{};
-    if (!ParseSid(text, sid)) return {};
-    Owned<char, abi::WbcFreeMemory> domain(b.wbc.free), name(b.wbc.free);
-    abi::WbcSidType type = 0;
-    if (b.wbc.lookupSid(&sid, &domain.value, &name.value, &type) != abi::kWbcSuccess) return {};
-    return {Text(domain.value), Text(name.value), std::to_string(type)};
-  }
-  if (source_ == "sssd") {
-    Owned<char, void (*)(void*)> name(free);
-    abi::SssIdType type = 0;
-    if (b.sss.nameBySid(text.c_str(), &name.value, &type) != 0) return {};
-    const QualifiedName split = SplitAccountName(Text(name.value));
-    return {split.domain, split.name, std::to_string(static_cast<uint32_t>(FromSssType(type)))};
-  }
-  return {};
-}
-
-Message DomainWorker::LookupName(const std::string& text) {
-  const Bindings& b = *lib_;
-  if (source_ == "winbind") {
-    QualifiedName split = SplitAccountName(text);
-    if (split.domain.empty()) {
-      // A bare name is one of the host's own domain, as for wbinfo.
-      Owned<abi::WbcInterfaceDetails, abi::WbcFreeMemory> details(b.wbc.free);
-      if (b.wbc.interfaceDetails(&details.value) == abi::kWbcSuccess && details.value) {
-        split.domain = Text(details.value->netbios_domain);
-      }
-    }
-    abi::WbcDomainSid sid{};
-    abi::WbcSidType type = 0;
-    if (b.wbc.lookupName(split.domain.c_str(), split.name.c_str(), &sid, &type) !=
-        abi::kWbcSuccess) {
-      return {};
-    }
-    return {FormatSid(sid), std::to_string(type)};
-  }
-  if (source_ == "sssd") {
-    Owned<char, void (*)(void*)> sid(free);
-    abi::SssIdType type = 0;
-    if (b.sss.sidByName(text.c_str(), &sid.value, &type) != 0) return {};
-    return {Text(sid.value), std::to_string(static_cast<uint32_t>(FromSssType(type)))};
-  }
-  return {};
-}
-
-Message DomainWorker::UserGroupSids(const std::string& text) {
-  const Bindings& b = *lib_;
-  abi::WbcDomainSid sid{};
-  if (source_ != "winbind" || !ParseSid(text, sid)) return {};
-  Owned<abi::WbcDomainSid, abi::WbcFreeMemory> sids(b.wbc.free);
-  uint32_t count = 0;
-  if (b.wbc.lookupUserSids(&sid, false, &count, &sids.value) != abi::kWbcSuccess) return {};
+Message Helper::Answer(const Message& request) {
   Message answer;
-  for (uint32_t i = 0; i < count; ++i) answer.push_back(FormatSid(sids.value[i]));
+  uint32_t id = 0;
+  uint32_t gid = 0;
+  const std::wstring& question = request.empty() ? std::wstring() : request[0];
+  std::optional<SidValue> sid;
+  if (question == L"account" && request.size() == 4 && TakeNumber(request[1], id) &&
+      TakeNumber(request[3], gid)) {
+    return Account(id, request[2], gid);
+  }
+  if (question == L"record" && request.size() == 3) return Record(request[1], request[2]);
+  if (request.size() != 2) return answer;
+  bool group = question == L"group" && TakeNumber(request[1], id);
+  if (group) sid = IdToSid(id, false);
+  if (question == L"sid") sid = SidValue::FromText(request[1]);
+  if (question == L"name") sid = SidOfName(request[1]);
+  if (std::optional<DomainName> name = sid ? NameOf(*sid) : std::nullopt) {
+    if (group) name->gid = id;
+    PutName(answer, *name);
+  }
   return answer;
 }
 
-std::string DomainWorker::FindDomainController(const std::string& domain) {
-  std::string& found = domainControllers_[domain];
-  if (!found.empty()) return found;
-  const Bindings& b = *lib_;
-  // DNS first, as Windows clients find their DC: winbind on a DC takes seconds to say that it
-  // knows no DC for its own domain.
-  std::string dnsName = domain.find('.') != std::string::npos ? domain : "";
-  if (dnsName.empty() && source_ == "winbind") {
-    Owned<abi::WbcDomainInfo, abi::WbcFreeMemory> info(b.wbc.free);
-    if (b.wbc.domainInfo(domain.c_str(), &info.value) == abi::kWbcSuccess && info.value) {
-      dnsName = Text(info.value->dns_name);
-    }
+std::optional<SidValue> Helper::IdToSid(uint32_t id, bool user) {
+  if (source_ == Source::Winbind) {
+    abi::WbcDomainSid sid{};
+    abi::WbcErr status = user ? wbc_.uidToSid(id, &sid) : wbc_.gidToSid(id, &sid);
+    return status == abi::kWbcSuccess ? Mapped(SidValue::FromBinary(&sid)) : std::nullopt;
   }
+  if (source_ == Source::Sssd) {
+    Owned<char, Freed> sid(free);
+    abi::SssIdType type = 0;
+    if ((user ? sss_.sidByUid : sss_.sidByGid)(id, &sid.value, &type) != 0) return std::nullopt;
+    return Mapped(SidValue::FromText(Wide(sid.value)));
+  }
+  return std::nullopt;
+}
+
+std::optional<DomainName> Helper::NameOf(const SidValue& sid) {
+  DomainName name;
+  name.sid = sid;
+  if (source_ == Source::Winbind) {
+    abi::WbcDomainSid binary = ToWbc(sid);
+    Owned<char, abi::WbcFreeMemory> domain(wbc_.free), account(wbc_.free);
+    abi::WbcSidType type = 0;
+    if (wbc_.lookupSid(&binary, &domain.value, &account.value, &type) != abi::kWbcSuccess) {
+      return std::nullopt;
+    }
+    name.domain = Wide(domain.value);
+    name.name = Wide(account.value);
+    name.use = static_cast<SID_NAME_USE>(type);
+    return name;
+  }
+  if (source_ == Source::Sssd) {
+    // SSSD names an account NAME@DOMAIN, and tells only whether its id is a uid or a gid.
+    Owned<char, Freed> qualified(free);
+    abi::SssIdType type = 0;
+    if (sss_.nameBySid(Host(sid.ToText()).c_str(), &qualified.value, &type) != 0) {
+      return std::nullopt;
+    }
+    std::wstring text = Wide(qualified.value);
+    size_t at = std::min(text.rfind(L'@'), text.size());
+    name.name = text.substr(0, at);
+    name.domain = text.substr(std::min(at + 1, text.size()));
+    name.use = type == abi::kSssIdGid ? SidTypeGroup : SidTypeUser;
+    return name;
+  }
+  return std::nullopt;
+}
+
+std::optional<SidValue> Helper::SidOfName(const std::wstring& domainAndName) {
+  size_t slash = domainAndName.find(L'\\');
+  if (slash == std::wstring::npos) return std::nullopt;
+  std::string domain = Host(domainAndName.substr(0, slash));
+  std::string name = Host(domainAndName.substr(slash + 1));
+  if (source_ == Source::Winbind) {
+    abi::WbcDomainSid sid{};
+    abi::WbcSidType type = 0;
+    if (wbc_.lookupName(domain.c_str(), name.c_str(), &sid, &type) != abi::kWbcSuccess) {
+      return std::nullopt;
+    }
+    return SidValue::FromBinary(&sid);
+  }
+  if (source_ == Source::Sssd) {
+    Owned<char, Freed> sid(free);
+    abi::SssIdType type = 0;
+    if (sss_.sidByName((name + "@" + domain).c_str(), &sid.value, &type) != 0) return std::nullopt;
+    return SidValue::FromText(Wide(sid.value));
+  }
+  return std::nullopt;
+}
+
+Message Helper::Account(uint32_t uid, const std::wstring& userName, uint32_t gid) {
+  Message answer;
+  std::optional<SidValue> sid = IdToSid(uid, true);
+  std::optional<DomainName> user = sid ? NameOf(*sid) : std::nullopt;
+  if (!user) return answer;
+  PutName(answer, *user);
+  auto add = [&](const std::optional<SidValue>& group, std::optional<uint32_t> id) {
+    std::optional<DomainName> name = group && !(*group == *sid) ? NameOf(*group) : std::nullopt;
+    if (!name) return;
+    name->gid = id;
+    PutName(answer, *name);
+  };
+  if (source_ == Source::Winbind) {
+    abi::WbcDomainSid binary = ToWbc(*sid);
+    Owned<abi::WbcDomainSid, abi::WbcFreeMemory> sids(wbc_.free);
+    uint32_t count = 0;
+    if (wbc_.lookupUserSids(&binary, false, &count, &sids.value) != abi::kWbcSuccess) count = 0;
+    for (uint32_t i = 0; i < count; ++i) {
+      uint32_t id = 0;
+      bool mapped = wbc_.sidToGid(&sids.value[i], &id) == abi::kWbcSuccess;
+      add(SidValue::FromBinary(&sids.value[i]),
+          mapped ? std::optional<uint32_t>(id) : std::nullopt);
+    }
+    return answer;
+  }
+  // SSSD tells no groups of a SID: they are the user's NSS groups that it maps.
+  std::string name = Host(userName);
+  std::vector<gid_t> gids(64);
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    int count = static_cast<int>(gids.size());
+    int found = getgrouplist(name.c_str(), gid, gids.data(), &count);
+    gids.resize(static_cast<size_t>(std::max(count, 0)));
+    if (found >= 0) break;
+  }
+  for (gid_t group : gids) {
+    add(IdToSid(group, false), group);
+  }
+  return answer;
+}
+
+// DNS first, as Windows clients find their DC (a DC's own winbind takes seconds to say it knows
+// none); a domain's NetBIOS name is turned into its DNS name by winbind, which also knows a DC
+// where DNS does not.
+std::string Helper::DomainController(const std::wstring& domain) {
+  auto known = controllers_.find(domain);
+  if (known != controllers_.end()) return known->second;
+  std::string dnsName = Host(domain);
+  if (dnsName.find('.') == std::string::npos) {
+    Owned<abi::WbcDomainInfo, abi::WbcFreeMemory> info(wbc_.free);
+    bool named = source_ == Source::Winbind &&
+                 wbc_.domainInfo(dnsName.c_str(), &info.value) == abi::kWbcSuccess &&
+                 info.value != nullptr && info.value->dns_name != nullptr;
+    dnsName = named ? info.value->dns_name : "";
+  }
+  std::string found;
   if (!dnsName.empty()) {
     unsigned char answer[4096];
-    const std::string question = "_ldap._tcp.dc._msdcs." + dnsName;
-    const int length = res_query(question.c_str(), C_IN, ns_t_srv, answer, sizeof answer);
+    std::string question = "_ldap._tcp.dc._msdcs." + dnsName;
+    int length = res_query(question.c_str(), ns_c_in, ns_t_srv, answer, sizeof answer);
     if (length > 0) found = FirstSrvTarget(answer, length);
   }
-  if (found.empty() && source_ == "winbind") {
-    Owned<abi::WbcDomainControllerInfo, abi::WbcFreeMemory> dc(b.wbc.free);
-    if (b.wbc.lookupDc(domain.c_str(), 0, &dc.value) == abi::kWbcSuccess && dc.value) {
-      found = Text(dc.value->dc_name);
-      found.erase(0, found.find_first_not_of('\\'));
-    }
+  Owned<abi::WbcDomainControllerInfo, abi::WbcFreeMemory> dc(wbc_.free);
+  if (found.empty() && source_ == Source::Winbind &&
+      wbc_.lookupDc(Host(domain).c_str(), 0, &dc.value) == abi::kWbcSuccess &&
+      dc.value != nullptr && dc.value->dc_name != nullptr) {
+    found = dc.value->dc_name;
+    found.erase(0, found.find_first_not_of('\\'));
   }
-  return found;
+  return controllers_[domain] = found;
 }
 
-bool DomainWorker::BindNetapi() {
-  Bindings& b = *lib_;
-  if (b.netapiLibrary.loaded()) return b.net.getInfo != nullptr;
-  b.netapiLibrary = Library(options_.netapi);
-  const Library& l = b.netapiLibrary;
-  const bool bound = l.Bind("libnetapi_init", b.net.init) && l.Bind("libnetapi_free", b.net.free) &&
-                     l.Bind("libnetapi_set_use_ccache", b.net.useCcache) &&
-                     l.Bind("libnetapi_set_creds", b.net.setCreds) &&
-                     l.Bind("libnetapi_set_debuglevel", b.net.setDebuglevel) &&
-                     l.Bind("NetUserGetInfo", b.net.getInfo) &&
-                     l.Bind("NetUserGetGroups", b.net.getGroups) &&
-                     l.Bind("NetUserGetLocalGroups", b.net.getLocalGroups) &&
-                     l.Bind("NetApiBufferFree", b.net.bufferFree);
-  if (!bound) {
-    b.net.getInfo = nullptr;
+bool Helper::BindNetapi() {
+  if (netapiLibrary_) return net_.getInfo != nullptr;
+  netapiLibrary_ = Load(options_.netapi);
+  const Library& l = netapiLibrary_;
+  bool bound = Bind(l, "libnetapi_init", net_.init) && Bind(l, "libnetapi_free", net_.free) &&
+               Bind(l, "libnetapi_set_use_ccache", net_.useCcache) &&
+               Bind(l, "libnetapi_set_creds", net_.setCreds) &&
+               Bind(l, "libnetapi_set_debuglevel", net_.setDebuglevel) &&
+               Bind(l, "NetApiBufferFree", net_.bufferFree) &&
+               Bind(l, "NetUserGetInfo", net_.getInfo);
+  if (!bound) net_.getInfo = nullptr;
+  // The machine account needs two more libraries; without them only tickets are used.
+  credentialsLibrary_ = Load(options_.credentials);
+  hostconfigLibrary_ = Load(options_.hostconfig);
+  const Library& c = credentialsLibrary_;
+  if (!(Bind(c, "cli_credentials_init", net_.credsInit) &&
+        Bind(c, "cli_credentials_set_conf", net_.credsSetConf) &&
+        Bind(c, "cli_credentials_set_machine_account", net_.credsSetMachine) &&
+        Bind(hostconfigLibrary_, "loadparm_init_global", net_.loadparm))) {
+    net_.credsInit = nullptr;
+  }
+  return bound;
+}
+
+// One libnetapi context at a time, with the caller's ticket or with the machine account.
+bool Helper::Connect(bool machine) {
+  if (context_ != nullptr && machineContext_ == machine) return true;
+  if (context_ != nullptr) net_.free(context_);
+  context_ = nullptr;
+  abi::LibnetapiCtx* context = nullptr;
+  if (net_.init(&context) != 0 || context == nullptr) return false;
+  net_.setDebuglevel(context, "0");
+  bool ready = !machine && net_.useCcache(context) == 0;
+  if (machine) {
+    abi::LoadparmContext* lp = net_.loadparm(true);
+    abi::CliCredentials* creds = net_.credsInit(context);
+    ready = lp != nullptr && creds != nullptr && net_.credsSetConf(creds, lp) &&
+            net_.credsSetMachine(creds, lp) == 0 && net_.setCreds(context, creds) == 0;
+  }
+  if (!ready) {
+    net_.free(context);
     return false;
   }
-  // The machine account needs two more libraries; without them only tickets are used.
-  b.credentialsLibrary = Library(options_.credentials);
-  b.hostconfigLibrary = Library(options_.hostconfig);
-  if (!(b.credentialsLibrary.Bind("cli_credentials_init", b.net.credsInit) &&
-        b.credentialsLibrary.Bind("cli_credentials_set_conf", b.net.credsSetConf) &&
-        b.credentialsLibrary.Bind("cli_credentials_set_machine_account", b.net.credsSetMachine) &&
-        b.hostconfigLibrary.Bind("loadparm_init_global", b.net.loadparm))) {
-    b.net.credsInit = nullptr;
-  }
+  context_ = context;
+  machineContext_ = machine;
   return true;
 }
 
-DomainUser DomainWorker::GetUser(const std::string& domain, const std::string& name) {
-  DomainUser user;
-  const bool root = geteuid() == 0 && options_.machineAccount;
-  const bool ticket = HasKerberosTicket();
-  if ((!ticket && !root) || !BindNetapi()) return user;
-  user.server = FindDomainController(domain);
-  if (user.server.empty()) return user;
-  const Bindings& b = *lib_;
-  // The caller's ticket first; root falls back to the machine account.
-  for (int attempt = 0; attempt < 2; ++attempt) {
-    const bool machine = attempt == 1;
-    if (machine ? !root || b.net.credsInit == nullptr : !ticket) continue;
-    abi::LibnetapiCtx* context = nullptr;
-    if (b.net.init(&context) != 0 || context == nullptr) return user;
-    Owned<abi::LibnetapiCtx, abi::LibnetapiFree> ctx(b.net.free);
-    ctx.value = context;
-    b.net.setDebuglevel(context, "0");
-    if (machine) {
-      // The context is a talloc object: credentials made as its child go when it goes.
-      abi::LoadparmContext* lp = b.net.loadparm(true);
-      abi::CliCredentials* creds = b.net.credsInit(context);
-      if (lp == nullptr || creds == nullptr || !b.net.credsSetConf(creds, lp) ||
-          b.net.credsSetMachine(creds, lp) != 0 || b.net.setCreds(context, creds) != 0) {
-        continue;
-      }
-    } else {
-      b.net.useCcache(context);
+// The caller's ticket first; root falls back to the machine account.
+Message Helper::Record(const std::wstring& domain, const std::wstring& name) {
+  bool ticket = HasKerberosTicket();
+  bool root = geteuid() == 0 && options_.machineAccount;
+  if ((!ticket && !root) || !BindNetapi()) return {};
+  std::string server = DomainController(domain);
+  if (server.empty()) return {};
+  std::string user = Host(name);
+  for (bool machine : {false, true}) {
+    bool usable = machine ? root && net_.credsInit != nullptr : ticket && !ticketRefused_;
+    if (!usable || !Connect(machine)) continue;
+    Owned<uint8_t, abi::NetApiBufferFree> buffer(net_.bufferFree);
+    abi::NetApiStatus status = net_.getInfo(server.c_str(), user.c_str(), 3, &buffer.value);
+    if (status == kNoneMapped || status == NERR_UserNotFound) return {L"none"};
+    if (status != NERR_Success || buffer.value == nullptr) {
+      ticketRefused_ = ticketRefused_ || !machine;
+      continue;
     }
-    if (QueryUser(user, name)) return user;
+    abi::UserInfo3 info = *reinterpret_cast<const abi::UserInfo3*>(buffer.value);
+    if (info.usri3_acct_expires == 0 || info.usri3_acct_expires == kTruncatedNever) {
+      info.usri3_acct_expires = TIMEQ_FOREVER;
+    }
+    Message answer{L"found"};
+    PutRecord(answer, info);
+    return answer;
   }
-  return user;
+  return {};
 }
 
-// Fills USER from the DC; true when the answer is final (found, or no such user).
-bool DomainWorker::QueryUser(DomainUser& user, const std::string& name) {
-  const Bindings& b = *lib_;
-  const char* server = user.server.c_str();
-  Owned<uint8_t, abi::NetApiBufferFree> buffer(b.net.bufferFree);
-  user.netStatus = b.net.getInfo(server, name.c_str(), 3, &buffer.value);
-  constexpr uint32_t kNoneMapped = 1332, kUserNotFound = 2221;
-  if (user.netStatus == kNoneMapped || user.netStatus == kUserNotFound) {
-    user.status = DomainUser::Status::NoSuchUser;
-    return true;
+}  // namespace
+
+std::string FirstSrvTarget(const unsigned char* answer, int length) {
+  if (length < HFIXEDSZ) return "";
+  const unsigned char* end = answer + length;
+  const unsigned char* at = answer + HFIXEDSZ;
+  auto word = [](const unsigned char* p) { return (p[0] << 8) | p[1]; };
+  for (int i = word(answer + 4); i > 0; --i) {  // the questions
+    int skip = dn_skipname(at, end);
+    if (skip < 0 || end - at < skip + QFIXEDSZ) return "";
+    at += skip + QFIXEDSZ;
   }
-  if (user.netStatus != 0 || buffer.value == nullptr) return false;
-  abi::UserInfo3 info{};
-  std::memcpy(&info, buffer.value, sizeof info);
-  user.status = DomainUser::Status::Found;
-  user.name = Text(info.usri3_name);
-  user.fullName = Text(info.usri3_full_name);
-  user.comment = Text(info.usri3_comment);
-  user.userComment = Text(info.usri3_usr_comment);
-  user.homeDir = Text(info.usri3_home_dir);
-  user.homeDirDrive = Text(info.usri3_home_dir_drive);
-  user.scriptPath = Text(info.usri3_script_path);
-  user.profile = Text(info.usri3_profile);
-  user.workstations = Text(info.usri3_workstations);
-  user.logonServer = Text(info.usri3_logon_server);
-  user.parms = Text(info.usri3_parms);
-  user.passwordAge = info.usri3_password_age;
-  user.priv = info.usri3_priv;
-  user.flags = info.usri3_flags;
-  user.authFlags = info.usri3_auth_flags;
-  user.lastLogon = info.usri3_last_logon;
-  user.lastLogoff = info.usri3_last_logoff;
-  user.acctExpires = info.usri3_acct_expires;
-  if (user.acctExpires == 0 || user.acctExpires == kTruncatedNever) {
-    user.acctExpires = kTimeqForever;
+  std::string best;
+  int bestPriority = 0x10000;
+  for (int i = word(answer + 6); i > 0; --i) {  // the answers
+    int skip = dn_skipname(at, end);
+    if (skip < 0 || end - at < skip + RRFIXEDSZ) return "";
+    at += skip;
+    int type = word(at);
+    int size = word(at + 8);
+    at += RRFIXEDSZ;
+    if (end - at < size) return "";
+    char target[NS_MAXDNAME];
+    if (type == ns_t_srv && size > 6 && word(at) < bestPriority &&
+        dn_expand(answer, end, at + 6, target, sizeof target) > 0) {
+      best = target;
+      bestPriority = word(at);
+    }
+    at += size;
   }
-  user.maxStorage = info.usri3_max_storage;
-  user.unitsPerWeek = info.usri3_units_per_week;
-  user.badPwCount = info.usri3_bad_pw_count;
-  user.numLogons = info.usri3_num_logons;
-  user.countryCode = info.usri3_country_code;
-  user.codePage = info.usri3_code_page;
-  user.userId = info.usri3_user_id;
-  user.primaryGroupId = info.usri3_primary_group_id;
-  user.passwordExpired = info.usri3_password_expired;
-  if (info.usri3_logon_hours != nullptr) {
-    user.logonHours.assign(info.usri3_logon_hours, info.usri3_logon_hours + 21);
-  }
-  uint32_t read = 0, total = 0;
-  Owned<uint8_t, abi::NetApiBufferFree> groups(b.net.bufferFree);
-  if (b.net.getGroups(server, name.c_str(), 0, &groups.value, abi::kMaxPreferredLength, &read,
-                      &total) == 0) {
-    user.groups.emplace();
-    const auto* rows = reinterpret_cast<const abi::GroupUsersInfo0*>(groups.value);
-    for (uint32_t i = 0; rows != nullptr && i < read; ++i) {
-      user.groups->push_back(Text(rows[i].grui0_name));
+  return best;
+}
+
+void ServeDomainRequests(int fd, const DomainOptions& options, bool winbind, bool sss) {
+  {
+    Helper helper(options, winbind, sss);
+    while (std::optional<Message> request = ReceiveMessage(fd, std::nullopt)) {
+      if (!SendMessage(fd, helper.Answer(*request))) break;
     }
   }
-  Owned<uint8_t, abi::NetApiBufferFree> locals(b.net.bufferFree);
-  if (b.net.getLocalGroups(server, name.c_str(), 0, abi::kLgIncludeIndirect, &locals.value,
-                           abi::kMaxPreferredLength, &read, &total) == 0) {
-    user.localGroups.emplace();
-    const auto* rows = reinterpret_cast<const abi::LocalgroupUsersInfo0*>(locals.value);
-    for (uint32_t i = 0; rows != nullptr && i < read; ++i) {
-      user.localGroups->push_back(Text(rows[i].lgrui0_name));
-    }
-  }
-  return true;
+  _exit(0);
 }
 
 }  // namespace compat::domain

@@ -1,6 +1,6 @@
-// The few functions and structures of libwbclient, libsss_nss_idmap, libnetapi and
-// libsamba-credentials that the helper calls, declared from their documented ABI (x86-64 and
-// i386 System V, C calling convention) so that none of their headers is needed to build.
+// The few functions and structures of libwbclient, libsss_nss_idmap, libnetapi,
+// libsamba-credentials and libsamba-hostconfig that the domain helper calls, declared from their
+// documented ABI (C calling convention) so that none of their headers is needed to build.
 // tests/domain/LibraryAbi_check.cpp holds each declaration against the libraries' own headers
 // wherever those are installed.
 #pragma once
@@ -29,22 +29,13 @@ struct WbcDomainInfo {
   uint32_t trust_type;
   char* trust_routing;
 };
-struct WbcInterfaceDetails {
-  uint32_t interface_version;
-  char* winbind_version;
-  char winbind_separator;
-  char* netbios_name;
-  char* netbios_domain;
-  char* dns_domain;
-};
 using WbcErr = uint32_t;  // enum _wbcErrType
 constexpr WbcErr kWbcSuccess = 0;
-using WbcSidType = uint32_t;  // enum wbcSidType, the values of SID_NAME_USE
+using WbcSidType = uint32_t;  // enum wbcSidType: the values of SID_NAME_USE
 
 using WbcPing = WbcErr (*)();
 using WbcUidToSid = WbcErr (*)(uint32_t uid, WbcDomainSid* sid);
 using WbcGidToSid = WbcErr (*)(uint32_t gid, WbcDomainSid* sid);
-using WbcSidToUid = WbcErr (*)(const WbcDomainSid* sid, uint32_t* uid);
 using WbcSidToGid = WbcErr (*)(const WbcDomainSid* sid, uint32_t* gid);
 using WbcLookupSid = WbcErr (*)(const WbcDomainSid* sid, char** domain, char** name,
                                 WbcSidType* type);
@@ -52,21 +43,17 @@ using WbcLookupName = WbcErr (*)(const char* domain, const char* name, WbcDomain
                                  WbcSidType* type);
 using WbcLookupUserSids = WbcErr (*)(const WbcDomainSid* userSid, bool domainGroupsOnly,
                                      uint32_t* count, WbcDomainSid** sids);
+using WbcDomainInfoFn = WbcErr (*)(const char* domain, WbcDomainInfo** info);
 using WbcLookupDomainController = WbcErr (*)(const char* domain, uint32_t flags,
                                              WbcDomainControllerInfo** info);
-using WbcInterfaceDetailsFn = WbcErr (*)(WbcInterfaceDetails** details);
-using WbcDomainInfoFn = WbcErr (*)(const char* domain, WbcDomainInfo** info);
 using WbcFreeMemory = void (*)(void* memory);
 
 // libsss_nss_idmap.so.0 (sss_nss_idmap.h); every answer is released with free().
 using SssIdType = uint32_t;  // enum sss_id_type
-constexpr SssIdType kSssIdUid = 1;
 constexpr SssIdType kSssIdGid = 2;
-constexpr SssIdType kSssIdBoth = 3;
 using SssGetSidById = int (*)(uint32_t id, char** sid, SssIdType* type);
 using SssGetNameBySid = int (*)(const char* sid, char** fqName, SssIdType* type);
 using SssGetSidByName = int (*)(const char* fqName, char** sid, SssIdType* type);
-using SssGetIdBySid = int (*)(const char* sid, uint32_t* id, SssIdType* type);
 
 // libnetapi.so.1 (netapi.h)
 struct LibnetapiCtx;
@@ -103,14 +90,6 @@ struct UserInfo3 {
   const char* usri3_home_dir_drive;
   uint32_t usri3_password_expired;
 };
-struct GroupUsersInfo0 {
-  const char* grui0_name;
-};
-struct LocalgroupUsersInfo0 {
-  const char* lgrui0_name;
-};
-constexpr uint32_t kLgIncludeIndirect = 1;
-constexpr uint32_t kMaxPreferredLength = 0xFFFFFFFF;
 
 using LibnetapiInit = NetApiStatus (*)(LibnetapiCtx** ctx);
 using LibnetapiFree = NetApiStatus (*)(LibnetapiCtx* ctx);
@@ -119,18 +98,11 @@ using LibnetapiSetCreds = NetApiStatus (*)(LibnetapiCtx* ctx, CliCredentials* cr
 using LibnetapiSetDebuglevel = NetApiStatus (*)(LibnetapiCtx* ctx, const char* level);
 using NetUserGetInfo = NetApiStatus (*)(const char* server, const char* user, uint32_t level,
                                         uint8_t** buffer);
-using NetUserGetGroups = NetApiStatus (*)(const char* server, const char* user, uint32_t level,
-                                          uint8_t** buffer, uint32_t prefmaxlen,
-                                          uint32_t* entriesRead, uint32_t* totalEntries);
-using NetUserGetLocalGroups = NetApiStatus (*)(const char* server, const char* user, uint32_t level,
-                                               uint32_t flags, uint8_t** buffer,
-                                               uint32_t prefmaxlen, uint32_t* entriesRead,
-                                               uint32_t* totalEntries);
 using NetApiBufferFree = NetApiStatus (*)(void* buffer);
 
 // libsamba-credentials.so.1 (credentials.h) and libsamba-hostconfig.so.0 (param.h). NTSTATUS
-// is 32 bits; 0 is success.
-// cli_credentials_init takes the talloc parent; a libnetapi context is a talloc object.
+// is 32 bits; 0 is success. cli_credentials_init takes the talloc parent; a libnetapi context is
+// a talloc object, so credentials made as its child go when it goes.
 using CliCredentialsInit = CliCredentials* (*)(void* tallocParent);
 using CliCredentialsSetConf = bool (*)(CliCredentials* creds, LoadparmContext* lp);
 using CliCredentialsSetMachineAccount = uint32_t (*)(CliCredentials* creds, LoadparmContext* lp);
