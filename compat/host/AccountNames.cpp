@@ -92,8 +92,8 @@ const DomainAccount* AccountNames::DomainAccountOf(const UserEntry& user) {
   return domain_ != nullptr ? domain_->Account(user) : nullptr;
 }
 
-SidValue AccountNames::GroupSid(uint32_t gid) {
-  std::optional<DomainName> mapped = domain_ != nullptr ? domain_->Group(gid) : std::nullopt;
+SidValue AccountNames::GroupSid(uint32_t gid, std::string_view name) {
+  std::optional<DomainName> mapped = domain_ != nullptr ? domain_->Group(gid, name) : std::nullopt;
   return mapped ? mapped->sid : UnixGroupSid(gid);
 }
 
@@ -210,7 +210,8 @@ DWORD AccountNames::LookupUnixGroup(std::wstring_view name, Match match, bool by
         directory_.FindGroupById(static_cast<uint32_t>(std::stoull(std::wstring(name))), group);
   }
   if (answer != Found::Yes) return ErrorOf(answer, directory_);
-  std::optional<DomainName> mapped = domain_ != nullptr ? domain_->Group(group.gid) : std::nullopt;
+  std::optional<DomainName> mapped =
+      domain_ != nullptr ? domain_->Group(group.gid, group.name) : std::nullopt;
   if (mapped) return AnswerDomain(*mapped, found);
   return Answer(found, UnixGroupSid(group.gid), WideFromHost(group.name), kUnixGroupDomain,
                 SidTypeGroup);
@@ -312,7 +313,7 @@ std::wstring AccountNames::ListedName(std::wstring_view name, std::wstring_view 
 }
 
 std::wstring AccountNames::GroupName(const GroupEntry& group) {
-  SidValue sid = GroupSid(group.gid);
+  SidValue sid = GroupSid(group.gid, group.name);
   std::wstring listed = ListedName(WideFromHost(group.name), kUnixGroupDomain, sid);
   AccountLookup found;
   if (!group.name.empty() && LookupName(listed, found) == ERROR_SUCCESS && found.sid == sid) {

@@ -37,9 +37,9 @@ class AccountNames {
                DomainLink* domain = nullptr);
 
   // The domain's view of a user (null when the identity mapping does not know it), and the SID
-  // of a group: the domain's, or S-1-22-2-<gid>.
+  // of a group (its NSS name empty when it has no entry): the domain's, or S-1-22-2-<gid>.
   const DomainAccount* DomainAccountOf(const UserEntry& user);
-  SidValue GroupSid(uint32_t gid);
+  SidValue GroupSid(uint32_t gid, std::string_view name);
 
   // ERROR_SUCCESS, ERROR_NONE_MAPPED, or the error of a source that could not be asked.
   DWORD LookupName(std::wstring_view name, AccountLookup& found);

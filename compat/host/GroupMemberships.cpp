@@ -104,7 +104,7 @@ std::vector<TokenGroup> GroupMemberships::ProcessGroups(uint32_t euid,
     bool found = directory_.FindGroupById(gid, group) == Found::Yes;
     if (found && userKnown && IsUserPrivateGroup(group, user)) continue;
     if (found) named.push_back(group);
-    groups.push_back(TokenGroup{names_.GroupSid(gid)});
+    groups.push_back(TokenGroup{names_.GroupSid(gid, found ? group.name : std::string())});
   }
   // The groups' names are looked up next, when the SIDs are shown; a failure shows there.
   LookUpUsersNamedAs(named);

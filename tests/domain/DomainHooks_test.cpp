@@ -17,6 +17,9 @@ namespace {
 
 constexpr const char* kScript =
     "ping 0\n"
+    "uid2sid 0 S-1-5-21-1-2-3-500\n"  // as Samba's DC maps the host's root and users
+    "gid2sid 100 S-1-5-21-1-2-3-513\n"
+    "sid2name S-1-5-21-1-2-3-500 SAMDOM Administrator 1\n"
     "uid2sid 20001 S-1-5-21-1-2-3-1104\n"
     "uid2sid 20005 S-1-5-21-1-2-3-1108\n"
     "gid2sid 10000 S-1-5-21-1-2-3-513\n"
@@ -109,6 +112,8 @@ TEST_F(DomainHooks, NamesAndSidsOfTheDomainAndOfTheHost) {
       {L"SAMDOM\\domain admins", L"S-1-5-21-1-2-3-512", L"SAMDOM", SidTypeGroup},  // NSS's name
       {L"alice", L"S-1-22-1-1001", L"Unix User", SidTypeUser},
       {L"sudo", L"S-1-22-2-27", L"Unix Group", SidTypeGroup},
+      {L"root", L"S-1-22-1-0", L"Unix User", SidTypeUser},  // the DC's mapping names another
+      {L"users", L"S-1-22-2-100", L"Unix Group", SidTypeGroup},
   };
   for (const Case& c : cases) {
     AccountLookup found;

@@ -214,6 +214,8 @@ constexpr const char* kWinbind =
     "ping 0\n"
     "uid2sid 20001 S-1-5-21-1-2-3-1104\n"
     "uid2sid 3000 S-1-22-1-3000\n"
+    "uid2sid 0 S-1-5-21-1-2-3-500\n"
+    "sid2name S-1-5-21-1-2-3-500 SAMDOM Administrator 1\n"
     "gid2sid 10000 S-1-5-21-1-2-3-513\n"
     "sid2gid S-1-5-21-1-2-3-513 10000\n"
     "sid2gid S-1-5-21-1-2-3-512 10512\n"
@@ -264,18 +266,27 @@ TEST_F(ScriptedDomain, WinbindNamesAccountsGroupsAndSids) {
     }
     // What the account's answer told is remembered: no more calls for these.
     std::string calls = Read("calls");
-    EXPECT_EQ(link->Group(10512)->Qualified(), L"SAMDOM\\Domain Admins");
+    EXPECT_EQ(link->Group(10512, "SAMDOM\\domain admins")->Qualified(), L"SAMDOM\\Domain Admins");
     EXPECT_EQ(link->LookupSid(SidFromText(L"S-1-5-21-1-2-3-513"))->name, L"Domain Users");
     EXPECT_EQ(link->LookupName(L"samdom\\DOMAIN USERS")->sid, SidFromText(L"S-1-5-21-1-2-3-513"));
     EXPECT_EQ(link->Account(user001_), account);
     EXPECT_EQ(Read("calls"), calls);
-    // A uid winbind does not map, or maps to a Unix SID of the host's own, is the host's.
-    UserEntry local = user001_;
-    for (uint32_t uid : {0u, 3000u}) {
-      local.uid = uid;
-      EXPECT_EQ(link->Account(local), nullptr) << uid;
+    // An id winbind does not map, maps to a Unix SID of the host's own, or names otherwise than
+    // NSS (Samba's DC maps root to Administrator, users to Domain Users) is the host's.
+    struct Local {
+      const char* name;
+      uint32_t uid;
+    } locals[] = {{"SAMDOM\\user002", 20002}, {"SAMDOM\\user001", 3000}, {"root", 0}};
+    for (const Local& l : locals) {
+      UserEntry local = user001_;
+      local.name = l.name;
+      local.uid = l.uid;
+      EXPECT_EQ(link->Account(local), nullptr) << l.name << " " << l.uid;
     }
-    EXPECT_EQ(link->Group(27), std::nullopt);
+    EXPECT_EQ(link->Group(27, "sudo"), std::nullopt);
+    EXPECT_EQ(link->Group(10000, "users"), std::nullopt);
+    EXPECT_EQ(link->Group(10000, "samdom\\DOMAIN USERS")->name, L"Domain Users");
+    EXPECT_EQ(link->Group(10000, "")->name, L"Domain Users");  // a gid without a name
     EXPECT_EQ(link->LookupSid(SidFromText(L"S-1-5-21-1-2-3-9999")), std::nullopt);
     EXPECT_EQ(link->LookupName(L"SAMDOM\\nobody"), std::nullopt);
     EXPECT_LT(link->Waited(), milliseconds(1500));
@@ -299,7 +310,7 @@ TEST_F(ScriptedDomain, SssdNamesAccountsAndTheirNssGroups) {
         "uid2sid 0 S-1-5-21-9-9-9-1\n"
         "sss-uid2sid 0 S-1-5-21-1-2-3-1104 1\n"
         "sss-gid2sid 0 S-1-5-21-1-2-3-513 2\n"
-        "sss-sid2name S-1-5-21-1-2-3-1104 user001@samdom.example.com 1\n"
+        "sss-sid2name S-1-5-21-1-2-3-1104 root@samdom.example.com 1\n"
         "sss-sid2name S-1-5-21-1-2-3-513 domain users@samdom.example.com 2\n"
         "sss-name2sid domain users@samdom.example.com S-1-5-21-1-2-3-513 2\n");
   UserEntry root;
@@ -308,7 +319,7 @@ TEST_F(ScriptedDomain, SssdNamesAccountsAndTheirNssGroups) {
   ASSERT_NE(link, nullptr);
   const DomainAccount* account = link->Account(root);
   ASSERT_NE(account, nullptr);
-  EXPECT_EQ(account->user.Qualified(), L"samdom.example.com\\user001");
+  EXPECT_EQ(account->user.Qualified(), L"samdom.example.com\\root");
   EXPECT_EQ(account->user.use, SidTypeUser);
   ASSERT_EQ(account->groups.size(), 1u);
   EXPECT_EQ(account->groups[0].Qualified(), L"samdom.example.com\\domain users");
@@ -317,7 +328,7 @@ TEST_F(ScriptedDomain, SssdNamesAccountsAndTheirNssGroups) {
   std::optional<DomainName> group = link->LookupName(L"SAMDOM.EXAMPLE.COM\\Domain Users");
   ASSERT_TRUE(group);
   EXPECT_EQ(group->sid, SidFromText(L"S-1-5-21-1-2-3-513"));
-  EXPECT_EQ(link->Group(1), std::nullopt);
+  EXPECT_EQ(link->Group(1, ""), std::nullopt);
 }
 
 // The DC's record: with a ticket the DC accepts, else, for root, with the machine account.
@@ -414,7 +425,7 @@ TEST_F(ScriptedDomain, AHelperThatDiesAnswersNotKnown) {
   std::unique_ptr<DomainLink> link = Open("group: sss winbind\n");
   ASSERT_NE(link->Account(user001_), nullptr);
   EXPECT_EQ(link->LookupName(L"SAMDOM\\Domain Guests"), std::nullopt);
-  EXPECT_EQ(link->Group(10000)->name, L"Domain Users");  // told before
+  EXPECT_EQ(link->Group(10000, "")->name, L"Domain Users");  // told before
   EXPECT_EQ(link->LookupSid(SidFromText(L"S-1-5-21-1-2-3-9999")), std::nullopt);
   EXPECT_LT(link->Waited(), milliseconds(1000));
 }

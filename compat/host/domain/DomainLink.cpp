@@ -29,6 +29,13 @@ std::wstring Folded(std::wstring_view text) {
   return folded;
 }
 
+bool NamedAlike(std::string_view nssName, const DomainName& mapped) {
+  std::wstring name = WideFromHost(nssName);
+  return name.empty() || SameNameIgnoringCase(name, mapped.Qualified()) ||
+         SameNameIgnoringCase(name, mapped.name) ||
+         SameNameIgnoringCase(name, mapped.name + L"@" + mapped.domain);
+}
+
 }  // namespace
 
 bool IsDomainAdmins(const SidValue& sid) {
@@ -126,7 +133,7 @@ const DomainAccount* DomainLink::Account(const UserEntry& user) {
       while (domain::TakeName(*answer, at, group)) found.groups.push_back(group);
       for (const DomainName& name : found.groups) Remember(name);
       Remember(found.user);
-      account = std::move(found);
+      if (NamedAlike(user.name, found.user)) account = std::move(found);
     }
     known = accounts_.emplace(user.uid, std::move(account)).first;
   }
@@ -146,9 +153,10 @@ std::optional<DomainName> DomainLink::Cached(Names& cache, const std::wstring& k
   return cache[key];
 }
 
-std::optional<DomainName> DomainLink::Group(uint32_t gid) {
+std::optional<DomainName> DomainLink::Group(uint32_t gid, std::string_view nssName) {
   std::wstring id = std::to_wstring(gid);
-  return Cached(groups_, id, {L"group", id});
+  std::optional<DomainName> name = Cached(groups_, id, {L"group", id});
+  return name && NamedAlike(nssName, *name) ? name : std::nullopt;
 }
 
 std::optional<DomainName> DomainLink::LookupSid(const SidValue& sid) {

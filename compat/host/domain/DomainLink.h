@@ -73,8 +73,12 @@ class DomainLink {
   DomainLink& operator=(const DomainLink&) = delete;
 
   // Answers are remembered for the life of the link. Null or nothing: the mapping does not know.
+  // A user or group is the domain's only when the mapping names it as NSS does (DOMAIN\NAME,
+  // NAME or NAME@DOMAIN): Samba's DC maps some of the host's own ids too (root to
+  // Administrator, users to Domain Users), and those stay the host's. A group without an NSS
+  // entry (an empty name) is as the mapping names it.
   const DomainAccount* Account(const UserEntry& user);
-  std::optional<DomainName> Group(uint32_t gid);
+  std::optional<DomainName> Group(uint32_t gid, std::string_view nssName);
   std::optional<DomainName> LookupSid(const SidValue& sid);
   std::optional<DomainName> LookupName(std::wstring_view domainAndName);
   // The DC's record of an account, asked with the caller's Kerberos ticket when there is one,
