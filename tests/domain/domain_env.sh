@@ -9,8 +9,9 @@
 #   domain_env.sh down DIR               end every process of the domain and remove DIR
 #   domain_env.sh check                  exit 77 with the reason when the domain cannot be made
 #
-# AS is empty (root), "--user NAME" (the account NAME, without a Kerberos ticket) or
-# "--kinit NAME" (NAME with a fresh ticket in a ccache of its own, KRB5CCNAME set). Each user
+# AS is empty (root), "--user NAME" (the account NAME, without a Kerberos ticket), "--kinit NAME"
+# (NAME with a fresh ticket in a ccache of its own, KRB5CCNAME set) or "--ticket NAME" (NAME with
+# the ticket of its last --kinit on this machine). Each user
 # NAME (user000 ... user099) has the password "Pw.NAME.1x".
 #
 # Everything lives in DIR and in the namespaces: /etc/samba, /run/samba, /var/lib/samba,
@@ -25,7 +26,10 @@ domain=SAMDOM
 dns_domain=samdom.example.com
 dc_ip=127.0.0.10
 admin_password='Adm1n.Pass.W0rd'
+# A fixed domain SID, so that what the program prints of the domain is the same in every run.
+domain_sid=S-1-5-21-1004336348-1177238915-682003330
 here=$(cd "$(dirname "$0")" && pwd)
+self=$here/$(basename "$0")
 samba_dirs="/etc/samba /run/samba /var/lib/samba /var/cache/samba /var/log/samba"
 
 die() {
@@ -39,9 +43,9 @@ missing() {
     echo "private namespaces and a domain controller need root"
     return
   }
-  for tool in samba samba-tool net winbindd wbinfo kinit unshare nsenter setpriv ip; do
+  for tool in samba samba-tool net winbindd wbinfo kinit unshare nsenter setpriv ip ps; do
     command -v "$tool" >/dev/null 2>&1 || {
-      echo "$tool is not installed (packages: samba winbind libnss-winbind krb5-user smbclient)"
+      echo "$tool is not installed (packages: samba samba-ad-dc winbind krb5-user iproute2 procps)"
       return
     }
   done
@@ -131,11 +135,12 @@ dc_main() {
   ip link set lo up && ip addr add "$dc_ip/8" dev lo || exit 1
   local t0=$EPOCHREALTIME
   samba-tool domain provision --use-rfc2307 --server-role=dc --dns-backend=SAMBA_INTERNAL \
-    --realm="$realm" --domain="$domain" --host-name=dc1 --host-ip="$dc_ip" \
+    --realm="$realm" --domain="$domain" --domain-sid="$domain_sid" --host-name=dc1 --host-ip="$dc_ip" \
     --adminpass="$admin_password" --option="interfaces = $dc_ip" \
     --option="bind interfaces only = yes" --option="disable netbios = yes" \
     --option="dns forwarder = $dc_ip" --option="template homedir = $dir/home/%U" \
-    --option="template shell = /bin/sh" --option="log level = 1" || exit 1
+    --option="template shell = /bin/sh" --option="winbind enum users = yes" \
+    --option="winbind enum groups = yes" --option="log level = 1" || exit 1
   local t1=$EPOCHREALTIME
   cp /var/lib/samba/private/krb5.conf "$dir/krb5.conf"
   /usr/bin/python3 "$here/fill_domain.py" "$dir/facts" || exit 1
@@ -173,6 +178,8 @@ member_main() {
   idmap config $domain : unix_nss_info = yes
   template shell = /bin/sh
   template homedir = $dir/home/%U
+  winbind enum users = yes
+  winbind enum groups = yes
   log level = 1
 EOF
   net ads join --no-dns-updates -U "Administrator%$admin_password" || exit 1
@@ -202,7 +209,7 @@ run_in() {
   shift 2
   local as=root user=
   case "${1:-}" in
-  --user | --kinit)
+  --user | --kinit | --ticket)
     as=$1
     user=$2
     shift 2
@@ -221,7 +228,7 @@ run_in() {
     export KRB5CCNAME="FILE:$dir/ccache/$name.$user" USER="$user" LOGNAME="$user"
     export HOME="$dir/home/$user"
     mkdir -p "$HOME" && chown "$uid:$gid" "$HOME" || exit 125
-    rm -f "$dir/ccache/$name.$user"
+    [ "$as" = --ticket ] || rm -f "$dir/ccache/$name.$user"
     if [ "$as" = --kinit ]; then
       echo "Pw.$user.1x" | setpriv --reuid="$uid" --regid="$gid" --init-groups \
         kinit "$user@'"$realm"'" >/dev/null || exit 125
@@ -241,7 +248,7 @@ up() {
   prepare_machine "$dir" dc dc1
   prepare_machine "$dir" member member1
   local t0=$EPOCHREALTIME
-  setsid unshare -m -u -n -p --fork --mount-proc "$0" _dc "$dir" </dev/null >/dev/null 2>&1 &
+  setsid unshare -m -u -n -p --fork --mount-proc "$self" _dc "$dir" </dev/null >/dev/null 2>&1 &
   local pid
   pid=$(inner_pid $!) || die "the DC's namespaces did not start"
   echo "$pid" >"$dir/dc.pid"
@@ -251,7 +258,7 @@ up() {
   local t1=$EPOCHREALTIME
   # The member: a new mount and UTS namespace inside the DC's pid and network namespaces.
   # shellcheck disable=SC2046
-  setsid nsenter $(enter "$dir" dc) unshare -m -u "$0" _member "$dir" </dev/null >/dev/null 2>&1 &
+  setsid nsenter $(enter "$dir" dc) unshare -m -u "$self" _member "$dir" </dev/null >/dev/null 2>&1 &
   # nsenter forks into the pid namespace; its child becomes the member's holder once the setup
   # is done (children come and go before).
   local nsenter=$!

@@ -41,7 +41,9 @@ try:
         group = "group%02d" % j
         db.newgroup(group, gidnumber=GROUP_GID_BASE + j)
         db.add_remove_group_members(group, ["user%03d" % i for i in range(j, USERS, GROUPS)])
-    set_attributes("user001", "user", displayName="Erin Example")
+    set_attributes("user001", "user", displayName="Erin Example", description="Accounts payable",
+                   homeDirectory="\\\\files\\home\\user001", homeDrive="H:",
+                   scriptPath="logon.cmd", profilePath="\\\\files\\profiles\\user001")
     db.disable_account("(sAMAccountName=user002)")
     db.setexpiry("(sAMAccountName=user003)", EXPIRY_SECONDS)
     db.add_remove_group_members("Domain Admins", ["user004"])
