@@ -22,11 +22,8 @@ bool Administrators::Includes(const UserEntry& user) const {
   if (user.uid == 0) return true;
   Load();
   if (std::find(gids_.begin(), gids_.end(), user.gid) != gids_.end()) return true;
-  if (members_.find(user.name) != members_.end()) return true;
-  const DomainAccount* account = domain_ != nullptr ? domain_->Account(user) : nullptr;
-  return account != nullptr &&
-         std::any_of(account->groups.begin(), account->groups.end(),
-                     [](const DomainName& g) { return IsDomainAdmins(g.sid); });
+  if (domain_ != nullptr && domain_->InDomainAdmins(user)) return true;
+  return members_.find(user.name) != members_.end();
 }
 
 bool Administrators::IncludesProcess(uint32_t euid, const std::vector<uint32_t>& gids) const {

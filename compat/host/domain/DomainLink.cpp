@@ -1,6 +1,7 @@
 #include "host/domain/DomainLink.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
@@ -68,7 +69,7 @@ void DomainLink::Stop() {
       }
       break;
     }
-    usleep(1000);
+    poll(nullptr, 0, 1);
   }
   helper_ = -1;
 }
@@ -82,12 +83,12 @@ std::optional<Message> DomainLink::Ask(const Message& request) {
     if (spent_) return std::nullopt;
     FileDescriptor mine(ends[0]);
     FileDescriptor theirs(ends[1]);
-    pid_t parent = getpid();
     pid_t pid = fork();
     if (pid == 0) {
-      mine.Reset();  // so that the helper sees the end of the stream when the program closes
+      // The helper ends at the end of the stream, when the program closes its end or ends; one
+      // stuck in a library is killed when the program ends.
+      mine.Reset();
       prctl(PR_SET_PDEATHSIG, SIGKILL);
-      if (getppid() != parent) _exit(0);
       // The libraries log and prompt on the standard streams; the program's own are not theirs.
       int null = open("/dev/null", O_RDWR);
       for (int fd = 0; fd <= 2; ++fd) dup2(null, fd);
@@ -138,6 +139,13 @@ const DomainAccount* DomainLink::Account(const UserEntry& user) {
     known = accounts_.emplace(user.uid, std::move(account)).first;
   }
   return known->second ? &*known->second : nullptr;
+}
+
+bool DomainLink::InDomainAdmins(const UserEntry& user) {
+  const DomainAccount* account = Account(user);
+  return account != nullptr &&
+         std::any_of(account->groups.begin(), account->groups.end(),
+                     [](const DomainName& group) { return IsDomainAdmins(group.sid); });
 }
 
 std::optional<DomainName> DomainLink::Cached(Names& cache, const std::wstring& key,

@@ -81,6 +81,8 @@ class DomainLink {
   std::optional<DomainName> Group(uint32_t gid, std::string_view nssName);
   std::optional<DomainName> LookupSid(const SidValue& sid);
   std::optional<DomainName> LookupName(std::wstring_view domainAndName);
+  // Whether the user is a member of a domain's Domain Admins.
+  bool InDomainAdmins(const UserEntry& user);
   // The DC's record of an account, asked with the caller's Kerberos ticket when there is one,
   // else, for root, with the machine account. Yes: in record; No: the DC has no such account;
   // Failed: not known.

@@ -6,7 +6,7 @@
 #include <grp.h>
 #include <netinet/in.h>
 #include <resolv.h>
-#include <sys/stat.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -14,6 +14,7 @@
 #include <map>
 #include <utility>
 
+#include "host/FileDescriptor.h"
 #include "host/HostText.h"
 #include "host/domain/LibraryAbi.h"
 #include "host/domain/Wire.h"
@@ -78,17 +79,17 @@ abi::WbcDomainSid ToWbc(const SidValue& value) {
 }
 
 // Whether the caller has a ticket cache: KRB5CCNAME, else the default file. A file cache is
-// there only when its file is; other kinds (KEYRING:, KCM:, DIR:) are taken as there.
+// there only when the caller can read its file; other kinds (KEYRING:, KCM:, DIR:) are taken as
+// there.
 bool HasKerberosTicket() {
-  std::string name = "/tmp/krb5cc_" + std::to_string(getuid());
+  std::string name = "/tmp/krb5cc_" + std::to_string(geteuid());
   if (const char* set = getenv("KRB5CCNAME"); set != nullptr && *set != '\0') name = set;
   if (name.compare(0, 5, "FILE:") == 0) {
     name.erase(0, 5);
   } else if (name.find(':') != std::string::npos) {
     return true;
   }
-  struct stat info {};
-  return stat(name.c_str(), &info) == 0;
+  return FileDescriptor(open(name.c_str(), O_RDONLY | O_CLOEXEC)).valid();
 }
 
 // A Samba DC answers a name it does not know with ERROR_NONE_MAPPED, Windows with

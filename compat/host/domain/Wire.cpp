@@ -2,6 +2,7 @@
 
 #include <poll.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -44,7 +45,7 @@ bool ReceiveAll(int fd, void* data, size_t size,
     int ready = poll(&poller, 1, timeout);
     if (ready < 0 && errno == EINTR) continue;
     if (ready <= 0) return false;
-    ssize_t got = recv(fd, bytes, size, 0);
+    ssize_t got = read(fd, bytes, size);
     if (got < 0 && errno == EINTR) continue;
     if (got <= 0) return false;
     bytes += got;
