@@ -32,7 +32,6 @@ constexpr const char* kScript =
     "sid2name S-1-5-21-1-2-3-512 SAMDOM Domain Admins 2\n"
     "sid2name S-1-5-21-1-2-3-572 SAMDOM Denied RODC Password Replication Group 4\n"
     "sid2name S-1-5-21-1-2-3-1300 SAMDOM No Gid Group 2\n"
-    "name2sid SAMDOM\\Domain Users S-1-5-21-1-2-3-513\n"
     "usersids S-1-5-21-1-2-3-1104 S-1-5-21-1-2-3-1104 S-1-5-21-1-2-3-513 S-1-5-21-1-2-3-512 "
     "S-1-5-21-1-2-3-572 S-1-5-21-1-2-3-1300\n"
     "usersids S-1-5-21-1-2-3-1108 S-1-5-21-1-2-3-1108 S-1-5-21-1-2-3-513\n";

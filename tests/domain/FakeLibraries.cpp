@@ -6,11 +6,10 @@
 //   ping 0                          wbcPing's status
 //   uid2sid 20001 S-1-5-21-...      wbcUidToSid (gid2sid, sid2gid alike)
 //   sid2name SID DOMAIN NAME TYPE   wbcLookupSid
-//   name2sid DOMAIN\NAME SID        wbcLookupName
 //   usersids SID SID1 SID2 ...      wbcLookupUserSids
 //   dns DOMAIN DNS-NAME             wbcDomainInfo
 //   dc DOMAIN NAME                  wbcLookupDomainController
-//   sss-uid2sid, sss-gid2sid ID SID; sss-sid2name SID NAME@DOMAIN TYPE; sss-name2sid NAME SID
+//   sss-uid2sid, sss-gid2sid ID SID; sss-sid2name SID NAME@DOMAIN TYPE
 //   credentials ccache|machine      the credentials the DC accepts (one line each)
 //   user NAME FULL_NAME FLAGS LAST_LOGON LOGONS EXPIRES   NetUserGetInfo; others answer 1332
 //   hang FUNCTION                   FUNCTION sleeps for a minute before it answers
@@ -164,15 +163,9 @@ abi::WbcErr wbcLookupSid(const abi::WbcDomainSid* sid, char** domain, char** nam
   return abi::kWbcSuccess;
 }
 
-abi::WbcErr wbcLookupName(const char* domain, const char* name, abi::WbcDomainSid* sid,
-                          abi::WbcSidType* type) {
-  Enter("wbcLookupName");
-  *type = 1;
-  return SidAnswer("name2sid " + std::string(domain) + "\\" + name, sid);
-}
-
 abi::WbcErr wbcLookupUserSids(const abi::WbcDomainSid* userSid, bool, uint32_t* count,
                               abi::WbcDomainSid** sids) {
+  Enter("wbcLookupUserSids");
   const std::vector<std::string> found = Find("usersids " + FormatSid(*userSid));
   if (found.empty()) return 12;
   *sids = static_cast<abi::WbcDomainSid*>(calloc(found.size(), sizeof(abi::WbcDomainSid)));
@@ -219,11 +212,8 @@ int sss_nss_getnamebysid(const char* sid, char** name, abi::SssIdType* type) {
   return SssAnswer("sss-sid2name " + std::string(sid), name, type);
 }
 
-int sss_nss_getsidbyname(const char* name, char** sid, abi::SssIdType* type) {
-  return SssAnswer("sss-name2sid " + std::string(name), sid, type);
-}
-
 abi::NetApiStatus libnetapi_init(abi::LibnetapiCtx** ctx) {
+  Enter("libnetapi_init");
   Count(1);
   credentialsInUse.clear();
   *ctx = static_cast<abi::LibnetapiCtx*>(malloc(64));
@@ -233,10 +223,6 @@ abi::NetApiStatus libnetapi_init(abi::LibnetapiCtx** ctx) {
 abi::NetApiStatus libnetapi_free(abi::LibnetapiCtx* ctx) {
   Count(-1);
   free(ctx);
-  return 0;
-}
-
-abi::NetApiStatus libnetapi_set_debuglevel(abi::LibnetapiCtx*, const char*) {
   return 0;
 }
 

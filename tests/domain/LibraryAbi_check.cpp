@@ -67,7 +67,6 @@ USERLENS_SAME_FUNCTION(WbcUidToSid, wbcUidToSid);
 USERLENS_SAME_FUNCTION(WbcGidToSid, wbcGidToSid);
 USERLENS_SAME_FUNCTION(WbcSidToGid, wbcSidToGid);
 USERLENS_SAME_FUNCTION(WbcLookupSid, wbcLookupSid);
-USERLENS_SAME_FUNCTION(WbcLookupName, wbcLookupName);
 USERLENS_SAME_FUNCTION(WbcLookupUserSids, wbcLookupUserSids);
 USERLENS_SAME_FUNCTION(WbcLookupDomainController, wbcLookupDomainController);
 USERLENS_SAME_FUNCTION(WbcDomainInfoFn, wbcDomainInfo);
@@ -90,7 +89,6 @@ USERLENS_SAME_FUNCTION(LibnetapiInit, libnetapi_init);
 USERLENS_SAME_FUNCTION(LibnetapiFree, libnetapi_free);
 USERLENS_SAME_FUNCTION(LibnetapiSetUseCcache, libnetapi_set_use_ccache);
 USERLENS_SAME_FUNCTION(LibnetapiSetCreds, libnetapi_set_creds);
-USERLENS_SAME_FUNCTION(LibnetapiSetDebuglevel, libnetapi_set_debuglevel);
 USERLENS_SAME_FUNCTION(NetUserGetInfo, NetUserGetInfo);
 USERLENS_SAME_FUNCTION(NetApiBufferFree, NetApiBufferFree);
 static_assert(sizeof(abi::UserInfo3) == sizeof(USER_INFO_3));
@@ -110,7 +108,6 @@ USERLENS_SAME_FIELD(UserInfo3, USER_INFO_3, usri3_password_expired, usri3_passwo
 USERLENS_SAME_FUNCTION(SssGetSidById, sss_nss_getsidbyuid);
 USERLENS_SAME_FUNCTION(SssGetSidById, sss_nss_getsidbygid);
 USERLENS_SAME_FUNCTION(SssGetNameBySid, sss_nss_getnamebysid);
-USERLENS_SAME_FUNCTION(SssGetSidByName, sss_nss_getsidbyname);
 static_assert(abi::kSssIdGid == SSS_ID_TYPE_GID);
 static_assert(sizeof(abi::SssIdType) == sizeof(enum sss_id_type));
 #endif

@@ -148,32 +148,28 @@ bool DomainLink::InDomainAdmins(const UserEntry& user) {
                      [](const DomainName& group) { return IsDomainAdmins(group.sid); });
 }
 
-std::optional<DomainName> DomainLink::Cached(Names& cache, const std::wstring& key,
-                                             const Message& request) {
-  auto known = cache.find(key);
-  if (known != cache.end()) return known->second;
-  DomainName name;
-  size_t at = 0;
-  std::optional<Message> answer = Ask(request);
-  bool named = answer && domain::TakeName(*answer, at, name);
-  cache[key] = named ? std::optional<DomainName>(name) : std::nullopt;
-  if (named) Remember(name);
-  return cache[key];
-}
-
 std::optional<DomainName> DomainLink::Group(uint32_t gid, std::string_view nssName) {
   std::wstring id = std::to_wstring(gid);
-  std::optional<DomainName> name = Cached(groups_, id, {L"group", id});
-  return name && NamedAlike(nssName, *name) ? name : std::nullopt;
+  auto known = groups_.find(id);
+  if (known == groups_.end()) {
+    DomainName name;
+    size_t at = 0;
+    std::optional<Message> answer = Ask({L"group", id});
+    bool named = answer && domain::TakeName(*answer, at, name);
+    known = groups_.emplace(id, std::nullopt).first;
+    if (named) Remember(name);
+  }
+  return known->second && NamedAlike(nssName, *known->second) ? known->second : std::nullopt;
 }
 
-std::optional<DomainName> DomainLink::LookupSid(const SidValue& sid) {
-  std::wstring text = sid.ToText();
-  return Cached(sids_, text, {L"sid", text});
+std::optional<DomainName> DomainLink::LookupSid(const SidValue& sid) const {
+  auto known = sids_.find(sid.ToText());
+  return known != sids_.end() ? known->second : std::nullopt;
 }
 
-std::optional<DomainName> DomainLink::LookupName(std::wstring_view domainAndName) {
-  return Cached(names_, Folded(domainAndName), {L"name", std::wstring(domainAndName)});
+std::optional<DomainName> DomainLink::LookupName(std::wstring_view domainAndName) const {
+  auto known = names_.find(Folded(domainAndName));
+  return known != names_.end() ? known->second : std::nullopt;
 }
 
 Found DomainLink::Record(const DomainName& user, AccountRecord& record) {

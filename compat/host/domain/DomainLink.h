@@ -79,8 +79,10 @@ class DomainLink {
   // entry (an empty name) is as the mapping names it.
   const DomainAccount* Account(const UserEntry& user);
   std::optional<DomainName> Group(uint32_t gid, std::string_view nssName);
-  std::optional<DomainName> LookupSid(const SidValue& sid);
-  std::optional<DomainName> LookupName(std::wstring_view domainAndName);
+  // What the mapping has told of a SID or a DOMAIN\NAME (in any case) so far: the program asks
+  // only about SIDs and names it was given.
+  std::optional<DomainName> LookupSid(const SidValue& sid) const;
+  std::optional<DomainName> LookupName(std::wstring_view domainAndName) const;
   // Whether the user is a member of a domain's Domain Admins.
   bool InDomainAdmins(const UserEntry& user);
   // The DC's record of an account, asked with the caller's Kerberos ticket when there is one,
@@ -95,8 +97,6 @@ class DomainLink {
   using Message = std::vector<std::wstring>;
   using Names = std::map<std::wstring, std::optional<DomainName>>;
   std::optional<Message> Ask(const Message& request);
-  // The helper's answer to a request that names one SID, remembered under key.
-  std::optional<DomainName> Cached(Names& cache, const std::wstring& key, const Message& request);
   void Remember(const DomainName& name);
   void Stop();
 

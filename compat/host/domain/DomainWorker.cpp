@@ -3,16 +3,15 @@
 // blocks, prints or crashes costs the program no more than the time it is willing to wait.
 #include <arpa/nameser.h>
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <grp.h>
 #include <netinet/in.h>
 #include <resolv.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <map>
-#include <utility>
 
 #include "host/FileDescriptor.h"
 #include "host/HostText.h"
@@ -28,8 +27,9 @@ struct Closer {
 };
 using Library = std::unique_ptr<void, Closer>;
 
+// None for an empty path.
 Library Load(const std::string& path) {
-  return Library(dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL));
+  return Library(path.empty() ? nullptr : dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL));
 }
 
 // Binds fn to the export name; false (and fn null) when the library lacks it.
@@ -41,18 +41,12 @@ bool Bind(const Library& library, const char* name, Fn& fn) {
 
 // Memory a library handed out, given back with that library's own release.
 template <typename T, typename Release>
-class Owned {
- public:
-  explicit Owned(Release release) : release_(release) {}
+struct Owned {
+  T* value;
+  Release release;
   ~Owned() {
-    if (value != nullptr) release_(value);
+    if (value != nullptr) release(value);
   }
-  Owned(const Owned&) = delete;
-  Owned& operator=(const Owned&) = delete;
-  T* value = nullptr;
-
- private:
-  Release release_;
 };
 using Freed = void (*)(void*);
 
@@ -100,7 +94,25 @@ constexpr uint32_t kTruncatedNever = 159663333;
 
 class Helper {
  public:
-  Helper(const DomainOptions& options, bool winbind, bool sss);
+  Helper(const DomainOptions& options, bool winbind, bool sss) : options_(options) {
+    const Library& w = wbcLibrary_ = Load(winbind ? options.wbclient : "");
+    if (Bind(w, "wbcPing", wbc_.ping) && Bind(w, "wbcUidToSid", wbc_.uidToSid) &&
+        Bind(w, "wbcGidToSid", wbc_.gidToSid) && Bind(w, "wbcSidToGid", wbc_.sidToGid) &&
+        Bind(w, "wbcLookupSid", wbc_.lookupSid) &&
+        Bind(w, "wbcLookupUserSids", wbc_.lookupUserSids) &&
+        Bind(w, "wbcDomainInfo", wbc_.domainInfo) &&
+        Bind(w, "wbcLookupDomainController", wbc_.lookupDc) &&
+        Bind(w, "wbcFreeMemory", wbc_.free) && wbc_.ping() == abi::kWbcSuccess) {
+      source_ = Source::Winbind;
+      return;
+    }
+    const Library& s = sssLibrary_ = Load(sss ? options.sssIdmap : "");
+    if (Bind(s, "sss_nss_getsidbyuid", sss_.sidByUid) &&
+        Bind(s, "sss_nss_getsidbygid", sss_.sidByGid) &&
+        Bind(s, "sss_nss_getnamebysid", sss_.nameBySid)) {
+      source_ = Source::Sssd;
+    }
+  }
   ~Helper() {
     if (context_ != nullptr) net_.free(context_);
   }
@@ -108,17 +120,187 @@ class Helper {
   Helper& operator=(const Helper&) = delete;
 
   // An empty answer: not known.
-  Message Answer(const Message& request);
+  Message Answer(const Message& request) {
+    uint32_t id = 0;
+    uint32_t gid = 0;
+    if (request.size() == 4 && request[0] == L"account" && TakeNumber(request[1], id) &&
+        TakeNumber(request[3], gid)) {
+      return Account(id, request[2], gid);
+    }
+    if (request.size() == 3 && request[0] == L"record") return Record(request[1], request[2]);
+    Message answer;
+    std::optional<SidValue> sid;
+    if (request.size() == 2 && request[0] == L"group" && TakeNumber(request[1], id)) {
+      sid = IdToSid(id, false);
+    }
+    if (std::optional<DomainName> name = sid ? NameOf(*sid) : std::nullopt) {
+      name->gid = id;
+      PutName(answer, *name);
+    }
+    return answer;
+  }
 
  private:
-  std::optional<SidValue> IdToSid(uint32_t id, bool user);
-  std::optional<DomainName> NameOf(const SidValue& sid);
-  std::optional<SidValue> SidOfName(const std::wstring& domainAndName);
-  Message Account(uint32_t uid, const std::wstring& name, uint32_t gid);
-  std::string DomainController(const std::wstring& domain);
-  bool BindNetapi();
-  bool Connect(bool machine);
-  Message Record(const std::wstring& domain, const std::wstring& name);
+  std::optional<SidValue> IdToSid(uint32_t id, bool user) {
+    if (source_ == Source::Winbind) {
+      abi::WbcDomainSid sid{};
+      abi::WbcErr status = user ? wbc_.uidToSid(id, &sid) : wbc_.gidToSid(id, &sid);
+      return status == abi::kWbcSuccess ? Mapped(SidValue::FromBinary(&sid)) : std::nullopt;
+    }
+    Owned<char, Freed> sid{nullptr, free};
+    abi::SssIdType type = 0;
+    if (source_ != Source::Sssd || (user ? sss_.sidByUid : sss_.sidByGid)(id, &sid.value, &type)) {
+      return std::nullopt;
+    }
+    return Mapped(SidValue::FromText(Wide(sid.value)));
+  }
+
+  std::optional<DomainName> NameOf(const SidValue& sid) {
+    DomainName name;
+    name.sid = sid;
+    if (source_ == Source::Winbind) {
+      abi::WbcDomainSid binary = ToWbc(sid);
+      Owned<char, abi::WbcFreeMemory> domain{nullptr, wbc_.free}, account{nullptr, wbc_.free};
+      abi::WbcSidType type = 0;
+      if (wbc_.lookupSid(&binary, &domain.value, &account.value, &type) != abi::kWbcSuccess) {
+        return std::nullopt;
+      }
+      name.domain = Wide(domain.value);
+      name.name = Wide(account.value);
+      name.use = static_cast<SID_NAME_USE>(type);
+      return name;
+    }
+    // SSSD names an account NAME@DOMAIN, and tells only whether its id is a uid or a gid.
+    Owned<char, Freed> qualified{nullptr, free};
+    abi::SssIdType type = 0;
+    if (source_ != Source::Sssd ||
+        sss_.nameBySid(Host(sid.ToText()).c_str(), &qualified.value, &type) != 0) {
+      return std::nullopt;
+    }
+    std::wstring text = Wide(qualified.value);
+    size_t at = std::min(text.rfind(L'@'), text.size());
+    name.name = text.substr(0, at);
+    name.domain = text.substr(std::min(at + 1, text.size()));
+    name.use = type == abi::kSssIdGid ? SidTypeGroup : SidTypeUser;
+    return name;
+  }
+
+  Message Account(uint32_t uid, const std::wstring& userName, uint32_t gid) {
+    Message answer;
+    std::optional<SidValue> sid = IdToSid(uid, true);
+    std::optional<DomainName> user = sid ? NameOf(*sid) : std::nullopt;
+    if (!user) return answer;
+    PutName(answer, *user);
+    auto add = [&](const std::optional<SidValue>& group, std::optional<uint32_t> id) {
+      std::optional<DomainName> name = group && !(*group == *sid) ? NameOf(*group) : std::nullopt;
+      if (!name) return;
+      name->gid = id;
+      PutName(answer, *name);
+    };
+    if (source_ == Source::Winbind) {
+      abi::WbcDomainSid binary = ToWbc(*sid);
+      Owned<abi::WbcDomainSid, abi::WbcFreeMemory> sids{nullptr, wbc_.free};
+      uint32_t count = 0;
+      if (wbc_.lookupUserSids(&binary, false, &count, &sids.value) != abi::kWbcSuccess) count = 0;
+      for (uint32_t i = 0; i < count; ++i) {
+        uint32_t id = 0;
+        bool mapped = wbc_.sidToGid(&sids.value[i], &id) == abi::kWbcSuccess;
+        add(SidValue::FromBinary(&sids.value[i]), mapped ? std::optional(id) : std::nullopt);
+      }
+      return answer;
+    }
+    // SSSD tells no groups of a SID: they are the user's NSS groups that it maps.
+    std::string name = Host(userName);
+    std::vector<gid_t> gids(64);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+      int count = static_cast<int>(gids.size());
+      int found = getgrouplist(name.c_str(), gid, gids.data(), &count);
+      gids.resize(static_cast<size_t>(std::max(count, 0)));
+      if (found >= 0) break;
+    }
+    for (gid_t group : gids) add(IdToSid(group, false), group);
+    return answer;
+  }
+
+  // DNS first, as Windows clients find their DC (a DC's own winbind takes seconds to say it knows
+  // none); a domain's NetBIOS name is turned into its DNS name by winbind, which also knows a DC
+  // where DNS does not.
+  std::string DomainController(const std::wstring& domain) {
+    auto known = controllers_.find(domain);
+    if (known != controllers_.end()) return known->second;
+    std::string dnsName = Host(domain);
+    bool winbind = source_ == Source::Winbind;
+    Owned<abi::WbcDomainInfo, abi::WbcFreeMemory> info{nullptr, wbc_.free};
+    if (dnsName.find('.') == std::string::npos) {
+      bool named = winbind && wbc_.domainInfo(dnsName.c_str(), &info.value) == abi::kWbcSuccess &&
+                   info.value != nullptr && info.value->dns_name != nullptr;
+      dnsName = named ? info.value->dns_name : "";
+    }
+    std::string found;
+    unsigned char answer[4096];
+    std::string question = "_ldap._tcp.dc._msdcs." + dnsName;
+    int length = dnsName.empty()
+                     ? -1
+                     : res_query(question.c_str(), ns_c_in, ns_t_srv, answer, sizeof answer);
+    if (length > 0) found = FirstSrvTarget(answer, length);
+    Owned<abi::WbcDomainControllerInfo, abi::WbcFreeMemory> dc{nullptr, wbc_.free};
+    if (found.empty() && winbind &&
+        wbc_.lookupDc(Host(domain).c_str(), 0, &dc.value) == abi::kWbcSuccess &&
+        dc.value != nullptr && dc.value->dc_name != nullptr) {
+      found = dc.value->dc_name;
+      found.erase(0, found.find_first_not_of('\\'));
+    }
+    return controllers_[domain] = found;
+  }
+
+  // One libnetapi context for the helper's life: with the caller's ticket when there is one,
+  // else, for root, with the machine account (whose libraries are bound only then).
+  bool Connect() {
+    if (context_ != nullptr) return true;
+    bool ticket = HasKerberosTicket();
+    bool machine = !ticket && geteuid() == 0 && options_.machineAccount;
+    const Library& n = netapiLibrary_ = Load(ticket || machine ? options_.netapi : "");
+    const Library& c = credentialsLibrary_ = Load(machine ? options_.credentials : "");
+    const Library& h = hostconfigLibrary_ = Load(machine ? options_.hostconfig : "");
+    bool bound =
+        Bind(n, "libnetapi_init", net_.init) && Bind(n, "libnetapi_free", net_.free) &&
+        Bind(n, "libnetapi_set_use_ccache", net_.useCcache) &&
+        Bind(n, "libnetapi_set_creds", net_.setCreds) &&
+        Bind(n, "NetApiBufferFree", net_.bufferFree) && Bind(n, "NetUserGetInfo", net_.getInfo) &&
+        (!machine || (Bind(c, "cli_credentials_init", net_.credsInit) &&
+                      Bind(c, "cli_credentials_set_conf", net_.credsSetConf) &&
+                      Bind(c, "cli_credentials_set_machine_account", net_.credsSetMachine) &&
+                      Bind(h, "loadparm_init_global", net_.loadparm)));
+    abi::LibnetapiCtx* context = nullptr;
+    if (!bound || net_.init(&context) != 0 || context == nullptr) return false;
+    bool ready = ticket && net_.useCcache(context) == 0;
+    if (machine) {
+      abi::LoadparmContext* lp = net_.loadparm(true);
+      abi::CliCredentials* creds = net_.credsInit(context);
+      ready = lp != nullptr && creds != nullptr && net_.credsSetConf(creds, lp) &&
+              net_.credsSetMachine(creds, lp) == 0 && net_.setCreds(context, creds) == 0;
+    }
+    if (!ready) net_.free(context);
+    context_ = ready ? context : nullptr;
+    return ready;
+  }
+
+  Message Record(const std::wstring& domain, const std::wstring& name) {
+    if (!Connect()) return {};
+    std::string server = DomainController(domain);
+    Owned<uint8_t, abi::NetApiBufferFree> buffer{nullptr, net_.bufferFree};
+    abi::NetApiStatus status =
+        server.empty() ? 1 : net_.getInfo(server.c_str(), Host(name).c_str(), 3, &buffer.value);
+    if (status == kNoneMapped || status == NERR_UserNotFound) return {L"none"};
+    if (status != NERR_Success || buffer.value == nullptr) return {};
+    abi::UserInfo3 info = *reinterpret_cast<const abi::UserInfo3*>(buffer.value);
+    if (info.usri3_acct_expires == 0 || info.usri3_acct_expires == kTruncatedNever) {
+      info.usri3_acct_expires = TIMEQ_FOREVER;
+    }
+    Message answer{L"found"};
+    PutRecord(answer, info);
+    return answer;
+  }
 
   const DomainOptions& options_;
   enum class Source { None, Winbind, Sssd } source_ = Source::None;
@@ -129,7 +311,6 @@ class Helper {
     abi::WbcGidToSid gidToSid;
     abi::WbcSidToGid sidToGid;
     abi::WbcLookupSid lookupSid;
-    abi::WbcLookupName lookupName;
     abi::WbcLookupUserSids lookupUserSids;
     abi::WbcDomainInfoFn domainInfo;
     abi::WbcLookupDomainController lookupDc;
@@ -138,14 +319,12 @@ class Helper {
   struct {
     abi::SssGetSidById sidByUid, sidByGid;
     abi::SssGetNameBySid nameBySid;
-    abi::SssGetSidByName sidByName;
   } sss_{};
   struct {
     abi::LibnetapiInit init;
     abi::LibnetapiFree free;
     abi::LibnetapiSetUseCcache useCcache;
     abi::LibnetapiSetCreds setCreds;
-    abi::LibnetapiSetDebuglevel setDebuglevel;
     abi::NetUserGetInfo getInfo;
     abi::NetApiBufferFree bufferFree;
     abi::CliCredentialsInit credsInit;
@@ -155,273 +334,7 @@ class Helper {
   } net_{};
   std::map<std::wstring, std::string> controllers_;  // by domain
   abi::LibnetapiCtx* context_ = nullptr;
-  bool machineContext_ = false;
-  bool ticketRefused_ = false;
 };
-
-Helper::Helper(const DomainOptions& options, bool winbind, bool sss) : options_(options) {
-  if (winbind) {
-    wbcLibrary_ = Load(options.wbclient);
-    const Library& l = wbcLibrary_;
-    bool bound =
-        Bind(l, "wbcPing", wbc_.ping) && Bind(l, "wbcUidToSid", wbc_.uidToSid) &&
-        Bind(l, "wbcGidToSid", wbc_.gidToSid) && Bind(l, "wbcSidToGid", wbc_.sidToGid) &&
-        Bind(l, "wbcLookupSid", wbc_.lookupSid) && Bind(l, "wbcLookupName", wbc_.lookupName) &&
-        Bind(l, "wbcLookupUserSids", wbc_.lookupUserSids) &&
-        Bind(l, "wbcDomainInfo", wbc_.domainInfo) &&
-        Bind(l, "wbcLookupDomainController", wbc_.lookupDc) && Bind(l, "wbcFreeMemory", wbc_.free);
-    if (bound && wbc_.ping() == abi::kWbcSuccess) source_ = Source::Winbind;
-  }
-  if (source_ == Source::None && sss) {
-    const Library& l = sssLibrary_ = Load(options.sssIdmap);
-    if (Bind(l, "sss_nss_getsidbyuid", sss_.sidByUid) &&
-        Bind(l, "sss_nss_getsidbygid", sss_.sidByGid) &&
-        Bind(l, "sss_nss_getnamebysid", sss_.nameBySid) &&
-        Bind(l, "sss_nss_getsidbyname", sss_.sidByName)) {
-      source_ = Source::Sssd;
-    }
-  }
-}
-
-Message Helper::Answer(const Message& request) {
-  Message answer;
-  uint32_t id = 0;
-  uint32_t gid = 0;
-  const std::wstring& question = request.empty() ? std::wstring() : request[0];
-  std::optional<SidValue> sid;
-  if (question == L"account" && request.size() == 4 && TakeNumber(request[1], id) &&
-      TakeNumber(request[3], gid)) {
-    return Account(id, request[2], gid);
-  }
-  if (question == L"record" && request.size() == 3) return Record(request[1], request[2]);
-  if (request.size() != 2) return answer;
-  bool group = question == L"group" && TakeNumber(request[1], id);
-  if (group) sid = IdToSid(id, false);
-  if (question == L"sid") sid = SidValue::FromText(request[1]);
-  if (question == L"name") sid = SidOfName(request[1]);
-  if (std::optional<DomainName> name = sid ? NameOf(*sid) : std::nullopt) {
-    if (group) name->gid = id;
-    PutName(answer, *name);
-  }
-  return answer;
-}
-
-std::optional<SidValue> Helper::IdToSid(uint32_t id, bool user) {
-  if (source_ == Source::Winbind) {
-    abi::WbcDomainSid sid{};
-    abi::WbcErr status = user ? wbc_.uidToSid(id, &sid) : wbc_.gidToSid(id, &sid);
-    return status == abi::kWbcSuccess ? Mapped(SidValue::FromBinary(&sid)) : std::nullopt;
-  }
-  if (source_ == Source::Sssd) {
-    Owned<char, Freed> sid(free);
-    abi::SssIdType type = 0;
-    if ((user ? sss_.sidByUid : sss_.sidByGid)(id, &sid.value, &type) != 0) return std::nullopt;
-    return Mapped(SidValue::FromText(Wide(sid.value)));
-  }
-  return std::nullopt;
-}
-
-std::optional<DomainName> Helper::NameOf(const SidValue& sid) {
-  DomainName name;
-  name.sid = sid;
-  if (source_ == Source::Winbind) {
-    abi::WbcDomainSid binary = ToWbc(sid);
-    Owned<char, abi::WbcFreeMemory> domain(wbc_.free), account(wbc_.free);
-    abi::WbcSidType type = 0;
-    if (wbc_.lookupSid(&binary, &domain.value, &account.value, &type) != abi::kWbcSuccess) {
-      return std::nullopt;
-    }
-    name.domain = Wide(domain.value);
-    name.name = Wide(account.value);
-    name.use = static_cast<SID_NAME_USE>(type);
-    return name;
-  }
-  if (source_ == Source::Sssd) {
-    // SSSD names an account NAME@DOMAIN, and tells only whether its id is a uid or a gid.
-    Owned<char, Freed> qualified(free);
-    abi::SssIdType type = 0;
-    if (sss_.nameBySid(Host(sid.ToText()).c_str(), &qualified.value, &type) != 0) {
-      return std::nullopt;
-    }
-    std::wstring text = Wide(qualified.value);
-    size_t at = std::min(text.rfind(L'@'), text.size());
-    name.name = text.substr(0, at);
-    name.domain = text.substr(std::min(at + 1, text.size()));
-    name.use = type == abi::kSssIdGid ? SidTypeGroup : SidTypeUser;
-    return name;
-  }
-  return std::nullopt;
-}
-
-std::optional<SidValue> Helper::SidOfName(const std::wstring& domainAndName) {
-  size_t slash = domainAndName.find(L'\\');
-  if (slash == std::wstring::npos) return std::nullopt;
-  std::string domain = Host(domainAndName.substr(0, slash));
-  std::string name = Host(domainAndName.substr(slash + 1));
-  if (source_ == Source::Winbind) {
-    abi::WbcDomainSid sid{};
-    abi::WbcSidType type = 0;
-    if (wbc_.lookupName(domain.c_str(), name.c_str(), &sid, &type) != abi::kWbcSuccess) {
-      return std::nullopt;
-    }
-    return SidValue::FromBinary(&sid);
-  }
-  if (source_ == Source::Sssd) {
-    Owned<char, Freed> sid(free);
-    abi::SssIdType type = 0;
-    if (sss_.sidByName((name + "@" + domain).c_str(), &sid.value, &type) != 0) return std::nullopt;
-    return SidValue::FromText(Wide(sid.value));
-  }
-  return std::nullopt;
-}
-
-Message Helper::Account(uint32_t uid, const std::wstring& userName, uint32_t gid) {
-  Message answer;
-  std::optional<SidValue> sid = IdToSid(uid, true);
-  std::optional<DomainName> user = sid ? NameOf(*sid) : std::nullopt;
-  if (!user) return answer;
-  PutName(answer, *user);
-  auto add = [&](const std::optional<SidValue>& group, std::optional<uint32_t> id) {
-    std::optional<DomainName> name = group && !(*group == *sid) ? NameOf(*group) : std::nullopt;
-    if (!name) return;
-    name->gid = id;
-    PutName(answer, *name);
-  };
-  if (source_ == Source::Winbind) {
-    abi::WbcDomainSid binary = ToWbc(*sid);
-    Owned<abi::WbcDomainSid, abi::WbcFreeMemory> sids(wbc_.free);
-    uint32_t count = 0;
-    if (wbc_.lookupUserSids(&binary, false, &count, &sids.value) != abi::kWbcSuccess) count = 0;
-    for (uint32_t i = 0; i < count; ++i) {
-      uint32_t id = 0;
-      bool mapped = wbc_.sidToGid(&sids.value[i], &id) == abi::kWbcSuccess;
-      add(SidValue::FromBinary(&sids.value[i]),
-          mapped ? std::optional<uint32_t>(id) : std::nullopt);
-    }
-    return answer;
-  }
-  // SSSD tells no groups of a SID: they are the user's NSS groups that it maps.
-  std::string name = Host(userName);
-  std::vector<gid_t> gids(64);
-  for (int attempt = 0; attempt < 2; ++attempt) {
-    int count = static_cast<int>(gids.size());
-    int found = getgrouplist(name.c_str(), gid, gids.data(), &count);
-    gids.resize(static_cast<size_t>(std::max(count, 0)));
-    if (found >= 0) break;
-  }
-  for (gid_t group : gids) {
-    add(IdToSid(group, false), group);
-  }
-  return answer;
-}
-
-// DNS first, as Windows clients find their DC (a DC's own winbind takes seconds to say it knows
-// none); a domain's NetBIOS name is turned into its DNS name by winbind, which also knows a DC
-// where DNS does not.
-std::string Helper::DomainController(const std::wstring& domain) {
-  auto known = controllers_.find(domain);
-  if (known != controllers_.end()) return known->second;
-  std::string dnsName = Host(domain);
-  if (dnsName.find('.') == std::string::npos) {
-    Owned<abi::WbcDomainInfo, abi::WbcFreeMemory> info(wbc_.free);
-    bool named = source_ == Source::Winbind &&
-                 wbc_.domainInfo(dnsName.c_str(), &info.value) == abi::kWbcSuccess &&
-                 info.value != nullptr && info.value->dns_name != nullptr;
-    dnsName = named ? info.value->dns_name : "";
-  }
-  std::string found;
-  if (!dnsName.empty()) {
-    unsigned char answer[4096];
-    std::string question = "_ldap._tcp.dc._msdcs." + dnsName;
-    int length = res_query(question.c_str(), ns_c_in, ns_t_srv, answer, sizeof answer);
-    if (length > 0) found = FirstSrvTarget(answer, length);
-  }
-  Owned<abi::WbcDomainControllerInfo, abi::WbcFreeMemory> dc(wbc_.free);
-  if (found.empty() && source_ == Source::Winbind &&
-      wbc_.lookupDc(Host(domain).c_str(), 0, &dc.value) == abi::kWbcSuccess &&
-      dc.value != nullptr && dc.value->dc_name != nullptr) {
-    found = dc.value->dc_name;
-    found.erase(0, found.find_first_not_of('\\'));
-  }
-  return controllers_[domain] = found;
-}
-
-bool Helper::BindNetapi() {
-  if (netapiLibrary_) return net_.getInfo != nullptr;
-  netapiLibrary_ = Load(options_.netapi);
-  const Library& l = netapiLibrary_;
-  bool bound = Bind(l, "libnetapi_init", net_.init) && Bind(l, "libnetapi_free", net_.free) &&
-               Bind(l, "libnetapi_set_use_ccache", net_.useCcache) &&
-               Bind(l, "libnetapi_set_creds", net_.setCreds) &&
-               Bind(l, "libnetapi_set_debuglevel", net_.setDebuglevel) &&
-               Bind(l, "NetApiBufferFree", net_.bufferFree) &&
-               Bind(l, "NetUserGetInfo", net_.getInfo);
-  if (!bound) net_.getInfo = nullptr;
-  // The machine account needs two more libraries; without them only tickets are used.
-  credentialsLibrary_ = Load(options_.credentials);
-  hostconfigLibrary_ = Load(options_.hostconfig);
-  const Library& c = credentialsLibrary_;
-  if (!(Bind(c, "cli_credentials_init", net_.credsInit) &&
-        Bind(c, "cli_credentials_set_conf", net_.credsSetConf) &&
-        Bind(c, "cli_credentials_set_machine_account", net_.credsSetMachine) &&
-        Bind(hostconfigLibrary_, "loadparm_init_global", net_.loadparm))) {
-    net_.credsInit = nullptr;
-  }
-  return bound;
-}
-
-// One libnetapi context at a time, with the caller's ticket or with the machine account.
-bool Helper::Connect(bool machine) {
-  if (context_ != nullptr && machineContext_ == machine) return true;
-  if (context_ != nullptr) net_.free(context_);
-  context_ = nullptr;
-  abi::LibnetapiCtx* context = nullptr;
-  if (net_.init(&context) != 0 || context == nullptr) return false;
-  net_.setDebuglevel(context, "0");
-  bool ready = !machine && net_.useCcache(context) == 0;
-  if (machine) {
-    abi::LoadparmContext* lp = net_.loadparm(true);
-    abi::CliCredentials* creds = net_.credsInit(context);
-    ready = lp != nullptr && creds != nullptr && net_.credsSetConf(creds, lp) &&
-            net_.credsSetMachine(creds, lp) == 0 && net_.setCreds(context, creds) == 0;
-  }
-  if (!ready) {
-    net_.free(context);
-    return false;
-  }
-  context_ = context;
-  machineContext_ = machine;
-  return true;
-}
-
-// The caller's ticket first; root falls back to the machine account.
-Message Helper::Record(const std::wstring& domain, const std::wstring& name) {
-  bool ticket = HasKerberosTicket();
-  bool root = geteuid() == 0 && options_.machineAccount;
-  if ((!ticket && !root) || !BindNetapi()) return {};
-  std::string server = DomainController(domain);
-  if (server.empty()) return {};
-  std::string user = Host(name);
-  for (bool machine : {false, true}) {
-    bool usable = machine ? root && net_.credsInit != nullptr : ticket && !ticketRefused_;
-    if (!usable || !Connect(machine)) continue;
-    Owned<uint8_t, abi::NetApiBufferFree> buffer(net_.bufferFree);
-    abi::NetApiStatus status = net_.getInfo(server.c_str(), user.c_str(), 3, &buffer.value);
-    if (status == kNoneMapped || status == NERR_UserNotFound) return {L"none"};
-    if (status != NERR_Success || buffer.value == nullptr) {
-      ticketRefused_ = ticketRefused_ || !machine;
-      continue;
-    }
-    abi::UserInfo3 info = *reinterpret_cast<const abi::UserInfo3*>(buffer.value);
-    if (info.usri3_acct_expires == 0 || info.usri3_acct_expires == kTruncatedNever) {
-      info.usri3_acct_expires = TIMEQ_FOREVER;
-    }
-    Message answer{L"found"};
-    PutRecord(answer, info);
-    return answer;
-  }
-  return {};
-}
 
 }  // namespace
 

@@ -39,8 +39,6 @@ using WbcGidToSid = WbcErr (*)(uint32_t gid, WbcDomainSid* sid);
 using WbcSidToGid = WbcErr (*)(const WbcDomainSid* sid, uint32_t* gid);
 using WbcLookupSid = WbcErr (*)(const WbcDomainSid* sid, char** domain, char** name,
                                 WbcSidType* type);
-using WbcLookupName = WbcErr (*)(const char* domain, const char* name, WbcDomainSid* sid,
-                                 WbcSidType* type);
 using WbcLookupUserSids = WbcErr (*)(const WbcDomainSid* userSid, bool domainGroupsOnly,
                                      uint32_t* count, WbcDomainSid** sids);
 using WbcDomainInfoFn = WbcErr (*)(const char* domain, WbcDomainInfo** info);
@@ -53,7 +51,6 @@ using SssIdType = uint32_t;  // enum sss_id_type
 constexpr SssIdType kSssIdGid = 2;
 using SssGetSidById = int (*)(uint32_t id, char** sid, SssIdType* type);
 using SssGetNameBySid = int (*)(const char* sid, char** fqName, SssIdType* type);
-using SssGetSidByName = int (*)(const char* fqName, char** sid, SssIdType* type);
 
 // libnetapi.so.1 (netapi.h)
 struct LibnetapiCtx;
@@ -95,7 +92,6 @@ using LibnetapiInit = NetApiStatus (*)(LibnetapiCtx** ctx);
 using LibnetapiFree = NetApiStatus (*)(LibnetapiCtx* ctx);
 using LibnetapiSetUseCcache = NetApiStatus (*)(LibnetapiCtx* ctx);
 using LibnetapiSetCreds = NetApiStatus (*)(LibnetapiCtx* ctx, CliCredentials* creds);
-using LibnetapiSetDebuglevel = NetApiStatus (*)(LibnetapiCtx* ctx, const char* level);
 using NetUserGetInfo = NetApiStatus (*)(const char* server, const char* user, uint32_t level,
                                         uint8_t** buffer);
 using NetApiBufferFree = NetApiStatus (*)(void* buffer);
