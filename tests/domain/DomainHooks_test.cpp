@@ -34,7 +34,12 @@ constexpr const char* kScript =
     "sid2name S-1-5-21-1-2-3-1300 SAMDOM No Gid Group 2\n"
     "usersids S-1-5-21-1-2-3-1104 S-1-5-21-1-2-3-1104 S-1-5-21-1-2-3-513 S-1-5-21-1-2-3-512 "
     "S-1-5-21-1-2-3-572 S-1-5-21-1-2-3-1300\n"
-    "usersids S-1-5-21-1-2-3-1108 S-1-5-21-1-2-3-1108 S-1-5-21-1-2-3-513\n";
+    "usersids S-1-5-21-1-2-3-1108 S-1-5-21-1-2-3-1108 S-1-5-21-1-2-3-513\n"
+    // On a DC the built-in aliases come with the user's groups.
+    "uid2sid 20007 S-1-5-21-1-2-3-1110\n"
+    "sid2name S-1-5-21-1-2-3-1110 SAMDOM user007 1\n"
+    "sid2name S-1-5-32-544 BUILTIN Administrators 4\n"
+    "usersids S-1-5-21-1-2-3-1110 S-1-5-21-1-2-3-513 S-1-5-21-1-2-3-512 S-1-5-32-544\n";
 
 // Winbind as NSS: names match ignoring case, and the domain's entries are not enumerated.
 class WinbindDirectory : public MemoryDirectory {
@@ -74,6 +79,7 @@ class DomainHooks : public ::testing::Test {
     directory_.AddUser("alice", 1001, 1001);
     directory_.AddUser("SAMDOM\\user001", 20001, 10000);
     directory_.AddUser("SAMDOM\\user005", 20005, 10000);
+    directory_.AddUser("SAMDOM\\user007", 20007, 10000);
     directory_.AddGroup("root", 0);
     directory_.AddGroup("alice", 1001);
     directory_.AddGroup("sudo", 27, {"alice"});
@@ -127,6 +133,12 @@ TEST_F(DomainHooks, NamesAndSidsOfTheDomainAndOfTheHost) {
   AccountLookup found;
   EXPECT_EQ(names.LookupSid(SidFromText(L"S-1-5-21-1-2-3-9999"), found), ERROR_NONE_MAPPED);
   EXPECT_EQ(names.LookupName(L"SAMDOM\\nobody", found), ERROR_NONE_MAPPED);
+  // The command line folds the name to lower case: a domain's source matches it ignoring case,
+  // though it lists no account to match it against.
+  UserEntry user;
+  ASSERT_EQ(names.FindUser(L"samdom\\USER005", user), Found::Yes);
+  EXPECT_EQ(user.name, "SAMDOM\\user005");
+  EXPECT_EQ(names_.FindUser(L"samdom\\USER005", user), Found::No);
   // Without the domain, winbind's user is a Unix user like any other.
   ASSERT_EQ(names_.LookupName(L"SAMDOM\\user001", found), ERROR_SUCCESS);
   EXPECT_EQ(found.sid.ToText(), L"S-1-22-1-20001");
@@ -147,6 +159,11 @@ TEST_F(DomainHooks, GroupsOfADomainAccountAndOfALocalOne) {
        {L"SAMDOM\\Domain Users", L"SAMDOM\\Domain Admins", L"SAMDOM\\No Gid Group"},
        {L"users", L"SAMDOM\\Denied RODC Password Replication Group", L"Administrators"}},
       {"SAMDOM\\user005", false, {L"SAMDOM\\Domain Users"}, {}},
+      // Administrators once, as the domain names it.
+      {"SAMDOM\\user007",
+       true,
+       {L"SAMDOM\\Domain Users", L"SAMDOM\\Domain Admins"},
+       {L"BUILTIN\\Administrators"}},
   };
   for (const Case& c : cases) {
     std::vector<std::wstring> global, local;
@@ -182,6 +199,7 @@ TEST_F(DomainHooks, TheTokenOfADomainUsersProcess) {
        {L"S-1-1-0", L"S-1-5-21-1-2-3-513", L"S-1-22-2-100", L"S-1-5-21-1-2-3-512",
         L"S-1-5-21-1-2-3-572", L"S-1-5-21-1-2-3-1300", L"S-1-5-32-544"}},
       {20005, {10000}, {L"S-1-1-0", L"S-1-5-21-1-2-3-513"}},
+      {20007, {10000}, {L"S-1-1-0", L"S-1-5-21-1-2-3-513", L"S-1-5-21-1-2-3-512", L"S-1-5-32-544"}},
       {1001, {1001, 27, 100}, {L"S-1-1-0", L"S-1-22-2-27", L"S-1-22-2-100", L"S-1-5-32-544"}},
   };
   for (const Case& c : cases) {
