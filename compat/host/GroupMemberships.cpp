@@ -24,6 +24,7 @@ bool IsUserPrivateGroup(const GroupEntry& group, const UserEntry& user) {
 
 Found GroupMemberships::LookUpUsersNamedAs(const std::vector<GroupEntry>& groups) {
   std::vector<std::string> names;
+  names.reserve(groups.size());
   for (const GroupEntry& group : groups) names.push_back(group.name);
   return directory_.LookUpUsersNamed(names);
 }

@@ -266,7 +266,7 @@ abi::NetApiStatus NetUserGetInfo(const char* server, const char* user, uint32_t 
   if (found.size() < 5) return 1332;
   auto* info = static_cast<abi::UserInfo3*>(calloc(1, sizeof(abi::UserInfo3)));
   Count(1);
-  info->usri3_name = user;
+  info->usri3_name = strdup(user);
   info->usri3_full_name = strdup(found[0] == "-" ? "" : found[0].c_str());
   info->usri3_logon_server = strdup(server);  // so that a test sees which DC was asked
   info->usri3_flags = Number(found[1]);

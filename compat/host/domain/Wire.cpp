@@ -164,12 +164,14 @@ bool TakeRecord(const Message& message, size_t& at, AccountRecord& record) {
   for (auto [theirs, ours] : kNumbers) {
     if (!TakeNumber(message[at++], record.*ours)) return false;
   }
-  const std::wstring& hours = message[at++];
+  const std::wstring& hours = message[at];
+  at += 1;
   record.logonHours.reset();
   if (hours.size() == kLogonHoursBytes) {
     record.logonHours.emplace();
-    std::transform(hours.begin(), hours.end(), record.logonHours->begin(),
-                   [](wchar_t byte) { return static_cast<BYTE>(byte - 0x100); });
+    for (size_t i = 0; i < kLogonHoursBytes; ++i) {
+      (*record.logonHours)[i] = static_cast<BYTE>(hours[i] - 0x100);
+    }
   }
   return true;
 }
