@@ -193,8 +193,9 @@ DWORD AccountNames::LookupUnixUser(std::wstring_view name, Match match, AccountL
   UserEntry user;
   Found answer = FindUser(name, match, user);
   if (answer != Found::Yes) return ErrorOf(answer, directory_);
-  if (const DomainAccount* account = DomainAccountOf(user))
+  if (const DomainAccount* account = DomainAccountOf(user)) {
     return AnswerDomain(account->user, found);
+  }
   return Answer(found, UnixUserSid(user.uid), WideFromHost(user.name), kUnixUserDomain,
                 SidTypeUser);
 }

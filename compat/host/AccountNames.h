@@ -1,10 +1,10 @@
 // Names and SIDs of the host, as Samba shows a Unix host to Windows: a user is S-1-22-1-<uid>
 // in the domain "Unix User", a group S-1-22-2-<gid> in "Unix Group"; the well-known SIDs keep
 // Windows' values, names and domains. On a host joined to a domain, an id that the host's
-// identity mapping knows has the domain's SID and name instead, and DOMAIN\NAME is asked of the
-// domain. A bare name is a user first, then a well-known name, then
-// a group, so that a name never stands for two SIDs. Names match as the Windows account database
-// matches them: exactly first, otherwise the one name that is equal ignoring case.
+// identity mapping knows has the domain's SID and name instead, and DOMAIN\NAME names the
+// domain's account or group. A bare name is a user first, then a well-known name, then a group,
+// so that a name never stands for two SIDs. Names match as the Windows account database matches
+// them: exactly first, otherwise the one name that is equal ignoring case.
 #pragma once
 
 #include <functional>

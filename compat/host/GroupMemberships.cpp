@@ -120,8 +120,9 @@ std::vector<TokenGroup> GroupMemberships::ProcessGroups(uint32_t euid,
   bool administrator = administrators.IncludesProcess(euid, gids) ||
                        std::any_of(groups.begin(), groups.end(),
                                    [](const TokenGroup& g) { return IsDomainAdmins(g.sid); });
-  if (administrator && !holds(AdministratorsSid()))
+  if (administrator && !holds(AdministratorsSid())) {
     groups.push_back(TokenGroup{AdministratorsSid()});
+  }
   return groups;
 }
 

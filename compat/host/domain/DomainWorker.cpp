@@ -253,10 +253,12 @@ class Helper {
     return controllers_[domain] = found;
   }
 
-  // One libnetapi context for the helper's life: with the caller's ticket when there is one,
-  // else, for root, with the machine account (whose libraries are bound only then).
+  // One libnetapi context for the helper's life, made at the first record asked: with the
+  // caller's ticket when there is one, else, for root, with the machine account (whose libraries
+  // are bound only then).
   bool Connect() {
-    if (context_ != nullptr) return true;
+    if (connected_) return context_ != nullptr;
+    connected_ = true;
     bool ticket = HasKerberosTicket();
     bool machine = !ticket && geteuid() == 0 && options_.machineAccount;
     const Library& n = netapiLibrary_ = Load(ticket || machine ? options_.netapi : "");
@@ -333,6 +335,7 @@ class Helper {
     abi::LoadparmInitGlobal loadparm;
   } net_{};
   std::map<std::wstring, std::string> controllers_;  // by domain
+  bool connected_ = false;
   abi::LibnetapiCtx* context_ = nullptr;
 };
 
