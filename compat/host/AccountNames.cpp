@@ -33,6 +33,10 @@ DWORD AnswerWellKnown(const WellKnownSid& entry, AccountLookup& found) {
   return Answer(found, SidFromText(entry.sid), entry.name, entry.domain, entry.use);
 }
 
+DWORD AnswerDomain(const DomainName& name, AccountLookup& found) {
+  return Answer(found, name.sid, name.name, name.domain, name.use);
+}
+
 DWORD ErrorOf(Found answer, const AccountDirectory& directory) {
   return answer == Found::No ? ERROR_NONE_MAPPED : WindowsErrorOfNss(directory.LastError());
 }
@@ -80,8 +84,18 @@ SidValue AdministratorsSid() {
 }
 
 AccountNames::AccountNames(AccountDirectory& directory,
-                           std::function<bool(std::wstring_view)> isComputerName)
-    : directory_(directory), isComputerName_(std::move(isComputerName)) {}
+                           std::function<bool(std::wstring_view)> isComputerName,
+                           DomainLink* domain)
+    : directory_(directory), isComputerName_(std::move(isComputerName)), domain_(domain) {}
+
+const DomainAccount* AccountNames::DomainAccountOf(const UserEntry& user) {
+  return domain_ != nullptr ? domain_->Account(user) : nullptr;
+}
+
+SidValue AccountNames::GroupSid(uint32_t gid, std::string_view name) {
+  std::optional<DomainName> mapped = domain_ != nullptr ? domain_->Group(gid, name) : std::nullopt;
+  return mapped ? mapped->sid : UnixGroupSid(gid);
+}
 
 Found AccountNames::OnlyMatch(std::wstring_view name, bool users, std::string& hostName) {
   std::wstring folded = Folded(name);
@@ -112,8 +126,9 @@ Found AccountNames::OnlyMatch(std::wstring_view name, bool users, std::string& h
 
 // The bytes a name can have on the host: its UTF-8, and for a name read from bytes that are no
 // UTF-8, its Latin-1.
-static std::vector<std::string> HostSpellings(std::wstring_view name) {
-  std::vector<std::string> spellings;
+using Spellings = std::vector<std::string>;
+static Spellings HostSpellings(std::wstring_view name) {
+  Spellings spellings;
   std::optional<std::string> utf8 = HostNameOf(name);
   if (!utf8 || utf8->empty()) return spellings;
   spellings.push_back(*utf8);
@@ -126,36 +141,42 @@ static std::vector<std::string> HostSpellings(std::wstring_view name) {
   return spellings;
 }
 
-// Exactly: an entry whose name reads as the name. Ignoring case: the only one equal ignoring case.
+// Exactly: an entry whose name reads as the name. Ignoring case: the only one equal ignoring case;
+// a domain's source (winbind, sss) matches names ignoring case itself and need not list its
+// accounts, so where there is a domain, the entry it answers equal ignoring case is the one.
 template <typename Entry, typename Find>
 static Found FindIn(std::wstring_view name, bool exactly, Find find, Entry& entry,
-                    const std::function<Found(std::string&)>& onlyMatch) {
+                    const std::function<Found(std::string&)>& onlyMatch, bool domain) {
   if (name.empty()) return Found::No;  // an empty name names nothing, not a group without one
-  if (!exactly) {
-    std::string hostName;
-    Found answer = onlyMatch(hostName);
-    return answer == Found::Yes ? find(hostName, entry) : answer;
-  }
-  for (const std::string& spelling : HostSpellings(name)) {
+  for (const std::string& spelling : exactly || domain ? HostSpellings(name) : Spellings()) {
     Found answer = find(spelling, entry);
-    if (answer == Found::Failed) return answer;
-    if (answer == Found::Yes && WideFromHost(entry.name) == name) return answer;
+    if (answer != Found::Yes) {
+      if (answer == Found::Failed) return answer;
+      continue;
+    }
+    std::wstring found = WideFromHost(entry.name);
+    if (exactly ? found == name : SameNameIgnoringCase(found, name)) return answer;
   }
-  return Found::No;
+  if (exactly) return Found::No;
+  std::string hostName;
+  Found answer = onlyMatch(hostName);
+  return answer == Found::Yes ? find(hostName, entry) : answer;
 }
 
 Found AccountNames::FindUser(std::wstring_view name, Match match, UserEntry& user) {
   return FindIn(
       name, match == Match::Exactly,
       [&](const std::string& hostName, UserEntry& e) { return directory_.FindUser(hostName, e); },
-      user, [&](std::string& hostName) { return OnlyMatch(name, true, hostName); });
+      user, [&](std::string& hostName) { return OnlyMatch(name, true, hostName); },
+      domain_ != nullptr);
 }
 
 Found AccountNames::FindGroup(std::wstring_view name, Match match, GroupEntry& group) {
   return FindIn(
       name, match == Match::Exactly,
       [&](const std::string& hostName, GroupEntry& e) { return directory_.FindGroup(hostName, e); },
-      group, [&](std::string& hostName) { return OnlyMatch(name, false, hostName); });
+      group, [&](std::string& hostName) { return OnlyMatch(name, false, hostName); },
+      domain_ != nullptr);
 }
 
 Found AccountNames::FindUser(std::wstring_view name, UserEntry& user) {
@@ -172,6 +193,9 @@ DWORD AccountNames::LookupUnixUser(std::wstring_view name, Match match, AccountL
   UserEntry user;
   Found answer = FindUser(name, match, user);
   if (answer != Found::Yes) return ErrorOf(answer, directory_);
+  if (const DomainAccount* account = DomainAccountOf(user)) {
+    return AnswerDomain(account->user, found);
+  }
   return Answer(found, UnixUserSid(user.uid), WideFromHost(user.name), kUnixUserDomain,
                 SidTypeUser);
 }
@@ -187,6 +211,9 @@ DWORD AccountNames::LookupUnixGroup(std::wstring_view name, Match match, bool by
         directory_.FindGroupById(static_cast<uint32_t>(std::stoull(std::wstring(name))), group);
   }
   if (answer != Found::Yes) return ErrorOf(answer, directory_);
+  std::optional<DomainName> mapped =
+      domain_ != nullptr ? domain_->Group(group.gid, group.name) : std::nullopt;
+  if (mapped) return AnswerDomain(*mapped, found);
   return Answer(found, UnixGroupSid(group.gid), WideFromHost(group.name), kUnixGroupDomain,
                 SidTypeGroup);
 }
@@ -240,6 +267,9 @@ DWORD AccountNames::LookupName(std::wstring_view name, AccountLookup& found) {
       return error == ERROR_NONE_MAPPED ? LookupUnixGroup(account, m, false, found) : error;
     });
   }
+  if (std::optional<DomainName> known = domain_ ? domain_->LookupName(name) : std::nullopt) {
+    return AnswerDomain(*known, found);
+  }
   // No domain the host knows: a Linux account name may itself hold a backslash ("back\slash"),
   // which no Windows name can, so the whole text is looked up as a name.
   return LookupBare(name, found);
@@ -267,8 +297,11 @@ DWORD AccountNames::LookupSid(const SidValue& sid, AccountLookup& found) {
   if (sid == SidFromText(L"S-1-22-2")) {
     return Answer(found, sid, kUnixGroupDomain, kUnixGroupDomain, SidTypeDomain);
   }
-  const WellKnownSid* entry = FindWellKnownSid(sid);
-  return entry != nullptr ? AnswerWellKnown(*entry, found) : ERROR_NONE_MAPPED;
+  if (const WellKnownSid* entry = FindWellKnownSid(sid)) return AnswerWellKnown(*entry, found);
+  if (std::optional<DomainName> known = domain_ ? domain_->LookupSid(sid) : std::nullopt) {
+    return AnswerDomain(*known, found);
+  }
+  return ERROR_NONE_MAPPED;
 }
 
 std::wstring AccountNames::ListedName(std::wstring_view name, std::wstring_view domain,
@@ -281,7 +314,7 @@ std::wstring AccountNames::ListedName(std::wstring_view name, std::wstring_view 
 }
 
 std::wstring AccountNames::GroupName(const GroupEntry& group) {
-  SidValue sid = UnixGroupSid(group.gid);
+  SidValue sid = GroupSid(group.gid, group.name);
   std::wstring listed = ListedName(WideFromHost(group.name), kUnixGroupDomain, sid);
   AccountLookup found;
   if (!group.name.empty() && LookupName(listed, found) == ERROR_SUCCESS && found.sid == sid) {

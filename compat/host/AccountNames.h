@@ -1,8 +1,10 @@
 // Names and SIDs of the host, as Samba shows a Unix host to Windows: a user is S-1-22-1-<uid>
 // in the domain "Unix User", a group S-1-22-2-<gid> in "Unix Group"; the well-known SIDs keep
-// Windows' values, names and domains. A bare name is a user first, then a well-known name, then
-// a group, so that a name never stands for two SIDs. Names match as the Windows account database
-// matches them: exactly first, otherwise the one name that is equal ignoring case.
+// Windows' values, names and domains. On a host joined to a domain, an id that the host's
+// identity mapping knows has the domain's SID and name instead, and DOMAIN\NAME names the
+// domain's account or group. A bare name is a user first, then a well-known name, then a group,
+// so that a name never stands for two SIDs. Names match as the Windows account database matches
+// them: exactly first, otherwise the one name that is equal ignoring case.
 #pragma once
 
 #include <functional>
@@ -15,6 +17,7 @@
 #include "LetterCase.h"
 #include "Machine.h"
 #include "host/AccountDirectory.h"
+#include "host/domain/DomainLink.h"
 
 namespace compat {
 
@@ -28,8 +31,15 @@ SidValue AdministratorsSid();
 
 class AccountNames {
  public:
-  // isComputerName: whether a domain part names this computer ("HOST\alice").
-  AccountNames(AccountDirectory& directory, std::function<bool(std::wstring_view)> isComputerName);
+  // isComputerName: whether a domain part names this computer ("HOST\alice"). domain: the
+  // host's identity mapping, or none.
+  AccountNames(AccountDirectory& directory, std::function<bool(std::wstring_view)> isComputerName,
+               DomainLink* domain = nullptr);
+
+  // The domain's view of a user (null when the identity mapping does not know it), and the SID
+  // of a group (its NSS name empty when it has no entry): the domain's, or S-1-22-2-<gid>.
+  const DomainAccount* DomainAccountOf(const UserEntry& user);
+  SidValue GroupSid(uint32_t gid, std::string_view name);
 
   // ERROR_SUCCESS, ERROR_NONE_MAPPED, or the error of a source that could not be asked.
   DWORD LookupName(std::wstring_view name, AccountLookup& found);
@@ -58,6 +68,7 @@ class AccountNames {
 
   AccountDirectory& directory_;
   std::function<bool(std::wstring_view)> isComputerName_;
+  DomainLink* domain_;
   // The answers of OnlyMatch by upper-case name: the host name, or none for no single match.
   using Matches = std::map<std::wstring, std::optional<std::string>, std::less<>>;
   Matches userMatches_;

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 namespace compat {
-Administrators Administrators::Read(AccountDirectory& directory) {
-  return Administrators(directory);
+Administrators Administrators::Read(AccountDirectory& directory, DomainLink* domain) {
+  return Administrators(directory, domain);
 }
 
 void Administrators::Load() const {
@@ -22,6 +22,7 @@ bool Administrators::Includes(const UserEntry& user) const {
   if (user.uid == 0) return true;
   Load();
   if (std::find(gids_.begin(), gids_.end(), user.gid) != gids_.end()) return true;
+  if (domain_ != nullptr && domain_->InDomainAdmins(user)) return true;
   return members_.find(user.name) != members_.end();
 }
 

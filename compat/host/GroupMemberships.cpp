@@ -3,6 +3,14 @@
 #include <algorithm>
 
 namespace compat {
+namespace {
+
+const std::vector<DomainName>& DomainGroups(const DomainAccount* account) {
+  static const std::vector<DomainName> none;
+  return account != nullptr ? account->groups : none;
+}
+
+}  // namespace
 
 bool IsUserPrivateGroup(const GroupEntry& group, const UserEntry& user) {
   if (group.name != user.name) return false;
@@ -16,6 +24,7 @@ bool IsUserPrivateGroup(const GroupEntry& group, const UserEntry& user) {
 
 Found GroupMemberships::LookUpUsersNamedAs(const std::vector<GroupEntry>& groups) {
   std::vector<std::string> names;
+  names.reserve(groups.size());
   for (const GroupEntry& group : groups) names.push_back(group.name);
   return directory_.LookUpUsersNamed(names);
 }
@@ -25,6 +34,12 @@ GroupMemberships::GroupMemberships(AccountDirectory& directory, AccountNames& na
 
 Found GroupMemberships::GlobalGroupsOf(const UserEntry& user, std::vector<std::wstring>& names) {
   names.clear();
+  if (const DomainAccount* account = names_.DomainAccountOf(user)) {
+    for (const DomainName& group : account->groups) {
+      if (group.use == SidTypeGroup) names.push_back(group.Qualified());
+    }
+    return Found::Yes;
+  }
   GroupEntry group;
   Found answer = directory_.FindGroupById(user.gid, group);
   if (answer == Found::Failed) return answer;
@@ -38,10 +53,15 @@ Found GroupMemberships::GlobalGroupsOf(const UserEntry& user, std::vector<std::w
 Found GroupMemberships::LocalGroupsOf(const UserEntry& user, bool administrator,
                                       std::vector<std::wstring>& names) {
   names.clear();
+  const DomainAccount* account = names_.DomainAccountOf(user);
   std::vector<uint32_t> gids;
   if (directory_.GroupIdsOf(user, gids) == Found::Failed) return Found::Failed;
   if (directory_.LookUpGroupIds(gids) == Found::Failed) return Found::Failed;
+  // A domain account's domain groups are listed below, as the domain names them.
   std::vector<uint32_t> seen{user.gid};
+  for (const DomainName& mapped : DomainGroups(account)) {
+    if (mapped.gid) seen.push_back(*mapped.gid);
+  }
   std::vector<GroupEntry> groups;
   GroupEntry group;
   for (uint32_t gid : gids) {
@@ -55,7 +75,13 @@ Found GroupMemberships::LocalGroupsOf(const UserEntry& user, bool administrator,
   // A group is listed by its bare name only when no user has that name: ask for them all at once.
   if (LookUpUsersNamedAs(groups) == Found::Failed) return Found::Failed;
   for (const GroupEntry& listed : groups) names.push_back(names_.GroupName(listed));
-  if (administrator) {
+  bool listsAdministrators = false;
+  for (const DomainName& alias : DomainGroups(account)) {
+    if (alias.use == SidTypeGroup) continue;
+    names.push_back(alias.Qualified());
+    listsAdministrators = listsAdministrators || alias.sid == AdministratorsSid();
+  }
+  if (administrator && !listsAdministrators) {
     names.push_back(names_.ListedName(L"Administrators", L"BUILTIN", AdministratorsSid()));
   }
   return Found::Yes;
@@ -79,11 +105,24 @@ std::vector<TokenGroup> GroupMemberships::ProcessGroups(uint32_t euid,
     bool found = directory_.FindGroupById(gid, group) == Found::Yes;
     if (found && userKnown && IsUserPrivateGroup(group, user)) continue;
     if (found) named.push_back(group);
-    groups.push_back(TokenGroup{UnixGroupSid(gid)});
+    groups.push_back(TokenGroup{names_.GroupSid(gid, found ? group.name : std::string())});
   }
   // The groups' names are looked up next, when the SIDs are shown; a failure shows there.
   LookUpUsersNamedAs(named);
-  if (administrators.IncludesProcess(euid, gids)) groups.push_back(TokenGroup{AdministratorsSid()});
+  auto holds = [&](const SidValue& sid) {
+    return std::any_of(groups.begin(), groups.end(),
+                       [&](const TokenGroup& g) { return g.sid == sid; });
+  };
+  const DomainAccount* account = userKnown ? names_.DomainAccountOf(user) : nullptr;
+  for (const DomainName& mapped : DomainGroups(account)) {
+    if (!holds(mapped.sid)) groups.push_back(TokenGroup{mapped.sid});
+  }
+  bool administrator = administrators.IncludesProcess(euid, gids) ||
+                       std::any_of(groups.begin(), groups.end(),
+                                   [](const TokenGroup& g) { return IsDomainAdmins(g.sid); });
+  if (administrator && !holds(AdministratorsSid())) {
+    groups.push_back(TokenGroup{AdministratorsSid()});
+  }
   return groups;
 }
 

@@ -1,7 +1,9 @@
 // The groups of an account and of the running process, as Windows lists them: the primary
 // group as the global group, the other groups (and the built-in Administrators alias for
 // administrators) as local groups. A user-private group (a group with the user's own name
-// whose only member is that user) is part of the user and listed nowhere.
+// whose only member is that user) is part of the user and listed nowhere. An account that the
+// host's identity mapping knows has the domain's groups: its domain groups as the global groups,
+// the domain's aliases and the host's own groups as local groups.
 #pragma once
 
 #include <string>
@@ -28,7 +30,8 @@ class GroupMemberships {
 
   // The groups of a process token, in this order: Everyone, the process's groups (the
   // effective group first, then the supplementary groups, each once, without the user's
-  // private group), and the Administrators alias when the process administers the host.
+  // private group), the domain's other groups of the user, and the Administrators alias when
+  // the process administers the host.
   std::vector<TokenGroup> ProcessGroups(uint32_t euid, const std::vector<uint32_t>& gids,
                                         const Administrators& administrators);
 

@@ -16,6 +16,17 @@ namespace {
 // Records read at once from lastlog while walking all accounts (about 64 KiB).
 constexpr size_t kLastlogWalkRecords = 224;
 
+// An account that the identity mapping knows has the domain's own record where its DC answers;
+// a DC that has no such account has the last word. Without an answer the host's facts stand.
+NET_API_STATUS ApplyDomainRecord(HostDirectory& host, const UserEntry& user,
+                                 AccountRecord& record) {
+  const DomainAccount* account = host.names.DomainAccountOf(user);
+  AccountRecord domain;
+  Found answer = account != nullptr ? host.domain->Record(account->user, domain) : Found::Failed;
+  if (answer == Found::Yes) MergeDomainRecord(domain, record);
+  return answer == Found::No ? NERR_UserNotFound : NERR_Success;
+}
+
 }  // namespace
 
 NET_API_STATUS HostAccounts::FindAccount(std::wstring_view name, UserEntry& user) {
@@ -47,7 +58,7 @@ NET_API_STATUS HostAccounts::GetAccount(std::wstring_view server, std::wstring_v
   facts.guestUid = host.guestUid;
   facts.now = static_cast<int64_t>(std::time(nullptr));
   record = MapAccountRecord(facts);
-  return NERR_Success;
+  return ApplyDomainRecord(host, entry, record);
 }
 
 NET_API_STATUS HostAccounts::EnumerateAccounts(
@@ -63,6 +74,7 @@ NET_API_STATUS HostAccounts::EnumerateAccounts(
   facts.guestUid = host.guestUid;
   facts.now = static_cast<int64_t>(std::time(nullptr));
   AccountRecord record;  // one record, refilled for each account
+  AccountRecord merged;  // the record with the domain's, for a domain account
   DWORD index = 0;
   DWORD refused = 0;
   bool more = false;
@@ -73,7 +85,13 @@ NET_API_STATUS HostAccounts::EnumerateAccounts(
     facts.lastLogon = lastlog.LastLogon(user.uid);
     facts.administrator = administrators.Includes(user);
     MapAccountRecordInto(facts, record);
-    if (!sink(record)) {
+    const AccountRecord* listed = &record;
+    if (host.domain && host.names.DomainAccountOf(user) != nullptr) {
+      merged = record;
+      ApplyDomainRecord(host, user, merged);
+      listed = &merged;
+    }
+    if (!sink(*listed)) {
       more = true;
       refused = index - 1;
     }

@@ -5,6 +5,7 @@
 #include "host/ComputerNames.h"
 #include "host/HostLocale.h"
 #include "host/HostText.h"
+#include "host/Nsswitch.h"
 
 namespace compat {
 namespace {
@@ -23,12 +24,15 @@ uint32_t ReadOverflowUid() {
 }  // namespace
 
 HostDirectory::HostDirectory()
-    : names(directory,
-            [](std::wstring_view domain) {
-              Names& host = TheNames();
-              return NamesThisComputer(domain, host.ComputerNameDns(), host.ComputerNameNetBios());
-            }),
-      administrators(Administrators::Read(directory)),
+    : domain(DomainLink::Open(Nsswitch::OfHost())),
+      names(
+          directory,
+          [](std::wstring_view name) {
+            Names& host = TheNames();
+            return NamesThisComputer(name, host.ComputerNameDns(), host.ComputerNameNetBios());
+          },
+          domain.get()),
+      administrators(Administrators::Read(directory, domain.get())),
       guestUid(ReadOverflowUid()) {}
 
 HostDirectory& HostDirectory::Get() {

@@ -13,6 +13,7 @@
 #include "host/AnsiColours.h"
 #include "host/FileDescriptor.h"
 #include "host/NssDirectory.h"
+#include "host/domain/DomainLink.h"
 
 namespace compat {
 
@@ -21,6 +22,7 @@ struct HostDirectory {
   static HostDirectory& Get();
 
   NssDirectory directory;
+  std::unique_ptr<DomainLink> domain;  // none unless nsswitch.conf names winbind or sss
   AccountNames names;
   Administrators administrators;  // read on the first question that needs them
   uint32_t guestUid;              // the kernel's overflow uid: the account "nobody", Windows' guest

@@ -1,0 +1,385 @@
+// The domain helper: binds the identity mapping and libnetapi at run time and answers the
+// program's questions, one message each. It runs in a child of the program, so a library that
+// blocks, prints or crashes costs the program no more than the time it is willing to wait.
+#include <arpa/nameser.h>
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <grp.h>
+#include <netinet/in.h>
+#include <resolv.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <map>
+
+#include "host/FileDescriptor.h"
+#include "host/HostText.h"
+#include "host/domain/LibraryAbi.h"
+#include "host/domain/Wire.h"
+
+namespace compat::domain {
+namespace {
+
+// A library loaded with dlopen, closed when its owner goes away.
+struct Closer {
+  void operator()(void* handle) const { dlclose(handle); }
+};
+using Library = std::unique_ptr<void, Closer>;
+
+// None for an empty path.
+Library Load(const std::string& path) {
+  return Library(path.empty() ? nullptr : dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL));
+}
+
+// Binds fn to the export name; false (and fn null) when the library lacks it.
+template <typename Fn>
+bool Bind(const Library& library, const char* name, Fn& fn) {
+  fn = library ? reinterpret_cast<Fn>(dlsym(library.get(), name)) : nullptr;
+  return fn != nullptr;
+}
+
+// Memory a library handed out, given back with that library's own release.
+template <typename T, typename Release>
+struct Owned {
+  T* value;
+  Release release;
+  ~Owned() {
+    if (value != nullptr) release(value);
+  }
+};
+using Freed = void (*)(void*);
+
+std::wstring Wide(const char* text) {
+  return text == nullptr ? std::wstring() : WideFromHost(text);
+}
+
+std::string Host(std::wstring_view text) {
+  return HostNameOf(text).value_or(std::string());
+}
+
+// An S-1-22 answer is a Unix SID of the host's own, which the program makes itself.
+std::optional<SidValue> Mapped(std::optional<SidValue> sid) {
+  return sid && sid->authority != 22 ? sid : std::nullopt;
+}
+
+// winbind's SID is Windows' binary SID with room for every sub-authority.
+static_assert(sizeof(abi::WbcDomainSid) == 8 + 4 * SID_MAX_SUB_AUTHORITIES);
+
+abi::WbcDomainSid ToWbc(const SidValue& value) {
+  abi::WbcDomainSid sid{};
+  value.WriteBinary(&sid);
+  return sid;
+}
+
+// Whether the caller has a ticket cache: KRB5CCNAME, else the default file. A file cache is
+// there only when the caller can read its file; other kinds (KEYRING:, KCM:, DIR:) are taken as
+// there.
+bool HasKerberosTicket() {
+  std::string name = "/tmp/krb5cc_" + std::to_string(geteuid());
+  if (const char* set = getenv("KRB5CCNAME"); set != nullptr && *set != '\0') name = set;
+  if (name.compare(0, 5, "FILE:") == 0) {
+    name.erase(0, 5);
+  } else if (name.find(':') != std::string::npos) {
+    return true;
+  }
+  return FileDescriptor(open(name.c_str(), O_RDONLY | O_CLOEXEC)).valid();
+}
+
+// A Samba DC answers a name it does not know with ERROR_NONE_MAPPED, Windows with
+// NERR_UserNotFound.
+constexpr abi::NetApiStatus kNoneMapped = 1332;
+// Samba cuts the directory's "never" (the largest NTTIME) to 32 bits without a check.
+constexpr uint32_t kTruncatedNever = 159663333;
+
+class Helper {
+ public:
+  Helper(const DomainOptions& options, bool winbind, bool sss) : options_(options) {
+    const Library& w = wbcLibrary_ = Load(winbind ? options.wbclient : "");
+    if (Bind(w, "wbcPing", wbc_.ping) && Bind(w, "wbcUidToSid", wbc_.uidToSid) &&
+        Bind(w, "wbcGidToSid", wbc_.gidToSid) && Bind(w, "wbcSidToGid", wbc_.sidToGid) &&
+        Bind(w, "wbcLookupSid", wbc_.lookupSid) &&
+        Bind(w, "wbcLookupUserSids", wbc_.lookupUserSids) &&
+        Bind(w, "wbcDomainInfo", wbc_.domainInfo) &&
+        Bind(w, "wbcLookupDomainController", wbc_.lookupDc) &&
+        Bind(w, "wbcFreeMemory", wbc_.free) && wbc_.ping() == abi::kWbcSuccess) {
+      source_ = Source::Winbind;
+      return;
+    }
+    const Library& s = sssLibrary_ = Load(sss ? options.sssIdmap : "");
+    if (Bind(s, "sss_nss_getsidbyuid", sss_.sidByUid) &&
+        Bind(s, "sss_nss_getsidbygid", sss_.sidByGid) &&
+        Bind(s, "sss_nss_getnamebysid", sss_.nameBySid)) {
+      source_ = Source::Sssd;
+    }
+  }
+  ~Helper() {
+    if (context_ != nullptr) net_.free(context_);
+  }
+  Helper(const Helper&) = delete;
+  Helper& operator=(const Helper&) = delete;
+
+  // An empty answer: not known.
+  Message Answer(const Message& request) {
+    uint32_t id = 0;
+    uint32_t gid = 0;
+    if (request.size() == 4 && request[0] == L"account" && TakeNumber(request[1], id) &&
+        TakeNumber(request[3], gid)) {
+      return Account(id, request[2], gid);
+    }
+    if (request.size() == 3 && request[0] == L"record") return Record(request[1], request[2]);
+    Message answer;
+    std::optional<SidValue> sid;
+    if (request.size() == 2 && request[0] == L"group" && TakeNumber(request[1], id)) {
+      sid = IdToSid(id, false);
+    }
+    if (std::optional<DomainName> name = sid ? NameOf(*sid) : std::nullopt) {
+      name->gid = id;
+      PutName(answer, *name);
+    }
+    return answer;
+  }
+
+ private:
+  std::optional<SidValue> IdToSid(uint32_t id, bool user) {
+    if (source_ == Source::Winbind) {
+      abi::WbcDomainSid sid{};
+      abi::WbcErr status = user ? wbc_.uidToSid(id, &sid) : wbc_.gidToSid(id, &sid);
+      return status == abi::kWbcSuccess ? Mapped(SidValue::FromBinary(&sid)) : std::nullopt;
+    }
+    Owned<char, Freed> sid{nullptr, free};
+    abi::SssIdType type = 0;
+    if (source_ != Source::Sssd || (user ? sss_.sidByUid : sss_.sidByGid)(id, &sid.value, &type)) {
+      return std::nullopt;
+    }
+    return Mapped(SidValue::FromText(Wide(sid.value)));
+  }
+
+  std::optional<DomainName> NameOf(const SidValue& sid) {
+    DomainName name;
+    name.sid = sid;
+    if (source_ == Source::Winbind) {
+      abi::WbcDomainSid binary = ToWbc(sid);
+      Owned<char, abi::WbcFreeMemory> domain{nullptr, wbc_.free}, account{nullptr, wbc_.free};
+      abi::WbcSidType type = 0;
+      if (wbc_.lookupSid(&binary, &domain.value, &account.value, &type) != abi::kWbcSuccess) {
+        return std::nullopt;
+      }
+      name.domain = Wide(domain.value);
+      name.name = Wide(account.value);
+      name.use = static_cast<SID_NAME_USE>(type);
+      return name;
+    }
+    // SSSD names an account NAME@DOMAIN, and tells only whether its id is a uid or a gid.
+    Owned<char, Freed> qualified{nullptr, free};
+    abi::SssIdType type = 0;
+    if (source_ != Source::Sssd ||
+        sss_.nameBySid(Host(sid.ToText()).c_str(), &qualified.value, &type) != 0) {
+      return std::nullopt;
+    }
+    std::wstring text = Wide(qualified.value);
+    size_t at = std::min(text.rfind(L'@'), text.size());
+    name.name = text.substr(0, at);
+    name.domain = text.substr(std::min(at + 1, text.size()));
+    name.use = type == abi::kSssIdGid ? SidTypeGroup : SidTypeUser;
+    return name;
+  }
+
+  Message Account(uint32_t uid, const std::wstring& userName, uint32_t gid) {
+    Message answer;
+    std::optional<SidValue> sid = IdToSid(uid, true);
+    std::optional<DomainName> user = sid ? NameOf(*sid) : std::nullopt;
+    if (!user) return answer;
+    PutName(answer, *user);
+    auto add = [&](const std::optional<SidValue>& group, std::optional<uint32_t> id) {
+      std::optional<DomainName> name = group && !(*group == *sid) ? NameOf(*group) : std::nullopt;
+      if (!name) return;
+      name->gid = id;
+      PutName(answer, *name);
+    };
+    if (source_ == Source::Winbind) {
+      abi::WbcDomainSid binary = ToWbc(*sid);
+      Owned<abi::WbcDomainSid, abi::WbcFreeMemory> sids{nullptr, wbc_.free};
+      uint32_t count = 0;
+      if (wbc_.lookupUserSids(&binary, false, &count, &sids.value) != abi::kWbcSuccess) count = 0;
+      for (uint32_t i = 0; i < count; ++i) {
+        uint32_t id = 0;
+        bool mapped = wbc_.sidToGid(&sids.value[i], &id) == abi::kWbcSuccess;
+        add(SidValue::FromBinary(&sids.value[i]), mapped ? std::optional(id) : std::nullopt);
+      }
+      return answer;
+    }
+    // SSSD tells no groups of a SID: they are the user's NSS groups that it maps.
+    std::string name = Host(userName);
+    std::vector<gid_t> gids(64);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+      int count = static_cast<int>(gids.size());
+      int found = getgrouplist(name.c_str(), gid, gids.data(), &count);
+      gids.resize(static_cast<size_t>(std::max(count, 0)));
+      if (found >= 0) break;
+    }
+    for (gid_t group : gids) add(IdToSid(group, false), group);
+    return answer;
+  }
+
+  // DNS first, as Windows clients find their DC (a DC's own winbind takes seconds to say it knows
+  // none); a domain's NetBIOS name is turned into its DNS name by winbind, which also knows a DC
+  // where DNS does not.
+  std::string DomainController(const std::wstring& domain) {
+    auto known = controllers_.find(domain);
+    if (known != controllers_.end()) return known->second;
+    std::string dnsName = Host(domain);
+    bool winbind = source_ == Source::Winbind;
+    Owned<abi::WbcDomainInfo, abi::WbcFreeMemory> info{nullptr, wbc_.free};
+    if (dnsName.find('.') == std::string::npos) {
+      bool named = winbind && wbc_.domainInfo(dnsName.c_str(), &info.value) == abi::kWbcSuccess &&
+                   info.value != nullptr && info.value->dns_name != nullptr;
+      dnsName = named ? info.value->dns_name : "";
+    }
+    std::string found;
+    unsigned char answer[4096];
+    std::string question = "_ldap._tcp.dc._msdcs." + dnsName;
+    int length = dnsName.empty()
+                     ? -1
+                     : res_query(question.c_str(), ns_c_in, ns_t_srv, answer, sizeof answer);
+    if (length > 0) found = FirstSrvTarget(answer, length);
+    Owned<abi::WbcDomainControllerInfo, abi::WbcFreeMemory> dc{nullptr, wbc_.free};
+    if (found.empty() && winbind &&
+        wbc_.lookupDc(Host(domain).c_str(), 0, &dc.value) == abi::kWbcSuccess &&
+        dc.value != nullptr && dc.value->dc_name != nullptr) {
+      found = dc.value->dc_name;
+      found.erase(0, found.find_first_not_of('\\'));
+    }
+    return controllers_[domain] = found;
+  }
+
+  // One libnetapi context for the helper's life, made at the first record asked: with the
+  // caller's ticket when there is one, else, for root, with the machine account (whose libraries
+  // are bound only then).
+  bool Connect() {
+    if (connected_) return context_ != nullptr;
+    connected_ = true;
+    bool ticket = HasKerberosTicket();
+    bool machine = !ticket && geteuid() == 0 && options_.machineAccount;
+    const Library& n = netapiLibrary_ = Load(ticket || machine ? options_.netapi : "");
+    const Library& c = credentialsLibrary_ = Load(machine ? options_.credentials : "");
+    const Library& h = hostconfigLibrary_ = Load(machine ? options_.hostconfig : "");
+    bool bound =
+        Bind(n, "libnetapi_init", net_.init) && Bind(n, "libnetapi_free", net_.free) &&
+        Bind(n, "libnetapi_set_use_ccache", net_.useCcache) &&
+        Bind(n, "libnetapi_set_creds", net_.setCreds) &&
+        Bind(n, "NetApiBufferFree", net_.bufferFree) && Bind(n, "NetUserGetInfo", net_.getInfo) &&
+        (!machine || (Bind(c, "cli_credentials_init", net_.credsInit) &&
+                      Bind(c, "cli_credentials_set_conf", net_.credsSetConf) &&
+                      Bind(c, "cli_credentials_set_machine_account", net_.credsSetMachine) &&
+                      Bind(h, "loadparm_init_global", net_.loadparm)));
+    abi::LibnetapiCtx* context = nullptr;
+    if (!bound || net_.init(&context) != 0 || context == nullptr) return false;
+    bool ready = ticket && net_.useCcache(context) == 0;
+    if (machine) {
+      abi::LoadparmContext* lp = net_.loadparm(true);
+      abi::CliCredentials* creds = net_.credsInit(context);
+      ready = lp != nullptr && creds != nullptr && net_.credsSetConf(creds, lp) &&
+              net_.credsSetMachine(creds, lp) == 0 && net_.setCreds(context, creds) == 0;
+    }
+    if (!ready) net_.free(context);
+    context_ = ready ? context : nullptr;
+    return ready;
+  }
+
+  Message Record(const std::wstring& domain, const std::wstring& name) {
+    if (!Connect()) return {};
+    std::string server = DomainController(domain);
+    Owned<uint8_t, abi::NetApiBufferFree> buffer{nullptr, net_.bufferFree};
+    abi::NetApiStatus status =
+        server.empty() ? 1 : net_.getInfo(server.c_str(), Host(name).c_str(), 3, &buffer.value);
+    if (status == kNoneMapped || status == NERR_UserNotFound) return {L"none"};
+    if (status != NERR_Success || buffer.value == nullptr) return {};
+    abi::UserInfo3 info = *reinterpret_cast<const abi::UserInfo3*>(buffer.value);
+    if (info.usri3_acct_expires == 0 || info.usri3_acct_expires == kTruncatedNever) {
+      info.usri3_acct_expires = TIMEQ_FOREVER;
+    }
+    Message answer{L"found"};
+    PutRecord(answer, info);
+    return answer;
+  }
+
+  const DomainOptions& options_;
+  enum class Source { None, Winbind, Sssd } source_ = Source::None;
+  Library wbcLibrary_, sssLibrary_, netapiLibrary_, credentialsLibrary_, hostconfigLibrary_;
+  struct {
+    abi::WbcPing ping;
+    abi::WbcUidToSid uidToSid;
+    abi::WbcGidToSid gidToSid;
+    abi::WbcSidToGid sidToGid;
+    abi::WbcLookupSid lookupSid;
+    abi::WbcLookupUserSids lookupUserSids;
+    abi::WbcDomainInfoFn domainInfo;
+    abi::WbcLookupDomainController lookupDc;
+    abi::WbcFreeMemory free;
+  } wbc_{};
+  struct {
+    abi::SssGetSidById sidByUid, sidByGid;
+    abi::SssGetNameBySid nameBySid;
+  } sss_{};
+  struct {
+    abi::LibnetapiInit init;
+    abi::LibnetapiFree free;
+    abi::LibnetapiSetUseCcache useCcache;
+    abi::LibnetapiSetCreds setCreds;
+    abi::NetUserGetInfo getInfo;
+    abi::NetApiBufferFree bufferFree;
+    abi::CliCredentialsInit credsInit;
+    abi::CliCredentialsSetConf credsSetConf;
+    abi::CliCredentialsSetMachineAccount credsSetMachine;
+    abi::LoadparmInitGlobal loadparm;
+  } net_{};
+  std::map<std::wstring, std::string> controllers_;  // by domain
+  bool connected_ = false;
+  abi::LibnetapiCtx* context_ = nullptr;
+};
+
+}  // namespace
+
+std::string FirstSrvTarget(const unsigned char* answer, int length) {
+  if (length < HFIXEDSZ) return "";
+  const unsigned char* end = answer + length;
+  const unsigned char* at = answer + HFIXEDSZ;
+  auto word = [](const unsigned char* p) { return (p[0] << 8) | p[1]; };
+  for (int i = word(answer + 4); i > 0; --i) {  // the questions
+    int skip = dn_skipname(at, end);
+    if (skip < 0 || end - at < skip + QFIXEDSZ) return "";
+    at += skip + QFIXEDSZ;
+  }
+  std::string best;
+  int bestPriority = 0x10000;
+  for (int i = word(answer + 6); i > 0; --i) {  // the answers
+    int skip = dn_skipname(at, end);
+    if (skip < 0 || end - at < skip + RRFIXEDSZ) return "";
+    at += skip;
+    int type = word(at);
+    int size = word(at + 8);
+    at += RRFIXEDSZ;
+    if (end - at < size) return "";
+    char target[NS_MAXDNAME];
+    if (type == ns_t_srv && size > 6 && word(at) < bestPriority &&
+        dn_expand(answer, end, at + 6, target, sizeof target) > 0) {
+      best = target;
+      bestPriority = word(at);
+    }
+    at += size;
+  }
+  return best;
+}
+
+void ServeDomainRequests(int fd, const DomainOptions& options, bool winbind, bool sss) {
+  {
+    Helper helper(options, winbind, sss);
+    while (std::optional<Message> request = ReceiveMessage(fd, std::nullopt)) {
+      if (!SendMessage(fd, helper.Answer(*request))) break;
+    }
+  }
+  _exit(0);
+}
+
+}  // namespace compat::domain

@@ -1,0 +1,107 @@
+// The few functions and structures of libwbclient, libsss_nss_idmap, libnetapi,
+// libsamba-credentials and libsamba-hostconfig that the domain helper calls, declared from their
+// documented ABI (C calling convention) so that none of their headers is needed to build.
+// tests/domain/LibraryAbi_check.cpp holds each declaration against the libraries' own headers
+// wherever those are installed.
+#pragma once
+
+#include <cstdint>
+
+namespace compat::domain::abi {
+
+// libwbclient.so.0 (wbclient.h)
+constexpr int kWbcMaxSubAuths = 15;
+struct WbcDomainSid {
+  uint8_t sid_rev_num;
+  uint8_t num_auths;
+  uint8_t id_auth[6];
+  uint32_t sub_auths[kWbcMaxSubAuths];
+};
+struct WbcDomainControllerInfo {
+  char* dc_name;
+};
+struct WbcDomainInfo {
+  char* short_name;
+  char* dns_name;
+  WbcDomainSid sid;
+  uint32_t domain_flags;
+  uint32_t trust_flags;
+  uint32_t trust_type;
+  char* trust_routing;
+};
+using WbcErr = uint32_t;  // enum _wbcErrType
+constexpr WbcErr kWbcSuccess = 0;
+using WbcSidType = uint32_t;  // enum wbcSidType: the values of SID_NAME_USE
+
+using WbcPing = WbcErr (*)();
+using WbcUidToSid = WbcErr (*)(uint32_t uid, WbcDomainSid* sid);
+using WbcGidToSid = WbcErr (*)(uint32_t gid, WbcDomainSid* sid);
+using WbcSidToGid = WbcErr (*)(const WbcDomainSid* sid, uint32_t* gid);
+using WbcLookupSid = WbcErr (*)(const WbcDomainSid* sid, char** domain, char** name,
+                                WbcSidType* type);
+using WbcLookupUserSids = WbcErr (*)(const WbcDomainSid* userSid, bool domainGroupsOnly,
+                                     uint32_t* count, WbcDomainSid** sids);
+using WbcDomainInfoFn = WbcErr (*)(const char* domain, WbcDomainInfo** info);
+using WbcLookupDomainController = WbcErr (*)(const char* domain, uint32_t flags,
+                                             WbcDomainControllerInfo** info);
+using WbcFreeMemory = void (*)(void* memory);
+
+// libsss_nss_idmap.so.0 (sss_nss_idmap.h); every answer is released with free().
+using SssIdType = uint32_t;  // enum sss_id_type
+constexpr SssIdType kSssIdGid = 2;
+using SssGetSidById = int (*)(uint32_t id, char** sid, SssIdType* type);
+using SssGetNameBySid = int (*)(const char* sid, char** fqName, SssIdType* type);
+
+// libnetapi.so.1 (netapi.h)
+struct LibnetapiCtx;
+struct CliCredentials;
+struct LoadparmContext;
+using NetApiStatus = uint32_t;  // NET_API_STATUS
+struct UserInfo3 {
+  const char* usri3_name;
+  uint32_t usri3_password_age;
+  uint32_t usri3_priv;
+  const char* usri3_home_dir;
+  const char* usri3_comment;
+  uint32_t usri3_flags;
+  const char* usri3_script_path;
+  uint32_t usri3_auth_flags;
+  const char* usri3_full_name;
+  const char* usri3_usr_comment;
+  const char* usri3_parms;
+  const char* usri3_workstations;
+  uint32_t usri3_last_logon;
+  uint32_t usri3_last_logoff;
+  uint32_t usri3_acct_expires;
+  uint32_t usri3_max_storage;
+  uint32_t usri3_units_per_week;
+  uint8_t* usri3_logon_hours;
+  uint32_t usri3_bad_pw_count;
+  uint32_t usri3_num_logons;
+  const char* usri3_logon_server;
+  uint32_t usri3_country_code;
+  uint32_t usri3_code_page;
+  uint32_t usri3_user_id;
+  uint32_t usri3_primary_group_id;
+  const char* usri3_profile;
+  const char* usri3_home_dir_drive;
+  uint32_t usri3_password_expired;
+};
+
+using LibnetapiInit = NetApiStatus (*)(LibnetapiCtx** ctx);
+using LibnetapiFree = NetApiStatus (*)(LibnetapiCtx* ctx);
+using LibnetapiSetUseCcache = NetApiStatus (*)(LibnetapiCtx* ctx);
+using LibnetapiSetCreds = NetApiStatus (*)(LibnetapiCtx* ctx, CliCredentials* creds);
+using NetUserGetInfo = NetApiStatus (*)(const char* server, const char* user, uint32_t level,
+                                        uint8_t** buffer);
+using NetApiBufferFree = NetApiStatus (*)(void* buffer);
+
+// libsamba-credentials.so.1 (credentials.h) and libsamba-hostconfig.so.0 (param.h). NTSTATUS
+// is 32 bits; 0 is success. cli_credentials_init takes the talloc parent; a libnetapi context is
+// a talloc object, so credentials made as its child go when it goes.
+using CliCredentialsInit = CliCredentials* (*)(void* tallocParent);
+using CliCredentialsSetConf = bool (*)(CliCredentials* creds, LoadparmContext* lp);
+using CliCredentialsSetMachineAccount = uint32_t (*)(CliCredentials* creds, LoadparmContext* lp);
+using LoadparmInitGlobal = LoadparmContext* (*)(bool loadDefault);
+
+}  // namespace compat::domain::abi
