@@ -14,9 +14,9 @@ namespace compat {
 
 struct CodePage {
   UINT number;
-  const char* charset;  // glibc's name: nl_langinfo(CODESET) and iconv
   bool singleByte;
   bool flagsMustBeZero;  // refuses WC_NO_BEST_FIT_CHARS and every other conversion flag
+  const char* charset;   // glibc's name: nl_langinfo(CODESET) and iconv
 };
 
 // Null for a code page the stand-in does not convert.

@@ -21,7 +21,7 @@ FARPROC AsFarProc(Function* function) {
 }
 
 #define EXPORT(name) \
-  { #name, AsFarProc(&name) }
+  { #name, AsFarProc(&(name)) }
 
 // The stand-in's ADVAPI32.DLL offers the functions the program binds at run time.
 const Export kAdvapi32Exports[] = {

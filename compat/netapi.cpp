@@ -59,13 +59,13 @@ bool Project(NetBuffer& buffer, DWORD level, const AccountRecord& a) {
       buffer.SetText(offsetof(R, p##logon_server), a.logonServer) &&  \
       buffer.SetBytes(offsetof(R, p##logon_hours),                    \
                       (a.logonHours ? *a.logonHours : kAllHours).data(), kAllHours.size())
-#define PROJECT_NUMBERS(r, p)                                                     \
-  r->p##password_age = a.passwordAge, r->p##priv = a.priv, r->p##flags = a.flags, \
-  r->p##auth_flags = a.authFlags, r->p##last_logon = a.lastLogon,                 \
-  r->p##last_logoff = a.lastLogoff, r->p##acct_expires = a.acctExpires,           \
-  r->p##max_storage = a.maxStorage, r->p##units_per_week = a.unitsPerWeek,        \
-  r->p##bad_pw_count = a.badPwCount, r->p##num_logons = a.numLogons,              \
-  r->p##country_code = a.countryCode, r->p##code_page = a.codePage
+#define PROJECT_NUMBERS(r, p)                                                           \
+  (r)->p##password_age = a.passwordAge, (r)->p##priv = a.priv, (r)->p##flags = a.flags, \
+  (r)->p##auth_flags = a.authFlags, (r)->p##last_logon = a.lastLogon,                   \
+  (r)->p##last_logoff = a.lastLogoff, (r)->p##acct_expires = a.acctExpires,             \
+  (r)->p##max_storage = a.maxStorage, (r)->p##units_per_week = a.unitsPerWeek,          \
+  (r)->p##bad_pw_count = a.badPwCount, (r)->p##num_logons = a.numLogons,                \
+  (r)->p##country_code = a.countryCode, (r)->p##code_page = a.codePage
   if (level == 2) {
     auto* r = reinterpret_cast<USER_INFO_2*>(record);
     PROJECT_NUMBERS(r, usri2_);

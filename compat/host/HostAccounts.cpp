@@ -103,30 +103,26 @@ NET_API_STATUS HostAccounts::EnumerateAccounts(
 
 NET_API_STATUS HostAccounts::GlobalGroups(std::wstring_view server, std::wstring_view user,
                                           std::vector<std::wstring>& groups) {
-  if (!IsThisComputer(server)) return NERR_InvalidComputer;
-  UserEntry entry;
-  if (NET_API_STATUS status = FindAccount(user, entry); status != NERR_Success) return status;
-  HostDirectory& host = HostDirectory::Get();
-  GroupMemberships memberships(host.directory, host.names);
-  if (memberships.GlobalGroupsOf(entry, groups) == Found::Failed) {
-    return WindowsErrorOfNss(host.directory.LastError());
-  }
-  return NERR_Success;
+  return GroupsOf(server, user, false, groups);
 }
 
 // Unix groups do not nest: the indirect memberships are the direct ones.
 NET_API_STATUS HostAccounts::LocalGroups(std::wstring_view server, std::wstring_view user,
                                          std::vector<std::wstring>& groups) {
+  return GroupsOf(server, user, true, groups);
+}
+
+NET_API_STATUS HostAccounts::GroupsOf(std::wstring_view server, std::wstring_view user, bool local,
+                                      std::vector<std::wstring>& groups) {
   if (!IsThisComputer(server)) return NERR_InvalidComputer;
   UserEntry entry;
   if (NET_API_STATUS status = FindAccount(user, entry); status != NERR_Success) return status;
   HostDirectory& host = HostDirectory::Get();
-  bool administrator = host.administrators.Includes(entry);
   GroupMemberships memberships(host.directory, host.names);
-  if (memberships.LocalGroupsOf(entry, administrator, groups) == Found::Failed) {
-    return WindowsErrorOfNss(host.directory.LastError());
-  }
-  return NERR_Success;
+  Found answer = local
+                     ? memberships.LocalGroupsOf(entry, host.administrators.Includes(entry), groups)
+                     : memberships.GlobalGroupsOf(entry, groups);
+  return answer == Found::Failed ? WindowsErrorOfNss(host.directory.LastError()) : NERR_Success;
 }
 
 DWORD HostAccounts::LookupName(std::wstring_view system, std::wstring_view name,

@@ -47,6 +47,9 @@ class HostAccounts : public Accounts {
  private:
   // The passwd entry of an account name: NERR_Success, NERR_UserNotFound or the error of NSS.
   NET_API_STATUS FindAccount(std::wstring_view name, UserEntry& user);
+  // The account's global (primary) or local groups, as the account calls name them.
+  NET_API_STATUS GroupsOf(std::wstring_view server, std::wstring_view user, bool local,
+                          std::vector<std::wstring>& groups);
 };
 
 class HostProcess : public Process {

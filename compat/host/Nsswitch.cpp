@@ -31,14 +31,13 @@ Nsswitch Nsswitch::Parse(std::string_view text) {
   std::istringstream lines{std::string(text)};
   std::string line;
   while (std::getline(lines, line)) {
-    line = line.substr(0, line.find('#'));
+    line.resize(std::min(line.size(), line.find('#')));
     size_t colon = line.find(':');
     if (colon == std::string::npos) continue;
     std::string database;
     std::istringstream(line.substr(0, colon)) >> database;
     bool actions = false;
-    std::vector<std::string> sources =
-        SourcesOf(std::string_view(line).substr(colon + 1), actions);
+    std::vector<std::string> sources = SourcesOf(std::string_view(line).substr(colon + 1), actions);
     if (actions) result.withActions.push_back(database);
     if (database == "passwd") result.passwd = sources;
     if (database == "group") result.group = sources;

@@ -52,9 +52,9 @@ class BindingGroup {
   decltype(&::Name##A) Name##Generic = nullptr
 
 // Their slots in the order they are looked up: A, W, generic.
-#define USERLENS_SLOTS(entryPoints, Name)                                     \
-  Slot(#Name "A", entryPoints.Name##A), Slot(#Name "W", entryPoints.Name##W), \
-      Slot(#Name "A", entryPoints.Name##Generic)
+#define USERLENS_SLOTS(entryPoints, Name)                                         \
+  Slot(#Name "A", (entryPoints).Name##A), Slot(#Name "W", (entryPoints).Name##W), \
+      Slot(#Name "A", (entryPoints).Name##Generic)
 
 // The start and end of a module whose state is one binding group: the group's lock is created at
 // the start; at the end every reference still held is released and the lock destroyed.

@@ -19,7 +19,9 @@ TEST(Nsswitch, SourcesActionsAndWhetherAGroupWalkFindsAll) {
   };
   const Case cases[] = {
       {"", {"files"}, {"files"}, true},
-      {"passwd: files systemd\ngroup: files systemd\n", {"files", "systemd"}, {"files", "systemd"},
+      {"passwd: files systemd\ngroup: files systemd\n",
+       {"files", "systemd"},
+       {"files", "systemd"},
        true},
       {"group: files [NOTFOUND=return] systemd", {"files"}, {"files", "systemd"}, false},
       {"group:files [ NOTFOUND = return ] systemd", {"files"}, {"files", "systemd"}, false},

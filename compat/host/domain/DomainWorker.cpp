@@ -94,8 +94,9 @@ constexpr uint32_t kTruncatedNever = 159663333;
 
 class Helper {
  public:
-  Helper(const DomainOptions& options, bool winbind, bool sss) : options_(options) {
-    const Library& w = wbcLibrary_ = Load(winbind ? options.wbclient : "");
+  Helper(const DomainOptions& options, bool winbind, bool sss)
+      : options_(options), wbcLibrary_(Load(winbind ? options.wbclient : "")) {
+    const Library& w = wbcLibrary_;
     if (Bind(w, "wbcPing", wbc_.ping) && Bind(w, "wbcUidToSid", wbc_.uidToSid) &&
         Bind(w, "wbcGidToSid", wbc_.gidToSid) && Bind(w, "wbcSidToGid", wbc_.sidToGid) &&
         Bind(w, "wbcLookupSid", wbc_.lookupSid) &&
