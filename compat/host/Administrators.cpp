@@ -19,11 +19,14 @@ void Administrators::Load() const {
 }
 
 bool Administrators::Includes(const UserEntry& user) const {
+  return IncludesOnHost(user) || (domain_ != nullptr && domain_->InDomainAdmins(user));
+}
+
+bool Administrators::IncludesOnHost(const UserEntry& user) const {
   if (user.uid == 0) return true;
   Load();
-  if (std::find(gids_.begin(), gids_.end(), user.gid) != gids_.end()) return true;
-  if (domain_ != nullptr && domain_->InDomainAdmins(user)) return true;
-  return members_.find(user.name) != members_.end();
+  return std::find(gids_.begin(), gids_.end(), user.gid) != gids_.end() ||
+         members_.find(user.name) != members_.end();
 }
 
 bool Administrators::IncludesProcess(uint32_t euid, const std::vector<uint32_t>& gids) const {

@@ -21,6 +21,8 @@ class Administrators {
   static Administrators Read(AccountDirectory& directory, DomainLink* domain = nullptr);
 
   bool Includes(const UserEntry& user) const;
+  // The same without the domain's Domain Admins (the list asks the domain for all at once).
+  bool IncludesOnHost(const UserEntry& user) const;
   // Whether a process with these group ids (and effective uid) administers the host.
   bool IncludesProcess(uint32_t euid, const std::vector<uint32_t>& gids) const;
 

@@ -74,7 +74,6 @@ NET_API_STATUS HostAccounts::EnumerateAccounts(
   facts.guestUid = host.guestUid;
   facts.now = static_cast<int64_t>(std::time(nullptr));
   AccountRecord record;  // one record, refilled for each account
-  AccountRecord merged;  // the record with the domain's, for a domain account
   DWORD index = 0;
   DWORD refused = 0;
   bool more = false;
@@ -83,15 +82,16 @@ NET_API_STATUS HostAccounts::EnumerateAccounts(
     facts.user = &user;
     facts.shadow = shadow.Find(user.name);
     facts.lastLogon = lastlog.LastLogon(user.uid);
-    facts.administrator = administrators.Includes(user);
+    // A domain account shows the flags its DC keeps and is an administrator in Domain Admins;
+    // the DC is asked for all its accounts at once. Where it did not answer, the host's flags
+    // stand and the groups winbind knows say whether it is in Domain Admins, as in its report.
+    std::optional<ListedAccount> domain = host.domain ? host.domain->Listed(user) : std::nullopt;
+    facts.administrator =
+        administrators.IncludesOnHost(user) ||
+        (domain && (domain->admin ? *domain->admin : administrators.Includes(user)));
     MapAccountRecordInto(facts, record);
-    const AccountRecord* listed = &record;
-    if (host.domain && host.names.DomainAccountOf(user) != nullptr) {
-      merged = record;
-      ApplyDomainRecord(host, user, merged);
-      listed = &merged;
-    }
-    if (!sink(*listed)) {
+    if (domain && domain->flags) record.flags = *domain->flags;
+    if (!sink(record)) {
       more = true;
       refused = index - 1;
     }

@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <map>
 #include <sstream>
 
 #include "host/domain/Wire.h"
@@ -387,6 +388,70 @@ TEST_F(ScriptedDomain, RootWithoutATicketUsesTheMachineAccount) {
   }
   EXPECT_EQ(Read("calls"), "wbcPing\nlibnetapi_init\nNetUserGetInfo\nNetUserGetInfo\n");
   EXPECT_EQ(Read("log"), "outstanding 0\n");
+}
+
+// The list asks the DC once for all of a domain's accounts, whatever their number: one
+// enumeration of the accounts and one of Domain Admins' members (and of the groups in it), each
+// in pages; never a record per account.
+TEST_F(ScriptedDomain, TheListAsksTheDcOnceForAllOfItsAccounts) {
+  std::string script = std::string(kWinbind) +
+                       "uid2sid 20003 S-1-5-21-1-2-3-1105\n"
+                       "uid2sid 20004 S-1-5-21-1-2-3-1106\n"
+                       "sid2name S-1-5-21-1-2-3-1105 SAMDOM user003 1\n"
+                       "sid2name S-1-5-21-1-2-3-1106 SAMDOM user004 1\n"
+                       "user user004 - 512 0 0 0\n"
+                       "members Domain Admins user004,Nested Admins\n"
+                       "members Nested Admins user003\n"
+                       "page 1\n";
+  Write("script", script);
+  Write("ccache", "");
+  setenv("KRB5CCNAME", ("FILE:" + dir_ + "/ccache").c_str(), 1);
+  struct Case {
+    const char* name;
+    uint32_t uid;
+    std::optional<ListedAccount> listed;
+  } cases[] = {
+      // winbind puts user001 in Domain Admins; the DC's own list of members has the last word.
+      {"SAMDOM\\user001", 20001, ListedAccount{513, false}},
+      {"SAMDOM\\user003", 20003, ListedAccount{515, true}},  // through a group in the group
+      {"samdom\\USER004", 20004, ListedAccount{512, true}},
+      {"SAMDOM\\user002", 20002, std::nullopt},  // an id winbind does not map
+      {"root", 0, std::nullopt},                 // mapped to a differently named account
+  };
+  {
+    std::unique_ptr<DomainLink> link = Open();
+    ASSERT_NE(link, nullptr);
+    for (int round = 0; round < 2; ++round) {
+      for (const Case& c : cases) {
+        UserEntry user = user001_;
+        user.name = c.name;
+        user.uid = c.uid;
+        std::optional<ListedAccount> listed = link->Listed(user);
+        ASSERT_EQ(listed.has_value(), c.listed.has_value()) << c.name;
+        if (!listed) continue;
+        EXPECT_EQ(listed->flags, c.listed->flags) << c.name;
+        EXPECT_EQ(listed->admin, c.listed->admin) << c.name;
+      }
+    }
+  }
+  std::istringstream calls(Read("calls"));
+  std::map<std::string, int> counted;
+  for (std::string call; std::getline(calls, call);) ++counted[call];
+  // Three accounts a page at a time; Domain Admins' two members, then Nested Admins' one.
+  EXPECT_EQ(counted["NetUserEnum"], 3);
+  EXPECT_EQ(counted["NetGroupGetUsers"], 3);
+  EXPECT_EQ(counted["NetUserGetInfo"], 0);
+  EXPECT_EQ(counted["libnetapi_init"], 1);
+  EXPECT_EQ(Read("log"), "outstanding 0\n");
+
+  // A DC that refuses the credentials leaves a domain account's facts not known.
+  script.replace(script.find("credentials ccache"), 18, "credentials machine");
+  Write("script", script);
+  std::unique_ptr<DomainLink> link = Open();
+  std::optional<ListedAccount> listed = link->Listed(user001_);
+  ASSERT_TRUE(listed);
+  EXPECT_EQ(listed->flags, std::nullopt);
+  EXPECT_EQ(listed->admin, std::nullopt);
 }
 
 // A library call that blocks costs at most the budget; afterwards what was told is still known,

@@ -11,7 +11,10 @@
 //   dc DOMAIN NAME                  wbcLookupDomainController
 //   sss-uid2sid, sss-gid2sid ID SID; sss-sid2name SID NAME@DOMAIN TYPE
 //   credentials ccache|machine      the credentials the DC accepts (one line each)
-//   user NAME FULL_NAME FLAGS LAST_LOGON LOGONS EXPIRES   NetUserGetInfo; others answer 1332
+//   user NAME FULL_NAME FLAGS LAST_LOGON LOGONS EXPIRES   NetUserGetInfo; others answer 1332;
+//                                   NetUserEnum lists these users in order
+//   page N                          NetUserEnum and NetGroupGetUsers hand out N entries a call
+//   members GROUP NAME1,NAME2,...   NetGroupGetUsers (group and member names may hold spaces)
 //   hang FUNCTION                   FUNCTION sleeps for a minute before it answers
 //   crash FUNCTION                  FUNCTION ends the process
 //
@@ -20,6 +23,7 @@
 // call.
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -46,20 +50,59 @@ void Count(int change) {
   }
 }
 
-// The words after key on the first line of the script that starts with key.
-std::vector<std::string> Find(const std::string& key) {
+uint32_t Number(const std::string& text) {
+  return static_cast<uint32_t>(std::strtoul(text.c_str(), nullptr, 10));
+}
+
+// The words after key on each line of the script that starts with key.
+std::vector<std::vector<std::string>> FindAll(const std::string& key) {
   const char* script = getenv("USERLENS_FAKE_SCRIPT");
   std::ifstream file(script == nullptr ? "" : script);
   std::string line;
+  std::vector<std::vector<std::string>> lines;
   while (std::getline(file, line)) {
     if (line.compare(0, key.size() + 1, key + " ") != 0) continue;
-    std::vector<std::string> words;
+    std::vector<std::string>& words = lines.emplace_back();
     std::istringstream rest(line.substr(key.size() + 1));
     std::string word;
     while (std::getline(rest, word, ' ')) words.push_back(word);
-    return words;
   }
-  return {};
+  return lines;
+}
+
+// The words after key on the first line of the script that starts with key.
+std::vector<std::string> Find(const std::string& key) {
+  std::vector<std::vector<std::string>> lines = FindAll(key);
+  return lines.empty() ? std::vector<std::string>() : lines[0];
+}
+
+// Whether the DC accepts the credentials the context was given.
+bool Accepted() {
+  bool accepted = false;
+  for (const std::string& credentials : Find("credentials")) {
+    accepted = accepted || credentials == credentialsInUse;
+  }
+  return accepted;
+}
+
+// One page of an enumeration of names, as libnetapi hands it out: entries of type T from
+// *resume on, at most "page" of them, each filled by fill; ERROR_MORE_DATA while more remain.
+template <typename T, typename Fill>
+abi::NetApiStatus Page(const std::vector<std::string>& names, Fill fill, uint8_t** buffer,
+                       uint32_t* read, uint32_t* total, uint32_t* resume) {
+  const std::vector<std::string> page = Find("page");
+  size_t first = *resume;
+  size_t count = std::min(names.size() - std::min(first, names.size()),
+                          page.empty() ? names.size() : static_cast<size_t>(Number(page[0])));
+  auto* entries = static_cast<T*>(calloc(count + 1, sizeof(T)));
+  Count(1);
+  for (size_t i = 0; i < count; ++i) fill(entries[i], names[first + i]);
+  *buffer = reinterpret_cast<uint8_t*>(entries);
+  *read = static_cast<uint32_t>(count);
+  *total = static_cast<uint32_t>(names.size() - first);
+  bool more = first + count < names.size();
+  *resume = more ? static_cast<uint32_t>(first + count) : 0;
+  return more ? 234 : 0;  // ERROR_MORE_DATA
 }
 
 // Scripted misbehaviour of a function, and the record of its call.
@@ -84,10 +127,6 @@ std::string Joined(const std::vector<std::string>& words, size_t first, size_t l
 char* Copy(const std::string& text) {
   Count(1);
   return strdup(text.c_str());
-}
-
-uint32_t Number(const std::string& text) {
-  return static_cast<uint32_t>(std::strtoul(text.c_str(), nullptr, 10));
 }
 
 bool ParseSid(const std::string& text, abi::WbcDomainSid& sid) {
@@ -256,11 +295,7 @@ abi::LoadparmContext* loadparm_init_global(bool) {
 abi::NetApiStatus NetUserGetInfo(const char* server, const char* user, uint32_t level,
                                  uint8_t** buffer) {
   Enter("NetUserGetInfo");
-  bool accepted = false;
-  for (const std::string& credentials : Find("credentials")) {
-    accepted = accepted || credentials == credentialsInUse;
-  }
-  if (!accepted) return 1326;  // logon failure
+  if (!Accepted()) return 1326;  // logon failure
   if (level != 3) return 124;
   const std::vector<std::string> found = Find("user " + std::string(user));
   if (found.size() < 5) return 1332;
@@ -281,6 +316,40 @@ abi::NetApiStatus NetUserGetInfo(const char* server, const char* user, uint32_t 
   return 0;
 }
 
+abi::NetApiStatus NetUserEnum(const char*, uint32_t level, uint32_t filter, uint8_t** buffer,
+                              uint32_t, uint32_t* read, uint32_t* total, uint32_t* resume) {
+  Enter("NetUserEnum");
+  if (!Accepted()) return 1326;
+  if (level != 20 || filter != abi::kFilterNormalAccount) return 124;
+  std::vector<std::string> names;
+  for (const std::vector<std::string>& user : FindAll("user")) names.push_back(user[0]);
+  return Page<abi::UserInfo20>(
+      names,
+      [](abi::UserInfo20& entry, const std::string& name) {
+        entry.usri20_name = strdup(name.c_str());
+        entry.usri20_flags = Number(Find("user " + name).at(1));
+      },
+      buffer, read, total, resume);
+}
+
+abi::NetApiStatus NetGroupGetUsers(const char*, const char* group, uint32_t level, uint8_t** buffer,
+                                   uint32_t, uint32_t* read, uint32_t* total, uint32_t* resume) {
+  Enter("NetGroupGetUsers");
+  if (!Accepted()) return 1326;
+  if (level != 0) return 124;
+  const std::vector<std::string> found = Find("members " + std::string(group));
+  if (found.empty()) return 2220;  // NERR_GroupNotFound
+  std::vector<std::string> members;
+  std::istringstream list(Joined(found, 0, found.size()));
+  for (std::string member; std::getline(list, member, ',');) members.push_back(member);
+  return Page<abi::GroupUsersInfo0>(
+      members,
+      [](abi::GroupUsersInfo0& entry, const std::string& name) {
+        entry.grui0_name = strdup(name.c_str());
+      },
+      buffer, read, total, resume);
+}
+
 abi::NetApiStatus NetApiBufferFree(void* buffer) {
   if (buffer != nullptr) Count(-1);
   free(buffer);
@@ -294,5 +363,7 @@ static_assert(std::is_same_v<decltype(&wbcLookupSid), abi::WbcLookupSid>);
 static_assert(std::is_same_v<decltype(&wbcLookupUserSids), abi::WbcLookupUserSids>);
 static_assert(std::is_same_v<decltype(&sss_nss_getnamebysid), abi::SssGetNameBySid>);
 static_assert(std::is_same_v<decltype(&NetUserGetInfo), abi::NetUserGetInfo>);
+static_assert(std::is_same_v<decltype(&NetUserEnum), abi::NetUserEnum>);
+static_assert(std::is_same_v<decltype(&NetGroupGetUsers), abi::NetGroupGetUsers>);
 static_assert(std::is_same_v<decltype(&cli_credentials_set_machine_account),
                              abi::CliCredentialsSetMachineAccount>);

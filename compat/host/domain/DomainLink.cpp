@@ -105,8 +105,7 @@ std::optional<Message> DomainLink::Ask(const Message& request) {
   if (domain::SendMessage(socket_.get(), request)) {
     answer = domain::ReceiveMessage(socket_.get(), deadline);
   }
-  waited_ += std::chrono::duration_cast<std::chrono::milliseconds>(
-      std::chrono::steady_clock::now() - start);
+  waited_ += std::chrono::steady_clock::now() - start;
   if (!answer) {
     // Out of time, or the helper died: nothing more is asked of it.
     spent_ = true;
@@ -179,6 +178,31 @@ Found DomainLink::Record(const DomainName& user, AccountRecord& record) {
   size_t at = 1;
   return (*answer)[0] == L"found" && domain::TakeRecord(*answer, at, record) ? Found::Yes
                                                                              : Found::Failed;
+}
+
+std::optional<ListedAccount> DomainLink::Listed(const UserEntry& user) {
+  std::optional<Message> answer = Ask({L"user", std::to_wstring(user.uid)});
+  DomainName name;
+  size_t at = 0;
+  if (!answer || !domain::TakeName(*answer, at, name) || !NamedAlike(user.name, name) ||
+      name.sid.subAuthorities.empty()) {
+    return std::nullopt;
+  }
+  auto roster = rosters_.find(Folded(name.domain));
+  if (roster == rosters_.end()) {
+    SidValue admins = name.sid;  // the account's domain, RID 512
+    admins.subAuthorities.back() = 512;
+    answer = Ask({L"roster", name.domain, admins.ToText()});
+    roster = rosters_.emplace(Folded(name.domain), std::map<std::wstring, ListedAccount>()).first;
+    for (size_t i = 0; answer && i + 3 <= answer->size(); i += 3) {
+      DWORD flags = 0;
+      if (domain::TakeNumber((*answer)[i + 1], flags)) {
+        roster->second[Folded((*answer)[i])] = {flags, !(*answer)[i + 2].empty()};
+      }
+    }
+  }
+  auto found = roster->second.find(Folded(name.name));
+  return found != roster->second.end() ? found->second : ListedAccount{};
 }
 
 }  // namespace compat

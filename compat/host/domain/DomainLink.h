@@ -45,6 +45,13 @@ struct DomainAccount {
   std::vector<DomainName> groups;
 };
 
+// What the list shows of a domain account from its DC: the flags the DC keeps and whether the
+// account is in the domain's Domain Admins; neither is known when the DC did not answer for it.
+struct ListedAccount {
+  std::optional<DWORD> flags;
+  std::optional<bool> admin;
+};
+
 struct DomainOptions {
   std::string wbclient = "libwbclient.so.0";
   std::string sssIdmap = "libsss_nss_idmap.so.0";
@@ -89,8 +96,15 @@ class DomainLink {
   // else, for root, with the machine account. Yes: in record; No: the DC has no such account;
   // Failed: not known.
   Found Record(const DomainName& user, AccountRecord& record);
+  // The list's facts of an account the mapping knows, from one enumeration of its domain's
+  // accounts and Domain Admins for the whole run (not a record per account, which thousands of
+  // accounts could not afford in the budget). Nothing: not an account of a domain, or the
+  // mapping is out of reach.
+  std::optional<ListedAccount> Listed(const UserEntry& user);
 
-  std::chrono::milliseconds Waited() const { return waited_; }
+  std::chrono::milliseconds Waited() const {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(waited_);
+  }
 
  private:
   DomainLink(DomainOptions options, bool winbind, bool sss);
@@ -106,11 +120,14 @@ class DomainLink {
   pid_t helper_ = -1;
   FileDescriptor socket_;
   bool spent_ = false;
-  std::chrono::milliseconds waited_{0};
+  // Counted whole, not in milliseconds: a list asks thousands of questions of a fraction each.
+  std::chrono::steady_clock::duration waited_{0};
   std::map<uint32_t, std::optional<DomainAccount>> accounts_;  // by uid
   Names groups_;                                               // by gid
   Names sids_;                                                 // by SID text
   Names names_;                                                // by upper-case DOMAIN\NAME
+  // The list's facts by upper-case account name, by upper-case domain.
+  std::map<std::wstring, std::map<std::wstring, ListedAccount>> rosters_;
 };
 
 }  // namespace compat

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <map>
+#include <set>
 
 #include "host/FileDescriptor.h"
 #include "host/HostText.h"
@@ -129,13 +130,18 @@ class Helper {
       return Account(id, request[2], gid);
     }
     if (request.size() == 3 && request[0] == L"record") return Record(request[1], request[2]);
+    std::optional<SidValue> sid = request.size() == 3 && request[0] == L"roster"
+                                      ? SidValue::FromText(request[2])
+                                      : std::nullopt;
+    if (sid) return Roster(request[1], *sid);
+    // A group's name and gid, or a user's name alone (for the list, which needs no groups).
     Message answer;
-    std::optional<SidValue> sid;
-    if (request.size() == 2 && request[0] == L"group" && TakeNumber(request[1], id)) {
-      sid = IdToSid(id, false);
+    bool user = request.size() == 2 && request[0] == L"user";
+    if ((user || (request.size() == 2 && request[0] == L"group")) && TakeNumber(request[1], id)) {
+      sid = IdToSid(id, user);
     }
     if (std::optional<DomainName> name = sid ? NameOf(*sid) : std::nullopt) {
-      name->gid = id;
+      if (!user) name->gid = id;
       PutName(answer, *name);
     }
     return answer;
@@ -225,17 +231,20 @@ class Helper {
 
   // DNS first, as Windows clients find their DC (a DC's own winbind takes seconds to say it knows
   // none); a domain's NetBIOS name is turned into its DNS name by winbind, which also knows a DC
-  // where DNS does not.
+  // where DNS does not. A domain that winbind knows without a DNS name (a member's own accounts,
+  // such as its guest account "nobody") has no DC, which winbind would take seconds to say.
   std::string DomainController(const std::wstring& domain) {
     auto known = controllers_.find(domain);
     if (known != controllers_.end()) return known->second;
     std::string dnsName = Host(domain);
     bool winbind = source_ == Source::Winbind;
+    bool local = false;
     Owned<abi::WbcDomainInfo, abi::WbcFreeMemory> info{nullptr, wbc_.free};
     if (dnsName.find('.') == std::string::npos) {
       bool named = winbind && wbc_.domainInfo(dnsName.c_str(), &info.value) == abi::kWbcSuccess &&
-                   info.value != nullptr && info.value->dns_name != nullptr;
-      dnsName = named ? info.value->dns_name : "";
+                   info.value != nullptr;
+      local = named && (info.value->dns_name == nullptr || *info.value->dns_name == '\0');
+      dnsName = named && !local ? info.value->dns_name : "";
     }
     std::string found;
     unsigned char answer[4096];
@@ -245,7 +254,7 @@ class Helper {
                      : res_query(question.c_str(), ns_c_in, ns_t_srv, answer, sizeof answer);
     if (length > 0) found = FirstSrvTarget(answer, length);
     Owned<abi::WbcDomainControllerInfo, abi::WbcFreeMemory> dc{nullptr, wbc_.free};
-    if (found.empty() && winbind &&
+    if (found.empty() && winbind && !local &&
         wbc_.lookupDc(Host(domain).c_str(), 0, &dc.value) == abi::kWbcSuccess &&
         dc.value != nullptr && dc.value->dc_name != nullptr) {
       found = dc.value->dc_name;
@@ -270,6 +279,7 @@ class Helper {
         Bind(n, "libnetapi_set_use_ccache", net_.useCcache) &&
         Bind(n, "libnetapi_set_creds", net_.setCreds) &&
         Bind(n, "NetApiBufferFree", net_.bufferFree) && Bind(n, "NetUserGetInfo", net_.getInfo) &&
+        Bind(n, "NetUserEnum", net_.userEnum) && Bind(n, "NetGroupGetUsers", net_.groupUsers) &&
         (!machine || (Bind(c, "cli_credentials_init", net_.credsInit) &&
                       Bind(c, "cli_credentials_set_conf", net_.credsSetConf) &&
                       Bind(c, "cli_credentials_set_machine_account", net_.credsSetMachine) &&
@@ -305,6 +315,67 @@ class Helper {
     return answer;
   }
 
+  // Each entry of type T of an enumeration that libnetapi hands out in pages (call takes the
+  // buffer, preferred length, counts and resume handle); false when the DC does not answer it
+  // whole.
+  template <typename T, typename Call, typename Take>
+  bool EachEntry(Call call, Take take) {
+    uint32_t resume = 0;
+    for (;;) {
+      Owned<uint8_t, abi::NetApiBufferFree> buffer{nullptr, net_.bufferFree};
+      uint32_t read = 0;
+      uint32_t total = 0;
+      abi::NetApiStatus status = call(&buffer.value, MAX_PREFERRED_LENGTH, &read, &total, &resume);
+      if (status != NERR_Success && status != ERROR_MORE_DATA) return false;
+      const T* entries = reinterpret_cast<const T*>(buffer.value);
+      for (uint32_t i = 0; entries != nullptr && i < read; ++i) take(entries[i]);
+      if (status == NERR_Success) return true;
+      if (read == 0) return false;
+    }
+  }
+
+  // The members of a global group, and of the global groups in it: a member that is no account
+  // of the domain is asked for its own members, each name once.
+  void AddMembers(const std::string& server, const std::string& group,
+                  const std::map<std::string, uint32_t>& accounts, std::set<std::string>& members) {
+    std::vector<std::string> groups;
+    EachEntry<abi::GroupUsersInfo0>(
+        [&](auto... page) { return net_.groupUsers(server.c_str(), group.c_str(), 0, page...); },
+        [&](const abi::GroupUsersInfo0& member) {
+          if (member.grui0_name != nullptr && members.insert(member.grui0_name).second &&
+              accounts.count(member.grui0_name) == 0) {
+            groups.emplace_back(member.grui0_name);
+          }
+        });
+    for (const std::string& inner : groups) AddMembers(server, inner, accounts, members);
+  }
+
+  // Every account of a domain as the list shows it: its name, its flags and whether it is in
+  // the group admins (Domain Admins), from one enumeration of the accounts and one of the
+  // group's members, whatever the number of accounts. Empty: not known.
+  Message Roster(const std::wstring& domain, const SidValue& admins) {
+    std::string server = DomainController(domain);
+    std::map<std::string, uint32_t> accounts;  // flags by name
+    bool listed =
+        !server.empty() && Connect() &&
+        EachEntry<abi::UserInfo20>(
+            [&](auto... page) {
+              return net_.userEnum(server.c_str(), 20, abi::kFilterNormalAccount, page...);
+            },
+            [&](const abi::UserInfo20& user) {
+              if (user.usri20_name != nullptr) accounts[user.usri20_name] = user.usri20_flags;
+            });
+    std::set<std::string> members;
+    std::optional<DomainName> group = listed ? NameOf(admins) : std::nullopt;
+    if (group) AddMembers(server, Host(group->name), accounts, members);
+    Message answer;
+    for (const auto& [name, flags] : accounts) {
+      answer.insert(answer.end(), {Wide(name.c_str()), std::to_wstring(flags),
+                                   members.count(name) != 0 ? L"admin" : L""});
+    }
+    return answer;
+  }
+
   const DomainOptions& options_;
   enum class Source { None, Winbind, Sssd } source_ = Source::None;
   Library wbcLibrary_, sssLibrary_, netapiLibrary_, credentialsLibrary_, hostconfigLibrary_;
@@ -330,6 +401,8 @@ class Helper {
     abi::LibnetapiSetCreds setCreds;
     abi::NetUserGetInfo getInfo;
     abi::NetApiBufferFree bufferFree;
+    abi::NetUserEnum userEnum;
+    abi::NetGroupGetUsers groupUsers;
     abi::CliCredentialsInit credsInit;
     abi::CliCredentialsSetConf credsSetConf;
     abi::CliCredentialsSetMachineAccount credsSetMachine;

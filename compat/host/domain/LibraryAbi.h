@@ -87,6 +87,17 @@ struct UserInfo3 {
   const char* usri3_home_dir_drive;
   uint32_t usri3_password_expired;
 };
+struct UserInfo20 {
+  const char* usri20_name;
+  const char* usri20_full_name;
+  const char* usri20_comment;
+  uint32_t usri20_flags;
+  uint32_t usri20_user_id;
+};
+struct GroupUsersInfo0 {
+  const char* grui0_name;
+};
+constexpr uint32_t kFilterNormalAccount = 2;  // FILTER_NORMAL_ACCOUNT
 
 using LibnetapiInit = NetApiStatus (*)(LibnetapiCtx** ctx);
 using LibnetapiFree = NetApiStatus (*)(LibnetapiCtx* ctx);
@@ -95,6 +106,12 @@ using LibnetapiSetCreds = NetApiStatus (*)(LibnetapiCtx* ctx, CliCredentials* cr
 using NetUserGetInfo = NetApiStatus (*)(const char* server, const char* user, uint32_t level,
                                         uint8_t** buffer);
 using NetApiBufferFree = NetApiStatus (*)(void* buffer);
+using NetUserEnum = NetApiStatus (*)(const char* server, uint32_t level, uint32_t filter,
+                                     uint8_t** buffer, uint32_t prefMaxLen, uint32_t* read,
+                                     uint32_t* total, uint32_t* resume);
+using NetGroupGetUsers = NetApiStatus (*)(const char* server, const char* group, uint32_t level,
+                                          uint8_t** buffer, uint32_t prefMaxLen, uint32_t* read,
+                                          uint32_t* total, uint32_t* resume);
 
 // libsamba-credentials.so.1 (credentials.h) and libsamba-hostconfig.so.0 (param.h). NTSTATUS
 // is 32 bits; 0 is success. cli_credentials_init takes the talloc parent; a libnetapi context is
