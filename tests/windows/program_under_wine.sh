@@ -1,6 +1,7 @@
 #!/bin/bash
 # The Windows program under wine64: its usage text is byte for byte the Linux program's, the
-# user list ends normally, and an over-long argument is a range error.
+# user list ends normally, an over-long argument is a range error, and a name the ANSI code page
+# cannot hold is shown with "?" for each such character, never as another account's name.
 # usage: program_under_wine.sh WINE64 WINDOWS_PROGRAM LINUX_PROGRAM
 . "$(dirname "$0")/../checks.sh"
 take wine exe linux -- "$@"
@@ -38,5 +39,11 @@ case "$output" in
   $'\r\nUser: "nosuchuser-xyz" does not exist\r\n\r'|$'\r\nUnknown response from NetUserGetInfo: '*) ;;
   *) fail "a missing account printed: $output" ;;
 esac
+
+# Under C.UTF-8 Wine's ANSI code page is 1252: without best fit, Ł, ∞ and Ā are each one "?"
+# (best fit would make "lukasz8a", the name of another account).
+output=$(LC_ALL=C.UTF-8 "$wine" "$exe" 'Łukasz∞Ā' 2>/dev/null)
+[ "$output" = $'\r\nUser: "?ukasz??" does not exist\r\n\r' ] ||
+  fail "a name outside the code page printed: $output"
 
 finish "all checks passed"
