@@ -47,6 +47,12 @@ wchar_t ToUpperCase(wchar_t c) {
   return static_cast<wchar_t>(towupper_l(static_cast<wint_t>(c), locale));
 }
 
+std::wstring UpperCased(std::wstring_view text) {
+  std::wstring upper(text);
+  for (wchar_t& c : upper) c = ToUpperCase(c);
+  return upper;
+}
+
 bool SameNameIgnoringCase(std::wstring_view a, std::wstring_view b) {
   return a.size() == b.size() &&
          std::equal(a.begin(), a.end(), b.begin(), [](wchar_t x, wchar_t y) {

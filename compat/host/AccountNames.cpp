@@ -41,18 +41,12 @@ DWORD ErrorOf(Found answer, const AccountDirectory& directory) {
   return answer == Found::No ? ERROR_NONE_MAPPED : WindowsErrorOfNss(directory.LastError());
 }
 
-std::wstring Folded(std::wstring_view name) {
-  std::wstring folded(name);
-  for (wchar_t& c : folded) c = ToUpperCase(c);
-  return folded;
-}
-
 // Whether a host name, read as host text, is equal to an upper-case name ignoring case. ASCII
 // names (nearly all) are compared byte by byte: no other character's upper case is ASCII.
 bool EqualsFolded(std::string_view hostName, std::wstring_view folded) {
   bool ascii = std::all_of(hostName.begin(), hostName.end(),
                            [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-  if (!ascii) return Folded(WideFromHost(hostName)) == folded;
+  if (!ascii) return UpperCased(WideFromHost(hostName)) == folded;
   if (hostName.size() != folded.size()) return false;
   for (size_t i = 0; i < hostName.size(); ++i) {
     if (ToUpperCase(static_cast<wchar_t>(hostName[i])) != folded[i]) return false;
@@ -98,7 +92,7 @@ SidValue AccountNames::GroupSid(uint32_t gid, std::string_view name) {
 }
 
 Found AccountNames::OnlyMatch(std::wstring_view name, bool users, std::string& hostName) {
-  std::wstring folded = Folded(name);
+  std::wstring folded = UpperCased(name);
   Matches& matches = users ? userMatches_ : groupMatches_;
   auto known = matches.find(folded);
   if (known == matches.end()) {

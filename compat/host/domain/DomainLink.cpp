@@ -24,12 +24,6 @@ bool Lists(const std::vector<std::string>& sources, const char* source) {
   return std::find(sources.begin(), sources.end(), source) != sources.end();
 }
 
-std::wstring Folded(std::wstring_view text) {
-  std::wstring folded(text);
-  for (wchar_t& c : folded) c = ToUpperCase(c);
-  return folded;
-}
-
 bool NamedAlike(std::string_view nssName, const DomainName& mapped) {
   std::wstring name = WideFromHost(nssName);
   return name.empty() || SameNameIgnoringCase(name, mapped.Qualified()) ||
@@ -116,7 +110,7 @@ std::optional<Message> DomainLink::Ask(const Message& request) {
 
 void DomainLink::Remember(const DomainName& name) {
   sids_[name.sid.ToText()] = name;
-  names_[Folded(name.Qualified())] = name;
+  names_[UpperCased(name.Qualified())] = name;
   if (name.gid) groups_[std::to_wstring(*name.gid)] = name;
 }
 
@@ -167,7 +161,7 @@ std::optional<DomainName> DomainLink::LookupSid(const SidValue& sid) const {
 }
 
 std::optional<DomainName> DomainLink::LookupName(std::wstring_view domainAndName) const {
-  auto known = names_.find(Folded(domainAndName));
+  auto known = names_.find(UpperCased(domainAndName));
   return known != names_.end() ? known->second : std::nullopt;
 }
 
@@ -188,20 +182,21 @@ std::optional<ListedAccount> DomainLink::Listed(const UserEntry& user) {
       name.sid.subAuthorities.empty()) {
     return std::nullopt;
   }
-  auto roster = rosters_.find(Folded(name.domain));
+  auto roster = rosters_.find(UpperCased(name.domain));
   if (roster == rosters_.end()) {
     SidValue admins = name.sid;  // the account's domain, RID 512
     admins.subAuthorities.back() = 512;
     answer = Ask({L"roster", name.domain, admins.ToText()});
-    roster = rosters_.emplace(Folded(name.domain), std::map<std::wstring, ListedAccount>()).first;
+    roster =
+        rosters_.emplace(UpperCased(name.domain), std::map<std::wstring, ListedAccount>()).first;
     for (size_t i = 0; answer && i + 3 <= answer->size(); i += 3) {
       DWORD flags = 0;
       if (domain::TakeNumber((*answer)[i + 1], flags)) {
-        roster->second[Folded((*answer)[i])] = {flags, !(*answer)[i + 2].empty()};
+        roster->second[UpperCased((*answer)[i])] = {flags, !(*answer)[i + 2].empty()};
       }
     }
   }
-  auto found = roster->second.find(Folded(name.name));
+  auto found = roster->second.find(UpperCased(name.name));
   return found != roster->second.end() ? found->second : ListedAccount{};
 }
 

@@ -130,18 +130,18 @@ class Helper {
       return Account(id, request[2], gid);
     }
     if (request.size() == 3 && request[0] == L"record") return Record(request[1], request[2]);
-    std::optional<SidValue> sid = request.size() == 3 && request[0] == L"roster"
-                                      ? SidValue::FromText(request[2])
-                                      : std::nullopt;
-    if (sid) return Roster(request[1], *sid);
-    // A group's name and gid, or a user's name alone (for the list, which needs no groups).
-    Message answer;
-    bool user = request.size() == 2 && request[0] == L"user";
-    if ((user || (request.size() == 2 && request[0] == L"group")) && TakeNumber(request[1], id)) {
-      sid = IdToSid(id, user);
+    if (request.size() == 3 && request[0] == L"roster") {
+      std::optional<SidValue> admins = SidValue::FromText(request[2]);
+      return admins ? Roster(request[1], *admins) : Message();
     }
+    // A group's name and gid, or a user's name alone (for the list, which needs no groups).
+    bool user = request.size() == 2 && request[0] == L"user";
+    bool group = request.size() == 2 && request[0] == L"group";
+    std::optional<SidValue> sid =
+        (user || group) && TakeNumber(request[1], id) ? IdToSid(id, user) : std::nullopt;
+    Message answer;
     if (std::optional<DomainName> name = sid ? NameOf(*sid) : std::nullopt) {
-      if (!user) name->gid = id;
+      if (group) name->gid = id;
       PutName(answer, *name);
     }
     return answer;
