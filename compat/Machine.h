@@ -64,6 +64,9 @@ struct TokenGroup {
 
 enum class TokenKind { Process, Thread };
 
+// Which of an account's groups: NetUserGetGroups' or NetUserGetLocalGroups'.
+enum class GroupScope { Global, Local };
+
 // The user's locale as the date lines need it (LOCALE_SMONTHNAME1..12, LOCALE_STIMEFORMAT,
 // LOCALE_S1159, LOCALE_S2359). An empty text: the locale has none.
 struct LocaleFacts {
@@ -86,11 +89,10 @@ class Accounts {
   virtual NET_API_STATUS EnumerateAccounts(
       std::wstring_view server, DWORD& resumeHandle,
       const std::function<bool(const AccountRecord&)>& sink) = 0;
-  virtual NET_API_STATUS GlobalGroups(std::wstring_view server, std::wstring_view user,
-                                      std::vector<std::wstring>& groups) = 0;
-  // Direct and indirect memberships alike.
-  virtual NET_API_STATUS LocalGroups(std::wstring_view server, std::wstring_view user,
-                                     std::vector<std::wstring>& groups) = 0;
+  // The names of the account's global groups, or of its local groups (direct and indirect
+  // memberships alike).
+  virtual NET_API_STATUS Groups(GroupScope scope, std::wstring_view server, std::wstring_view user,
+                                std::vector<std::wstring>& groups) = 0;
   // ERROR_SUCCESS, ERROR_NONE_MAPPED or another error.
   virtual DWORD LookupName(std::wstring_view system, std::wstring_view name,
                            AccountLookup& found) = 0;

@@ -175,7 +175,8 @@ NET_API_STATUS WINAPI NetUserGetGroups(LPCWSTR serverName, LPCWSTR userName, DWO
   if (userName == nullptr) return ERROR_INVALID_PARAMETER;
   if (level != 0) return level == 1 ? ERROR_CALL_NOT_IMPLEMENTED : ERROR_INVALID_LEVEL;
   std::vector<std::wstring> groups;
-  NET_API_STATUS status = compat::TheAccounts().GlobalGroups(OrEmpty(serverName), userName, groups);
+  NET_API_STATUS status = compat::TheAccounts().Groups(compat::GroupScope::Global,
+                                                       OrEmpty(serverName), userName, groups);
   return status != NERR_Success ? status : NameList(groups, buffer, entriesRead, totalEntries);
 }
 
@@ -189,7 +190,8 @@ NET_API_STATUS WINAPI NetUserGetLocalGroups(LPCWSTR serverName, LPCWSTR userName
   if (userName == nullptr || (flags & ~LG_INCLUDE_INDIRECT) != 0) return ERROR_INVALID_PARAMETER;
   if (level != 0) return ERROR_INVALID_LEVEL;
   std::vector<std::wstring> groups;
-  NET_API_STATUS status = compat::TheAccounts().LocalGroups(OrEmpty(serverName), userName, groups);
+  NET_API_STATUS status = compat::TheAccounts().Groups(compat::GroupScope::Local,
+                                                       OrEmpty(serverName), userName, groups);
   return status != NERR_Success ? status : NameList(groups, buffer, entriesRead, totalEntries);
 }
 

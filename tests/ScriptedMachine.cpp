@@ -67,20 +67,15 @@ NET_API_STATUS ScriptedAccounts::EnumerateAccounts(
   return batches[index].status;
 }
 
-NET_API_STATUS ScriptedAccounts::GlobalGroups(std::wstring_view, std::wstring_view user,
-                                              std::vector<std::wstring>& groups) {
-  if (globalGroupsStatus != NERR_Success) return globalGroupsStatus;
-  auto it = globalGroups.find(Lower(user));
-  if (it != globalGroups.end()) groups = it->second;
-  return NERR_Success;
-}
-
-NET_API_STATUS ScriptedAccounts::LocalGroups(std::wstring_view, std::wstring_view user,
-                                             std::vector<std::wstring>& groups) {
-  ++localGroupsCalls;
-  if (localGroupsStatus != NERR_Success) return localGroupsStatus;
-  auto it = localGroups.find(Lower(user));
-  if (it != localGroups.end()) groups = it->second;
+NET_API_STATUS ScriptedAccounts::Groups(GroupScope scope, std::wstring_view, std::wstring_view user,
+                                        std::vector<std::wstring>& groups) {
+  bool local = scope == GroupScope::Local;
+  if (local) ++localGroupsCalls;
+  NET_API_STATUS status = local ? localGroupsStatus : globalGroupsStatus;
+  if (status != NERR_Success) return status;
+  const auto& scripted = local ? localGroups : globalGroups;
+  auto it = scripted.find(Lower(user));
+  if (it != scripted.end()) groups = it->second;
   return NERR_Success;
 }
 

@@ -15,11 +15,15 @@
 
 namespace compat {
 
+// Each answer stands beside the data that scripts it.
 class ScriptedAccounts : public Accounts {
  public:
   std::vector<AccountRecord> accounts;             // found by name without regard to case
   std::optional<NET_API_STATUS> getAccountStatus;  // answers every NetUserGetInfo when set
   std::vector<std::wstring> getAccountServers;     // the server of every NetUserGetInfo
+  NET_API_STATUS GetAccount(std::wstring_view server, std::wstring_view user,
+                            AccountRecord& record) override;
+
   struct Batch {
     NET_API_STATUS status = NERR_Success;
     std::vector<AccountRecord> records;
@@ -27,27 +31,23 @@ class ScriptedAccounts : public Accounts {
   std::vector<Batch> batches;    // NetUserEnum answers one per call, in order
   bool repeatLastBatch = false;  // a platform that asks for more forever
   int enumerateCalls = 0;
+  NET_API_STATUS EnumerateAccounts(std::wstring_view server, DWORD& resumeHandle,
+                                   const std::function<bool(const AccountRecord&)>& sink) override;
+
   std::map<std::wstring, std::vector<std::wstring>> globalGroups;  // by lower-case user name
   std::map<std::wstring, std::vector<std::wstring>> localGroups;
   NET_API_STATUS globalGroupsStatus = NERR_Success;
   NET_API_STATUS localGroupsStatus = NERR_Success;
   int localGroupsCalls = 0;
+  NET_API_STATUS Groups(GroupScope scope, std::wstring_view server, std::wstring_view user,
+                        std::vector<std::wstring>& groups) override;
+
   std::vector<AccountLookup> names;       // name <-> SID; a lookup matches name or "domain\name"
   DWORD lookupNameError = ERROR_SUCCESS;  // answers every LookupAccountNameW when set
-
   void AddName(const std::wstring& name, const std::wstring& domain, const std::wstring& sidText,
                SID_NAME_USE use);
   // Every SID that Windows names on its own (Everyone, BUILTIN\Administrators, ...).
   void AddWellKnownNames();
-
-  NET_API_STATUS GetAccount(std::wstring_view server, std::wstring_view user,
-                            AccountRecord& record) override;
-  NET_API_STATUS EnumerateAccounts(std::wstring_view server, DWORD& resumeHandle,
-                                   const std::function<bool(const AccountRecord&)>& sink) override;
-  NET_API_STATUS GlobalGroups(std::wstring_view server, std::wstring_view user,
-                              std::vector<std::wstring>& groups) override;
-  NET_API_STATUS LocalGroups(std::wstring_view server, std::wstring_view user,
-                             std::vector<std::wstring>& groups) override;
   DWORD LookupName(std::wstring_view system, std::wstring_view name, AccountLookup& found) override;
   DWORD LookupSid(std::wstring_view system, const SidValue& sid, AccountLookup& found) override;
 };
@@ -57,28 +57,28 @@ class ScriptedProcess : public Process {
   ScriptedProcess();
 
   std::wstring commandLine = L"userlens";
+  std::wstring CommandLine() override;
   std::wstring userName = L"alice";
   DWORD userNameError = ERROR_SUCCESS;
+  DWORD UserName(std::wstring& name) override;
   std::optional<std::wstring> environment;  // entries each ended by L'\0'; none: no block
+  std::optional<std::wstring> EnvironmentBlock() override;
+
   DWORD processTokenError = ERROR_SUCCESS;
   DWORD threadTokenError = ERROR_NO_TOKEN;
-  std::vector<TokenGroup> tokenGroups;
-  DWORD tokenGroupsError = ERROR_SUCCESS;
-  std::set<std::wstring> processPrivileges;  // held and enabled
-  std::set<std::wstring> threadPrivileges;
   int processTokenOpens = 0;
   int threadTokenOpens = 0;
+  DWORD OpenToken(TokenKind kind) override;
+  std::vector<TokenGroup> tokenGroups;
+  DWORD tokenGroupsError = ERROR_SUCCESS;
+  void AddTokenGroups(std::initializer_list<const wchar_t*> sidTexts);
+  DWORD TokenGroups(TokenKind kind, std::vector<TokenGroup>& groups) override;
+  std::set<std::wstring> processPrivileges;  // held and enabled
+  std::set<std::wstring> threadPrivileges;
+  bool PrivilegeEnabled(TokenKind kind, std::wstring_view privilege) override;
+
   bool libraryLoads = true;
   std::set<std::string> missingExports;
-
-  void AddTokenGroups(std::initializer_list<const wchar_t*> sidTexts);
-
-  std::wstring CommandLine() override;
-  DWORD UserName(std::wstring& name) override;
-  std::optional<std::wstring> EnvironmentBlock() override;
-  DWORD OpenToken(TokenKind kind) override;
-  DWORD TokenGroups(TokenKind kind, std::vector<TokenGroup>& groups) override;
-  bool PrivilegeEnabled(TokenKind kind, std::wstring_view privilege) override;
   bool LibraryLoads(std::string_view library) override;
   bool LibraryExports(std::string_view library, std::string_view symbol) override;
 };
@@ -86,21 +86,21 @@ class ScriptedProcess : public Process {
 class ScriptedConsole : public Console {
  public:
   bool consolePresent = true;
+  bool ConsolePresent() override;
   WORD attribute = 0x0007;
   bool failAttributeReads = false;
   bool failAttributeWrites = false;
   std::vector<WORD> attributeWrites;  // every attribute written, in order
+  bool ReadConsoleAttribute(WORD& value) override;
+  bool WriteConsoleAttribute(WORD value) override;
   PHANDLER_ROUTINE ctrlHandler = nullptr;
+  bool SetCtrlHandler(PHANDLER_ROUTINE handler, bool add) override;
+
   DWORD stdOutputType = FILE_TYPE_DISK;
+  DWORD StdOutputType() override;
   DWORD stdOutputError = ERROR_SUCCESS;  // every write fails with it when set
   std::string output;                    // what reached standard output
   std::vector<size_t> writeSizes;        // the size of every write, to see the flushing
-
-  bool ConsolePresent() override;
-  bool ReadConsoleAttribute(WORD& value) override;
-  bool WriteConsoleAttribute(WORD value) override;
-  bool SetCtrlHandler(PHANDLER_ROUTINE handler, bool add) override;
-  DWORD StdOutputType() override;
   DWORD WriteStdOutput(const char* bytes, DWORD cb, DWORD& cbWritten) override;
 };
 

@@ -101,25 +101,16 @@ NET_API_STATUS HostAccounts::EnumerateAccounts(
   return more ? ERROR_MORE_DATA : NERR_Success;
 }
 
-NET_API_STATUS HostAccounts::GlobalGroups(std::wstring_view server, std::wstring_view user,
-                                          std::vector<std::wstring>& groups) {
-  return GroupsOf(server, user, false, groups);
-}
-
-// Unix groups do not nest: the indirect memberships are the direct ones.
-NET_API_STATUS HostAccounts::LocalGroups(std::wstring_view server, std::wstring_view user,
-                                         std::vector<std::wstring>& groups) {
-  return GroupsOf(server, user, true, groups);
-}
-
-NET_API_STATUS HostAccounts::GroupsOf(std::wstring_view server, std::wstring_view user, bool local,
-                                      std::vector<std::wstring>& groups) {
+// The global group is the primary one. Unix groups do not nest: the indirect local memberships
+// are the direct ones.
+NET_API_STATUS HostAccounts::Groups(GroupScope scope, std::wstring_view server,
+                                    std::wstring_view user, std::vector<std::wstring>& groups) {
   if (!IsThisComputer(server)) return NERR_InvalidComputer;
   UserEntry entry;
   if (NET_API_STATUS status = FindAccount(user, entry); status != NERR_Success) return status;
   HostDirectory& host = HostDirectory::Get();
   GroupMemberships memberships(host.directory, host.names);
-  Found answer = local
+  Found answer = scope == GroupScope::Local
                      ? memberships.LocalGroupsOf(entry, host.administrators.Includes(entry), groups)
                      : memberships.GlobalGroupsOf(entry, groups);
   return answer == Found::Failed ? WindowsErrorOfNss(host.directory.LastError()) : NERR_Success;

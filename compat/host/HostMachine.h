@@ -37,19 +37,14 @@ class HostAccounts : public Accounts {
                             AccountRecord& record) override;
   NET_API_STATUS EnumerateAccounts(std::wstring_view server, DWORD& resumeHandle,
                                    const std::function<bool(const AccountRecord&)>& sink) override;
-  NET_API_STATUS GlobalGroups(std::wstring_view server, std::wstring_view user,
-                              std::vector<std::wstring>& groups) override;
-  NET_API_STATUS LocalGroups(std::wstring_view server, std::wstring_view user,
-                             std::vector<std::wstring>& groups) override;
+  NET_API_STATUS Groups(GroupScope scope, std::wstring_view server, std::wstring_view user,
+                        std::vector<std::wstring>& groups) override;
   DWORD LookupName(std::wstring_view system, std::wstring_view name, AccountLookup& found) override;
   DWORD LookupSid(std::wstring_view system, const SidValue& sid, AccountLookup& found) override;
 
  private:
   // The passwd entry of an account name: NERR_Success, NERR_UserNotFound or the error of NSS.
   NET_API_STATUS FindAccount(std::wstring_view name, UserEntry& user);
-  // The account's global (primary) or local groups, as the account calls name them.
-  NET_API_STATUS GroupsOf(std::wstring_view server, std::wstring_view user, bool local,
-                          std::vector<std::wstring>& groups);
 };
 
 class HostProcess : public Process {

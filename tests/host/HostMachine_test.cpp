@@ -31,8 +31,8 @@ TEST(HostMachine, AccountCallsAnswerForThisComputerOnly) {
   AccountLookup found;
   const std::wstring other = L"\\\\no-such-computer.invalid";
   EXPECT_EQ(machine.GetAccount(other, L"root", record), NERR_InvalidComputer);
-  EXPECT_EQ(machine.GlobalGroups(other, L"root", groups), NERR_InvalidComputer);
-  EXPECT_EQ(machine.LocalGroups(other, L"root", groups), NERR_InvalidComputer);
+  EXPECT_EQ(machine.Groups(GroupScope::Global, other, L"root", groups), NERR_InvalidComputer);
+  EXPECT_EQ(machine.Groups(GroupScope::Local, other, L"root", groups), NERR_InvalidComputer);
   EXPECT_EQ(machine.EnumerateAccounts(other, resume, [](const AccountRecord&) { return true; }),
             NERR_InvalidComputer);
   EXPECT_EQ(machine.LookupName(other, L"root", found), RPC_S_SERVER_UNAVAILABLE);
