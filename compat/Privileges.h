@@ -18,7 +18,6 @@ struct Privilege {
   DWORD luid;  // 0: current Windows does not know the name
   const wchar_t* displayName;
   uint64_t capabilities;  // every one of them is needed; 0: Linux has no counterpart
-  const char* power;      // what the capabilities allow, the power the privilege stands for
 };
 
 // By name without regard to case, or by LUID; null for one the table lacks.
