@@ -4,10 +4,8 @@
 #include "win32/base.h"
 
 constexpr DWORD MAX_PREFERRED_LENGTH = static_cast<DWORD>(-1);
-constexpr DWORD USER_PRIV_GUEST = 0;
-constexpr DWORD USER_PRIV_USER = 1;
-constexpr DWORD USER_PRIV_ADMIN = 2;
-constexpr DWORD USER_MAXSTORAGE_UNLIMITED = static_cast<DWORD>(-1);
+constexpr DWORD USER_PRIV_GUEST = 0, USER_PRIV_USER = 1, USER_PRIV_ADMIN = 2,
+                USER_MAXSTORAGE_UNLIMITED = static_cast<DWORD>(-1);
 constexpr DWORD TIMEQ_FOREVER = static_cast<DWORD>(-1);
 constexpr DWORD UNITS_PER_WEEK = 168;
 constexpr DWORD LG_INCLUDE_INDIRECT = 0x0001;
@@ -34,10 +32,8 @@ constexpr DWORD UF_DONT_REQUIRE_PREAUTH = 0x400000;
 constexpr DWORD UF_PASSWORD_EXPIRED = 0x800000;
 constexpr DWORD UF_TRUSTED_TO_AUTHENTICATE_FOR_DELEGATION = 0x1000000;
 
-constexpr DWORD AF_OP_PRINT = 0x0001;
-constexpr DWORD AF_OP_COMM = 0x0002;
-constexpr DWORD AF_OP_SERVER = 0x0004;
-constexpr DWORD AF_OP_ACCOUNTS = 0x0008;
+constexpr DWORD AF_OP_PRINT = 0x0001, AF_OP_COMM = 0x0002, AF_OP_SERVER = 0x0004,
+                AF_OP_ACCOUNTS = 0x0008;
 
 struct USER_INFO_0 {
   LPWSTR usri0_name;
