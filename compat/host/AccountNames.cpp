@@ -1,6 +1,7 @@
 #include "host/AccountNames.h"
 
 #include <algorithm>
+#include <type_traits>
 #include <utility>
 
 #include "host/HostText.h"
@@ -135,15 +136,23 @@ static Spellings HostSpellings(std::wstring_view name) {
   return spellings;
 }
 
+static Found FindOne(AccountDirectory& directory, const std::string& name, UserEntry& user) {
+  return directory.FindUser(name, user);
+}
+static Found FindOne(AccountDirectory& directory, const std::string& name, GroupEntry& group) {
+  return directory.FindGroup(name, group);
+}
+
 // Exactly: an entry whose name reads as the name. Ignoring case: the only one equal ignoring case;
 // a domain's source (winbind, sss) matches names ignoring case itself and need not list its
 // accounts, so where there is a domain, the entry it answers equal ignoring case is the one.
-template <typename Entry, typename Find>
-static Found FindIn(std::wstring_view name, bool exactly, Find find, Entry& entry,
-                    const std::function<Found(std::string&)>& onlyMatch, bool domain) {
+template <typename Entry>
+Found AccountNames::Find(std::wstring_view name, Match match, Entry& entry) {
   if (name.empty()) return Found::No;  // an empty name names nothing, not a group without one
-  for (const std::string& spelling : exactly || domain ? HostSpellings(name) : Spellings()) {
-    Found answer = find(spelling, entry);
+  bool exactly = match == Match::Exactly;
+  for (const std::string& spelling :
+       exactly || domain_ != nullptr ? HostSpellings(name) : Spellings()) {
+    Found answer = FindOne(directory_, spelling, entry);
     if (answer != Found::Yes) {
       if (answer == Found::Failed) return answer;
       continue;
@@ -153,39 +162,27 @@ static Found FindIn(std::wstring_view name, bool exactly, Find find, Entry& entr
   }
   if (exactly) return Found::No;
   std::string hostName;
-  Found answer = onlyMatch(hostName);
-  return answer == Found::Yes ? find(hostName, entry) : answer;
+  Found answer = OnlyMatch(name, std::is_same_v<Entry, UserEntry>, hostName);
+  return answer == Found::Yes ? FindOne(directory_, hostName, entry) : answer;
 }
 
-Found AccountNames::FindUser(std::wstring_view name, Match match, UserEntry& user) {
-  return FindIn(
-      name, match == Match::Exactly,
-      [&](const std::string& hostName, UserEntry& e) { return directory_.FindUser(hostName, e); },
-      user, [&](std::string& hostName) { return OnlyMatch(name, true, hostName); },
-      domain_ != nullptr);
-}
-
-Found AccountNames::FindGroup(std::wstring_view name, Match match, GroupEntry& group) {
-  return FindIn(
-      name, match == Match::Exactly,
-      [&](const std::string& hostName, GroupEntry& e) { return directory_.FindGroup(hostName, e); },
-      group, [&](std::string& hostName) { return OnlyMatch(name, false, hostName); },
-      domain_ != nullptr);
+template <typename Entry>
+Found AccountNames::FindEitherWay(std::wstring_view name, Entry& entry) {
+  Found answer = Find(name, Match::Exactly, entry);
+  return answer == Found::No ? Find(name, Match::IgnoringCase, entry) : answer;
 }
 
 Found AccountNames::FindUser(std::wstring_view name, UserEntry& user) {
-  Found answer = FindUser(name, Match::Exactly, user);
-  return answer == Found::No ? FindUser(name, Match::IgnoringCase, user) : answer;
+  return FindEitherWay(name, user);
 }
 
 Found AccountNames::FindGroup(std::wstring_view name, GroupEntry& group) {
-  Found answer = FindGroup(name, Match::Exactly, group);
-  return answer == Found::No ? FindGroup(name, Match::IgnoringCase, group) : answer;
+  return FindEitherWay(name, group);
 }
 
 DWORD AccountNames::LookupUnixUser(std::wstring_view name, Match match, AccountLookup& found) {
   UserEntry user;
-  Found answer = FindUser(name, match, user);
+  Found answer = Find(name, match, user);
   if (answer != Found::Yes) return ErrorOf(answer, directory_);
   if (const DomainAccount* account = DomainAccountOf(user)) {
     return AnswerDomain(account->user, found);
@@ -197,7 +194,7 @@ DWORD AccountNames::LookupUnixUser(std::wstring_view name, Match match, AccountL
 DWORD AccountNames::LookupUnixGroup(std::wstring_view name, Match match, bool byGid,
                                     AccountLookup& found) {
   GroupEntry group;
-  Found answer = FindGroup(name, match, group);
+  Found answer = Find(name, match, group);
   // In the Unix Group domain a number that names no group is a gid, as Samba writes a group
   // without a name.
   if (answer == Found::No && byGid && match == Match::IgnoringCase && IsNumber(name)) {

@@ -57,8 +57,11 @@ class AccountNames {
 
  private:
   enum class Match { Exactly, IgnoringCase };
-  Found FindUser(std::wstring_view name, Match match, UserEntry& user);
-  Found FindGroup(std::wstring_view name, Match match, GroupEntry& group);
+  // The user (group) of a name matched one way; exactly, otherwise ignoring case.
+  template <typename Entry>
+  Found Find(std::wstring_view name, Match match, Entry& entry);
+  template <typename Entry>
+  Found FindEitherWay(std::wstring_view name, Entry& entry);
   DWORD LookupBare(std::wstring_view name, AccountLookup& found);
   DWORD LookupUnixUser(std::wstring_view name, Match match, AccountLookup& found);
   DWORD LookupUnixGroup(std::wstring_view name, Match match, bool byGid, AccountLookup& found);
