@@ -2,12 +2,10 @@
 // of a directory made of data, with winbind's answers scripted (the fake library beside this
 // test). A local account must come out exactly as on a host without a domain.
 #include <gtest/gtest.h>
-#include <stdlib.h>
-
-#include <fstream>
 
 #include "LetterCase.h"
 #include "MemoryDirectory.h"
+#include "ScriptFolder.h"
 #include "host/Administrators.h"
 #include "host/GroupMemberships.h"
 #include "host/HostText.h"
@@ -64,13 +62,7 @@ class WinbindDirectory : public MemoryDirectory {
 class DomainHooks : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/userlens-hooks-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-    std::ofstream(dir_ + "/script") << kScript;
-    setenv("USERLENS_FAKE_SCRIPT", (dir_ + "/script").c_str(), 1);
-    unsetenv("USERLENS_FAKE_LOG");
-    unsetenv("USERLENS_FAKE_CALLS");
+    folder_.Write("script", kScript);
     DomainOptions options;
     options.wbclient = USERLENS_FAKE_LIBRARY;
     link_ = DomainLink::Open(Nsswitch::Parse("passwd: files winbind\n"), options);
@@ -87,17 +79,14 @@ class DomainHooks : public ::testing::Test {
     directory_.AddGroup("SAMDOM\\domain users", 10000);
     directory_.AddGroup("SAMDOM\\domain admins", 10512, {"SAMDOM\\user001"});
   }
-  void TearDown() override {
-    link_.reset();
-    EXPECT_EQ(system(("rm -rf '" + dir_ + "'").c_str()), 0);
-  }
+  void TearDown() override { link_.reset(); }
   UserEntry User(const char* name) {
     UserEntry user;
     EXPECT_EQ(directory_.FindUser(name, user), Found::Yes) << name;
     return user;
   }
 
-  std::string dir_;
+  ScriptFolder folder_{false};
   std::unique_ptr<DomainLink> link_;
   WinbindDirectory directory_;
   AccountNames names_{directory_, nullptr};  // the same host without the domain

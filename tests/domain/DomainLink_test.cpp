@@ -10,10 +10,10 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <fstream>
 #include <map>
 #include <sstream>
 
+#include "ScriptFolder.h"
 #include "host/domain/Wire.h"
 
 namespace compat {
@@ -174,12 +174,6 @@ TEST(FirstSrvTarget, TakesTheLowestPriority) {
 class ScriptedDomain : public ::testing::Test {
  protected:
   void SetUp() override {
-    char pattern[] = "/tmp/userlens-domain-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir_ = pattern;
-    setenv("USERLENS_FAKE_SCRIPT", (dir_ + "/script").c_str(), 1);
-    setenv("USERLENS_FAKE_LOG", (dir_ + "/log").c_str(), 1);
-    setenv("USERLENS_FAKE_CALLS", (dir_ + "/calls").c_str(), 1);
     unsetenv("KRB5CCNAME");
     options_.wbclient = options_.sssIdmap = options_.netapi = options_.credentials =
         options_.hostconfig = USERLENS_FAKE_LIBRARY;
@@ -188,25 +182,14 @@ class ScriptedDomain : public ::testing::Test {
     user001_.uid = 20001;
     user001_.gid = 10000;
   }
-  void TearDown() override {
-    unsetenv("KRB5CCNAME");
-    std::string command = "rm -rf '" + dir_ + "'";
-    EXPECT_EQ(system(command.c_str()), 0);
-  }
-  void Write(const std::string& name, const std::string& text) {
-    std::ofstream(dir_ + "/" + name) << text;
-  }
-  std::string Read(const std::string& name) {
-    std::ifstream file(dir_ + "/" + name);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-  }
+  void TearDown() override { unsetenv("KRB5CCNAME"); }
+  void Write(const std::string& name, const std::string& text) { folder_.Write(name, text); }
+  std::string Read(const std::string& name) { return folder_.Read(name); }
   std::unique_ptr<DomainLink> Open(const char* nsswitch = "passwd: files winbind\n") {
     return DomainLink::Open(Nsswitch::Parse(nsswitch), options_);
   }
 
-  std::string dir_;
+  ScriptFolder folder_{true};
   DomainOptions options_;
   UserEntry user001_;
 };
@@ -353,7 +336,8 @@ TEST_F(ScriptedDomain, TheDcsRecordWithTheCredentialsItAccepts) {
     script.replace(script.find("credentials ccache"), 18, std::string("credentials ") + c.accepted);
     Write("script", script);
     Write("ccache", "");
-    setenv("KRB5CCNAME", (c.ticket ? "FILE:" + dir_ + "/ccache" : dir_ + "/missing").c_str(), 1);
+    setenv("KRB5CCNAME",
+           (c.ticket ? "FILE:" + folder_.Path("ccache") : folder_.Path("missing")).c_str(), 1);
     options_.machineAccount = c.machineAccount;
     std::unique_ptr<DomainLink> link = Open();
     ASSERT_NE(link, nullptr);
@@ -364,7 +348,7 @@ TEST_F(ScriptedDomain, TheDcsRecordWithTheCredentialsItAccepts) {
     EXPECT_EQ(record.acctExpires, c.expires);
     EXPECT_EQ(record.logonHours->at(2), 0x0F);
   }
-  setenv("KRB5CCNAME", (dir_ + "/ccache").c_str(), 1);
+  setenv("KRB5CCNAME", folder_.Path("ccache").c_str(), 1);
   AccountRecord record;
   std::unique_ptr<DomainLink> link = Open();
   EXPECT_EQ(link->Record(Named(L"OTHER", "user001"), record), Found::Failed);  // no DC
@@ -376,7 +360,7 @@ TEST_F(ScriptedDomain, RootWithoutATicketUsesTheMachineAccount) {
   std::string script = kWinbind;
   script.replace(script.find("credentials ccache"), 18, "credentials machine");
   Write("script", script);
-  setenv("KRB5CCNAME", ("FILE:" + dir_ + "/missing").c_str(), 1);
+  setenv("KRB5CCNAME", ("FILE:" + folder_.Path("missing")).c_str(), 1);
   {
     std::unique_ptr<DomainLink> link = Open();
     AccountRecord record;
@@ -405,7 +389,7 @@ TEST_F(ScriptedDomain, TheListAsksTheDcOnceForAllOfItsAccounts) {
                        "page 1\n";
   Write("script", script);
   Write("ccache", "");
-  setenv("KRB5CCNAME", ("FILE:" + dir_ + "/ccache").c_str(), 1);
+  setenv("KRB5CCNAME", ("FILE:" + folder_.Path("ccache")).c_str(), 1);
   struct Case {
     const char* name;
     uint32_t uid;
@@ -461,7 +445,7 @@ TEST_F(ScriptedDomain, BlockingCallsCostAtMostTheBudget) {
     SCOPED_TRACE(hang);
     Write("script", std::string(kWinbind) + "hang " + hang + "\n");
     Write("ccache", "");
-    setenv("KRB5CCNAME", ("FILE:" + dir_ + "/ccache").c_str(), 1);
+    setenv("KRB5CCNAME", ("FILE:" + folder_.Path("ccache")).c_str(), 1);
     std::unique_ptr<DomainLink> link = Open();
     auto start = std::chrono::steady_clock::now();
     const DomainAccount* account = link->Account(user001_);
