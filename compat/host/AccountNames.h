@@ -57,7 +57,8 @@ class AccountNames {
 
  private:
   enum class Match { Exactly, IgnoringCase };
-  // The user (group) of a name matched one way; exactly, otherwise ignoring case.
+  // The user (group) of a name, matched as asked; FindEitherWay: exactly, otherwise ignoring
+  // case (FindUser, FindGroup).
   template <typename Entry>
   Found Find(std::wstring_view name, Match match, Entry& entry);
   template <typename Entry>
