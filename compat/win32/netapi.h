@@ -4,8 +4,8 @@
 #include "win32/base.h"
 
 constexpr DWORD MAX_PREFERRED_LENGTH = static_cast<DWORD>(-1);
-constexpr DWORD USER_PRIV_GUEST = 0, USER_PRIV_USER = 1, USER_PRIV_ADMIN = 2,
-                USER_MAXSTORAGE_UNLIMITED = static_cast<DWORD>(-1);
+constexpr DWORD USER_PRIV_GUEST = 0, USER_PRIV_USER = 1, USER_PRIV_ADMIN = 2;
+constexpr DWORD USER_MAXSTORAGE_UNLIMITED = static_cast<DWORD>(-1);
 constexpr DWORD TIMEQ_FOREVER = static_cast<DWORD>(-1);
 constexpr DWORD UNITS_PER_WEEK = 168;
 constexpr DWORD LG_INCLUDE_INDIRECT = 0x0001;
