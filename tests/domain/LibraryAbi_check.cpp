@@ -57,10 +57,11 @@ struct SameShape<R1 (*)(A1...), R2 (*)(A2...)>
 
 #define USERLENS_SAME_FUNCTION(ours, theirs) \
   static_assert(SameShape<abi::ours, decltype(&::theirs)>::value, #theirs)
-#define USERLENS_SAME_FIELD(ours, theirs, ourField, theirField)                    \
-  static_assert(offsetof(abi::ours, ourField) == offsetof(::theirs, theirField) && \
-                    sizeof(abi::ours::ourField) == sizeof(::theirs::theirField),   \
-                #theirs "." #theirField)
+// Our declaration keeps the library's field names.
+#define USERLENS_SAME_FIELD(ours, theirs, field)                           \
+  static_assert(offsetof(abi::ours, field) == offsetof(::theirs, field) && \
+                    sizeof(abi::ours::field) == sizeof(::theirs::field),   \
+                #theirs "." #field)
 
 USERLENS_SAME_FUNCTION(WbcPing, wbcPing);
 USERLENS_SAME_FUNCTION(WbcUidToSid, wbcUidToSid);
@@ -74,11 +75,11 @@ USERLENS_SAME_FUNCTION(WbcFreeMemory, wbcFreeMemory);
 static_assert(abi::kWbcMaxSubAuths == WBC_MAXSUBAUTHS);
 static_assert(abi::kWbcSuccess == WBC_ERR_SUCCESS);
 static_assert(sizeof(abi::WbcDomainSid) == sizeof(wbcDomainSid));
-USERLENS_SAME_FIELD(WbcDomainSid, wbcDomainSid, num_auths, num_auths);
-USERLENS_SAME_FIELD(WbcDomainSid, wbcDomainSid, id_auth, id_auth);
-USERLENS_SAME_FIELD(WbcDomainSid, wbcDomainSid, sub_auths, sub_auths);
-USERLENS_SAME_FIELD(WbcDomainControllerInfo, wbcDomainControllerInfo, dc_name, dc_name);
-USERLENS_SAME_FIELD(WbcDomainInfo, WbcDomainInfoStruct, dns_name, dns_name);
+USERLENS_SAME_FIELD(WbcDomainSid, wbcDomainSid, num_auths);
+USERLENS_SAME_FIELD(WbcDomainSid, wbcDomainSid, id_auth);
+USERLENS_SAME_FIELD(WbcDomainSid, wbcDomainSid, sub_auths);
+USERLENS_SAME_FIELD(WbcDomainControllerInfo, wbcDomainControllerInfo, dc_name);
+USERLENS_SAME_FIELD(WbcDomainInfo, WbcDomainInfoStruct, dns_name);
 static_assert(sizeof(abi::WbcDomainInfo) == sizeof(WbcDomainInfoStruct));
 static_assert(static_cast<uint32_t>(WBC_SID_NAME_USER) == 1 &&
               static_cast<uint32_t>(WBC_SID_NAME_DOM_GRP) == 2 &&
@@ -95,23 +96,23 @@ USERLENS_SAME_FUNCTION(NetUserEnum, NetUserEnum);
 USERLENS_SAME_FUNCTION(NetGroupGetUsers, NetGroupGetUsers);
 static_assert(abi::kFilterNormalAccount == FILTER_NORMAL_ACCOUNT);
 static_assert(sizeof(abi::UserInfo20) == sizeof(USER_INFO_20));
-USERLENS_SAME_FIELD(UserInfo20, USER_INFO_20, usri20_name, usri20_name);
-USERLENS_SAME_FIELD(UserInfo20, USER_INFO_20, usri20_flags, usri20_flags);
-USERLENS_SAME_FIELD(UserInfo20, USER_INFO_20, usri20_user_id, usri20_user_id);
+USERLENS_SAME_FIELD(UserInfo20, USER_INFO_20, usri20_name);
+USERLENS_SAME_FIELD(UserInfo20, USER_INFO_20, usri20_flags);
+USERLENS_SAME_FIELD(UserInfo20, USER_INFO_20, usri20_user_id);
 static_assert(sizeof(abi::GroupUsersInfo0) == sizeof(GROUP_USERS_INFO_0));
-USERLENS_SAME_FIELD(GroupUsersInfo0, GROUP_USERS_INFO_0, grui0_name, grui0_name);
+USERLENS_SAME_FIELD(GroupUsersInfo0, GROUP_USERS_INFO_0, grui0_name);
 static_assert(sizeof(abi::UserInfo3) == sizeof(USER_INFO_3));
-USERLENS_SAME_FIELD(UserInfo3, USER_INFO_3, usri3_name, usri3_name);
-USERLENS_SAME_FIELD(UserInfo3, USER_INFO_3, usri3_password_age, usri3_password_age);
-USERLENS_SAME_FIELD(UserInfo3, USER_INFO_3, usri3_flags, usri3_flags);
-USERLENS_SAME_FIELD(UserInfo3, USER_INFO_3, usri3_full_name, usri3_full_name);
-USERLENS_SAME_FIELD(UserInfo3, USER_INFO_3, usri3_last_logon, usri3_last_logon);
-USERLENS_SAME_FIELD(UserInfo3, USER_INFO_3, usri3_acct_expires, usri3_acct_expires);
-USERLENS_SAME_FIELD(UserInfo3, USER_INFO_3, usri3_logon_hours, usri3_logon_hours);
-USERLENS_SAME_FIELD(UserInfo3, USER_INFO_3, usri3_num_logons, usri3_num_logons);
-USERLENS_SAME_FIELD(UserInfo3, USER_INFO_3, usri3_user_id, usri3_user_id);
-USERLENS_SAME_FIELD(UserInfo3, USER_INFO_3, usri3_primary_group_id, usri3_primary_group_id);
-USERLENS_SAME_FIELD(UserInfo3, USER_INFO_3, usri3_password_expired, usri3_password_expired);
+USERLENS_SAME_FIELD(UserInfo3, USER_INFO_3, usri3_name);
+USERLENS_SAME_FIELD(UserInfo3, USER_INFO_3, usri3_password_age);
+USERLENS_SAME_FIELD(UserInfo3, USER_INFO_3, usri3_flags);
+USERLENS_SAME_FIELD(UserInfo3, USER_INFO_3, usri3_full_name);
+USERLENS_SAME_FIELD(UserInfo3, USER_INFO_3, usri3_last_logon);
+USERLENS_SAME_FIELD(UserInfo3, USER_INFO_3, usri3_acct_expires);
+USERLENS_SAME_FIELD(UserInfo3, USER_INFO_3, usri3_logon_hours);
+USERLENS_SAME_FIELD(UserInfo3, USER_INFO_3, usri3_num_logons);
+USERLENS_SAME_FIELD(UserInfo3, USER_INFO_3, usri3_user_id);
+USERLENS_SAME_FIELD(UserInfo3, USER_INFO_3, usri3_primary_group_id);
+USERLENS_SAME_FIELD(UserInfo3, USER_INFO_3, usri3_password_expired);
 
 #ifdef USERLENS_HAVE_SSS_HEADER
 USERLENS_SAME_FUNCTION(SssGetSidById, sss_nss_getsidbyuid);
