@@ -48,29 +48,19 @@ bool EqualsFolded(std::string_view hostName, std::wstring_view folded) {
   bool ascii = std::all_of(hostName.begin(), hostName.end(),
                            [](char c) { return static_cast<unsigned char>(c) < 0x80; });
   if (!ascii) return UpperCased(WideFromHost(hostName)) == folded;
-  if (hostName.size() != folded.size()) return false;
-  for (size_t i = 0; i < hostName.size(); ++i) {
-    if (ToUpperCase(static_cast<wchar_t>(hostName[i])) != folded[i]) return false;
-  }
-  return true;
+  return std::equal(hostName.begin(), hostName.end(), folded.begin(), folded.end(),
+                    [](char c, wchar_t f) { return ToUpperCase(static_cast<wchar_t>(c)) == f; });
 }
 
 bool IsNumber(std::wstring_view text) {
-  if (text.empty() || text.size() > 10) return false;
-  for (wchar_t c : text) {
-    if (c < L'0' || c > L'9') return false;
-  }
-  return std::stoull(std::wstring(text)) <= 0xFFFFFFFFull;
+  bool digits =
+      !text.empty() && text.size() <= 10 &&
+      std::all_of(text.begin(), text.end(), [](wchar_t c) { return c >= L'0' && c <= L'9'; });
+  return digits && std::stoull(std::wstring(text)) <= 0xFFFFFFFFull;
 }
 
 }  // namespace
 
-SidValue UnixUserSid(uint32_t uid) {
-  return UnixSid(kUnixUsers, uid);
-}
-SidValue UnixGroupSid(uint32_t gid) {
-  return UnixSid(kUnixGroups, gid);
-}
 SidValue EveryoneSid() {
   return SidFromText(L"S-1-1-0");
 }
@@ -89,7 +79,7 @@ const DomainAccount* AccountNames::DomainAccountOf(const UserEntry& user) {
 
 SidValue AccountNames::GroupSid(uint32_t gid, std::string_view name) {
   std::optional<DomainName> mapped = domain_ != nullptr ? domain_->Group(gid, name) : std::nullopt;
-  return mapped ? mapped->sid : UnixGroupSid(gid);
+  return mapped ? mapped->sid : UnixSid(kUnixGroups, gid);
 }
 
 Found AccountNames::OnlyMatch(std::wstring_view name, bool users, std::string& hostName) {
@@ -166,18 +156,9 @@ Found AccountNames::Find(std::wstring_view name, Match match, Entry& entry) {
   return answer == Found::Yes ? FindOne(directory_, hostName, entry) : answer;
 }
 
-template <typename Entry>
-Found AccountNames::FindEitherWay(std::wstring_view name, Entry& entry) {
-  Found answer = Find(name, Match::Exactly, entry);
-  return answer == Found::No ? Find(name, Match::IgnoringCase, entry) : answer;
-}
-
 Found AccountNames::FindUser(std::wstring_view name, UserEntry& user) {
-  return FindEitherWay(name, user);
-}
-
-Found AccountNames::FindGroup(std::wstring_view name, GroupEntry& group) {
-  return FindEitherWay(name, group);
+  Found answer = Find(name, Match::Exactly, user);
+  return answer == Found::No ? Find(name, Match::IgnoringCase, user) : answer;
 }
 
 DWORD AccountNames::LookupUnixUser(std::wstring_view name, Match match, AccountLookup& found) {
@@ -187,7 +168,7 @@ DWORD AccountNames::LookupUnixUser(std::wstring_view name, Match match, AccountL
   if (const DomainAccount* account = DomainAccountOf(user)) {
     return AnswerDomain(account->user, found);
   }
-  return Answer(found, UnixUserSid(user.uid), WideFromHost(user.name), kUnixUserDomain,
+  return Answer(found, UnixSid(kUnixUsers, user.uid), WideFromHost(user.name), kUnixUserDomain,
                 SidTypeUser);
 }
 
@@ -205,7 +186,7 @@ DWORD AccountNames::LookupUnixGroup(std::wstring_view name, Match match, bool by
   std::optional<DomainName> mapped =
       domain_ != nullptr ? domain_->Group(group.gid, group.name) : std::nullopt;
   if (mapped) return AnswerDomain(*mapped, found);
-  return Answer(found, UnixGroupSid(group.gid), WideFromHost(group.name), kUnixGroupDomain,
+  return Answer(found, UnixSid(kUnixGroups, group.gid), WideFromHost(group.name), kUnixGroupDomain,
                 SidTypeGroup);
 }
 

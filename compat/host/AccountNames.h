@@ -24,8 +24,6 @@ namespace compat {
 constexpr const wchar_t* kUnixUserDomain = L"Unix User";
 constexpr const wchar_t* kUnixGroupDomain = L"Unix Group";
 
-SidValue UnixUserSid(uint32_t uid);
-SidValue UnixGroupSid(uint32_t gid);
 SidValue EveryoneSid();
 SidValue AdministratorsSid();
 
@@ -51,18 +49,14 @@ class AccountNames {
   std::wstring ListedName(std::wstring_view name, std::wstring_view domain, const SidValue& sid);
   std::wstring GroupName(const GroupEntry& group);
 
-  // The user or group of a name: exactly, otherwise the only one equal ignoring case.
+  // The user of a name: exactly, otherwise the only one equal ignoring case.
   Found FindUser(std::wstring_view name, UserEntry& user);
-  Found FindGroup(std::wstring_view name, GroupEntry& group);
 
  private:
   enum class Match { Exactly, IgnoringCase };
-  // The user (group) of a name, matched as asked; FindEitherWay: exactly, otherwise ignoring
-  // case (FindUser, FindGroup).
+  // The user (group) of a name, matched as asked.
   template <typename Entry>
   Found Find(std::wstring_view name, Match match, Entry& entry);
-  template <typename Entry>
-  Found FindEitherWay(std::wstring_view name, Entry& entry);
   DWORD LookupBare(std::wstring_view name, AccountLookup& found);
   DWORD LookupUnixUser(std::wstring_view name, Match match, AccountLookup& found);
   DWORD LookupUnixGroup(std::wstring_view name, Match match, bool byGid, AccountLookup& found);

@@ -27,25 +27,24 @@ NET_API_STATUS ApplyDomainRecord(HostDirectory& host, const UserEntry& user,
   return answer == Found::No ? NERR_UserNotFound : NERR_Success;
 }
 
-}  // namespace
-
-NET_API_STATUS HostAccounts::FindAccount(std::wstring_view name, UserEntry& user) {
+// The passwd entry of an account name on this computer: NERR_Success, NERR_UserNotFound,
+// NERR_InvalidComputer or the error of NSS.
+NET_API_STATUS FindAccount(std::wstring_view server, std::wstring_view name, UserEntry& user) {
+  if (!IsThisComputer(server)) return NERR_InvalidComputer;
   HostDirectory& host = HostDirectory::Get();
-  switch (host.names.FindUser(name, user)) {
-    case Found::Yes:
-      return NERR_Success;
-    case Found::No:
-      return NERR_UserNotFound;
-    default:
-      return WindowsErrorOfNss(host.directory.LastError());
-  }
+  Found answer = host.names.FindUser(name, user);
+  if (answer == Found::Failed) return WindowsErrorOfNss(host.directory.LastError());
+  return answer == Found::Yes ? NERR_Success : NERR_UserNotFound;
 }
+
+}  // namespace
 
 NET_API_STATUS HostAccounts::GetAccount(std::wstring_view server, std::wstring_view user,
                                         AccountRecord& record) {
-  if (!IsThisComputer(server)) return NERR_InvalidComputer;
   UserEntry entry;
-  if (NET_API_STATUS status = FindAccount(user, entry); status != NERR_Success) return status;
+  if (NET_API_STATUS status = FindAccount(server, user, entry); status != NERR_Success) {
+    return status;
+  }
   HostDirectory& host = HostDirectory::Get();
   HostAccountFacts facts;
   facts.user = &entry;
@@ -105,9 +104,10 @@ NET_API_STATUS HostAccounts::EnumerateAccounts(
 // are the direct ones.
 NET_API_STATUS HostAccounts::Groups(GroupScope scope, std::wstring_view server,
                                     std::wstring_view user, std::vector<std::wstring>& groups) {
-  if (!IsThisComputer(server)) return NERR_InvalidComputer;
   UserEntry entry;
-  if (NET_API_STATUS status = FindAccount(user, entry); status != NERR_Success) return status;
+  if (NET_API_STATUS status = FindAccount(server, user, entry); status != NERR_Success) {
+    return status;
+  }
   HostDirectory& host = HostDirectory::Get();
   GroupMemberships memberships(host.directory, host.names);
   Found answer = scope == GroupScope::Local

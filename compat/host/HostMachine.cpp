@@ -25,13 +25,7 @@ uint32_t ReadOverflowUid() {
 
 HostDirectory::HostDirectory()
     : domain(DomainLink::Open(Nsswitch::OfHost())),
-      names(
-          directory,
-          [](std::wstring_view name) {
-            Names& host = TheNames();
-            return NamesThisComputer(name, host.ComputerNameDns(), host.ComputerNameNetBios());
-          },
-          domain.get()),
+      names(directory, IsThisComputer, domain.get()),
       administrators(Administrators::Read(directory, domain.get())),
       guestUid(ReadOverflowUid()) {}
 

@@ -41,10 +41,6 @@ class HostAccounts : public Accounts {
                         std::vector<std::wstring>& groups) override;
   DWORD LookupName(std::wstring_view system, std::wstring_view name, AccountLookup& found) override;
   DWORD LookupSid(std::wstring_view system, const SidValue& sid, AccountLookup& found) override;
-
- private:
-  // The passwd entry of an account name: NERR_Success, NERR_UserNotFound or the error of NSS.
-  NET_API_STATUS FindAccount(std::wstring_view name, UserEntry& user);
 };
 
 class HostProcess : public Process {
