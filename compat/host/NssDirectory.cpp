@@ -81,21 +81,6 @@ LinePick Picks(Key key) {
   return [key](std::string_view line) { return KeyOfLine(line, key) == key; };
 }
 
-// Answers from the remembered lookups, or asks and remembers the answer (not a failure).
-template <typename Key, typename Entry, typename Map, typename Lookup>
-Found Remember(Map& remembered, const Key& key, Entry& entry, Lookup lookup) {
-  auto it = remembered.find(key);
-  if (it != remembered.end()) {
-    if (it->second.answer == Found::Yes) entry = it->second.entry;
-    return it->second.answer;
-  }
-  Found answer = lookup(entry);
-  if (answer != Found::Failed) {
-    remembered.emplace(typename Map::key_type(key), typename Map::mapped_type{answer, entry});
-  }
-  return answer;
-}
-
 // RAII for the enumeration streams of NSS (setpwent/endpwent and the like).
 template <void (*Open)(), void (*Close)()>
 class Enumeration {
@@ -138,7 +123,7 @@ Found FirstIn(const char* path, Scan<Entry> scan, Key key, Entry& found, int& er
 // remembered, and a key without one is remembered as found nowhere.
 template <typename Key, typename Entry, typename Map>
 Found RememberAll(const char* path, Scan<Entry> scan, std::vector<Key> keys, Map& remembered,
-                  Key (*keyOf)(const Entry&), int& error) {
+                  int& error) {
   keys.erase(std::remove_if(keys.begin(), keys.end(),
                             [&](const Key& key) { return remembered.count(key) > 0; }),
              keys.end());
@@ -147,7 +132,8 @@ Found RememberAll(const char* path, Scan<Entry> scan, std::vector<Key> keys, Map
   Found answer = scan(
       path,
       [&](const Entry& entry) {
-        auto it = wanted(keyOf(entry));
+        auto it = std::find_if(keys.begin(), keys.end(),
+                               [&](const Key& key) { return HasKey(entry, key); });
         if (it != keys.end()) {
           remembered.emplace(*it, typename Map::mapped_type{Found::Yes, entry});
           keys.erase(it);
@@ -183,12 +169,13 @@ bool ScanAll(const char* path, Scan<Entry> scan, const std::function<void(const 
 
 // One reentrant NSS lookup (getpwnam_r and the like) into an entry; an inclusion rule of the
 // compat format is no entry.
-template <typename Record, typename Entry, typename Call>
-Found AskNss(std::vector<char>& buffer, Call call, Entry& out, int& lastError) {
+template <typename Record, typename Arg, typename Entry>
+Found AskNss(int (*call)(Arg, Record*, char*, size_t, Record**), Arg arg, std::vector<char>& buffer,
+             Entry& out, int& lastError) {
   Record record{};
   Record* result = nullptr;
   int error = CallWithGrowingBuffer(
-      buffer, [&](char* data, size_t size) { return call(&record, data, size, &result); });
+      buffer, [&](char* data, size_t size) { return call(arg, &record, data, size, &result); });
   if (result != nullptr && IsInclusionRule(NameOf(record))) result = nullptr;
   if (result != nullptr) {
     Copy(record, out);
@@ -197,6 +184,25 @@ Found AskNss(std::vector<char>& buffer, Call call, Entry& out, int& lastError) {
   if (MeansNotFound(error)) return Found::No;
   lastError = error;
   return Found::Failed;
+}
+
+// The entry of a key: from the remembered lookups, else from the database's file or NSS, and
+// remembered unless the source failed.
+template <typename Key, typename Entry, typename Map, typename Record, typename Arg>
+Found LookUp(Map& remembered, const Key& key, Entry& entry, bool files, const char* path,
+             Scan<Entry> scan, int (*call)(Arg, Record*, char*, size_t, Record**), Arg arg,
+             std::vector<char>& buffer, int& lastError) {
+  auto it = remembered.find(key);
+  if (it != remembered.end()) {
+    if (it->second.answer == Found::Yes) entry = it->second.entry;
+    return it->second.answer;
+  }
+  Found answer = files ? FirstIn(path, scan, key, entry, lastError)
+                       : AskNss(call, arg, buffer, entry, lastError);
+  if (answer != Found::Failed) {
+    remembered.emplace(typename Map::key_type(key), typename Map::mapped_type{answer, entry});
+  }
+  return answer;
 }
 
 // Every record an NSS enumeration hands out, inclusion rules left out; false when a source
@@ -241,16 +247,6 @@ bool ForEachNamed(bool files, const char* path, Scan<Entry> scan,
   });
 }
 
-std::string NameKeyOf(const UserEntry& user) {
-  return user.name;
-}
-std::string NameKeyOf(const GroupEntry& group) {
-  return group.name;
-}
-uint32_t GidOf(const GroupEntry& group) {
-  return group.gid;
-}
-
 }  // namespace
 
 NssDirectory::NssDirectory()
@@ -259,49 +255,25 @@ NssDirectory::NssDirectory()
       shadowFiles_(FilesAlone(Nsswitch::OfHost().shadow)) {}
 
 Found NssDirectory::FindUser(std::string_view name, UserEntry& user) {
-  return Remember(usersByName_, name, user, [&](UserEntry& e) {
-    if (passwdFiles_) return FirstIn(kPasswd, ScanUsers, name, e, lastError_);
-    std::string key(name);
-    return AskNss<passwd>(
-        buffer_,
-        [&](passwd* r, char* b, size_t n, passwd** out) {
-          return getpwnam_r(key.c_str(), r, b, n, out);
-        },
-        e, lastError_);
-  });
+  std::string key(name);
+  return LookUp(usersByName_, name, user, passwdFiles_, kPasswd, ScanUsers, getpwnam_r, key.c_str(),
+                buffer_, lastError_);
 }
 
 Found NssDirectory::FindUserById(uint32_t uid, UserEntry& user) {
-  return Remember(usersById_, uid, user, [&](UserEntry& e) {
-    if (passwdFiles_) return FirstIn(kPasswd, ScanUsers, uid, e, lastError_);
-    return AskNss<passwd>(
-        buffer_,
-        [&](passwd* r, char* b, size_t n, passwd** out) { return getpwuid_r(uid, r, b, n, out); },
-        e, lastError_);
-  });
+  return LookUp(usersById_, uid, user, passwdFiles_, kPasswd, ScanUsers, getpwuid_r, uid, buffer_,
+                lastError_);
 }
 
 Found NssDirectory::FindGroup(std::string_view name, GroupEntry& group) {
-  return Remember(groupsByName_, name, group, [&](GroupEntry& e) {
-    if (groupFiles_) return FirstIn(kGroup, ScanGroups, name, e, lastError_);
-    std::string key(name);
-    return AskNss<::group>(
-        buffer_,
-        [&](::group* r, char* b, size_t n, ::group** out) {
-          return getgrnam_r(key.c_str(), r, b, n, out);
-        },
-        e, lastError_);
-  });
+  std::string key(name);
+  return LookUp(groupsByName_, name, group, groupFiles_, kGroup, ScanGroups, getgrnam_r,
+                key.c_str(), buffer_, lastError_);
 }
 
 Found NssDirectory::FindGroupById(uint32_t gid, GroupEntry& group) {
-  return Remember(groupsById_, gid, group, [&](GroupEntry& e) {
-    if (groupFiles_) return FirstIn(kGroup, ScanGroups, gid, e, lastError_);
-    return AskNss<::group>(
-        buffer_,
-        [&](::group* r, char* b, size_t n, ::group** out) { return getgrgid_r(gid, r, b, n, out); },
-        e, lastError_);
-  });
+  return LookUp(groupsById_, gid, group, groupFiles_, kGroup, ScanGroups, getgrgid_r, gid, buffer_,
+                lastError_);
 }
 
 Found NssDirectory::GroupIdsOf(const UserEntry& user, std::vector<uint32_t>& gids) {
@@ -341,8 +313,7 @@ Found NssDirectory::GroupIdsOf(const UserEntry& user, std::vector<uint32_t>& gid
 Found NssDirectory::FindGroupsNamed(const std::vector<std::string>& names,
                                     std::vector<GroupEntry>& groups) {
   if (groupFiles_) {
-    if (RememberAll(kGroup, ScanGroups, names, groupsByName_, NameKeyOf, lastError_) ==
-        Found::Failed) {
+    if (RememberAll(kGroup, ScanGroups, names, groupsByName_, lastError_) == Found::Failed) {
       return Found::Failed;
     }
   } else if (Nsswitch::OfHost().GroupEnumerationFindsAll()) {
@@ -368,12 +339,12 @@ Found NssDirectory::FindGroupsNamed(const std::vector<std::string>& names,
 
 Found NssDirectory::LookUpUsersNamed(const std::vector<std::string>& names) {
   if (!passwdFiles_) return AccountDirectory::LookUpUsersNamed(names);
-  return RememberAll(kPasswd, ScanUsers, names, usersByName_, NameKeyOf, lastError_);
+  return RememberAll(kPasswd, ScanUsers, names, usersByName_, lastError_);
 }
 
 Found NssDirectory::LookUpGroupIds(const std::vector<uint32_t>& gids) {
   if (!groupFiles_) return AccountDirectory::LookUpGroupIds(gids);
-  return RememberAll(kGroup, ScanGroups, gids, groupsById_, GidOf, lastError_);
+  return RememberAll(kGroup, ScanGroups, gids, groupsById_, lastError_);
 }
 
 bool NssDirectory::ShadowReadable() {
