@@ -40,6 +40,29 @@ std::string_view UserCommentOf(std::string_view gecos) {
   return rest;
 }
 
+// A maximum password age of this many days or more means the password never expires; shadow
+// tools write 99999 for "no limit".
+constexpr int64_t kNoMaximumAgeDays = 99999;
+
+// The shadow rules behind the flags, as PAM applies them when the user logs in.
+bool IsPasswordExpired(const ShadowEntry& shadow, int64_t today) {
+  if (shadow.lastChange == 0) return true;
+  return shadow.lastChange > 0 && shadow.maxDays >= 0 && today - shadow.lastChange > shadow.maxDays;
+}
+
+bool IsAccountExpired(const ShadowEntry& shadow, int64_t today) {
+  return shadow.expireDay >= 0 && today >= shadow.expireDay;
+}
+
+bool IsDisabledByInactivity(const ShadowEntry& shadow, int64_t today) {
+  return shadow.lastChange > 0 && shadow.maxDays >= 0 && shadow.inactiveDays >= 0 &&
+         today - shadow.lastChange > shadow.maxDays + shadow.inactiveDays;
+}
+
+bool PasswordNeverExpires(const ShadowEntry& shadow) {
+  return shadow.lastChange < 0 || shadow.maxDays < 0 || shadow.maxDays >= kNoMaximumAgeDays;
+}
+
 DWORD FlagsOf(const HostAccountFacts& facts) {
   // Windows sets UF_SCRIPT on every account it reports.
   DWORD flags = UF_SCRIPT | UF_NORMAL_ACCOUNT;
@@ -154,24 +177,6 @@ void MapAccountRecordInto(const HostAccountFacts& facts, AccountRecord& record) 
   for (const AccountFieldRule& rule : kRules) {
     if (rule.apply != nullptr) rule.apply(facts, record);
   }
-}
-
-bool IsPasswordExpired(const ShadowEntry& shadow, int64_t today) {
-  if (shadow.lastChange == 0) return true;
-  return shadow.lastChange > 0 && shadow.maxDays >= 0 && today - shadow.lastChange > shadow.maxDays;
-}
-
-bool IsAccountExpired(const ShadowEntry& shadow, int64_t today) {
-  return shadow.expireDay >= 0 && today >= shadow.expireDay;
-}
-
-bool IsDisabledByInactivity(const ShadowEntry& shadow, int64_t today) {
-  return shadow.lastChange > 0 && shadow.maxDays >= 0 && shadow.inactiveDays >= 0 &&
-         today - shadow.lastChange > shadow.maxDays + shadow.inactiveDays;
-}
-
-bool PasswordNeverExpires(const ShadowEntry& shadow) {
-  return shadow.lastChange < 0 || shadow.maxDays < 0 || shadow.maxDays >= kNoMaximumAgeDays;
 }
 
 }  // namespace compat

@@ -10,9 +10,6 @@
 namespace compat {
 
 constexpr int64_t kSecondsPerDay = 86400;
-// A maximum password age of this many days or more means the password never expires; shadow
-// tools write 99999 for "no limit".
-constexpr int64_t kNoMaximumAgeDays = 99999;
 
 // What the host keeps about one account.
 struct HostAccountFacts {
@@ -39,11 +36,5 @@ AccountRecord MapAccountRecord(const HostAccountFacts& facts);
 // The same into a record that was mapped before (a walk over many accounts): every field the
 // table fills is set anew, the others keep their value for "not known".
 void MapAccountRecordInto(const HostAccountFacts& facts, AccountRecord& record);
-
-// The shadow rules behind the flags, as PAM applies them when the user logs in.
-bool IsPasswordExpired(const ShadowEntry& shadow, int64_t today);
-bool IsAccountExpired(const ShadowEntry& shadow, int64_t today);
-bool IsDisabledByInactivity(const ShadowEntry& shadow, int64_t today);
-bool PasswordNeverExpires(const ShadowEntry& shadow);
 
 }  // namespace compat

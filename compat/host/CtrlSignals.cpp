@@ -7,11 +7,16 @@
 #include <csignal>
 #include <cstddef>
 #include <iterator>
+#include <utility>
 
 namespace compat {
 namespace {
 
-constexpr int kSignals[] = {SIGINT, SIGQUIT, SIGHUP, SIGTERM};
+// The signals that stand for console control events, and the event of each.
+constexpr std::pair<int, DWORD> kSignalEvents[] = {{SIGINT, CTRL_C_EVENT},
+                                                   {SIGQUIT, CTRL_BREAK_EVENT},
+                                                   {SIGHUP, CTRL_CLOSE_EVENT},
+                                                   {SIGTERM, CTRL_SHUTDOWN_EVENT}};
 constexpr size_t kSlots = 16;
 
 static_assert(std::atomic<PHANDLER_ROUTINE>::is_always_lock_free,
@@ -58,27 +63,19 @@ bool InstallSignalHandlers() {
   action.sa_handler = OnSignal;
   action.sa_flags = SA_RESTART;
   sigemptyset(&action.sa_mask);
-  for (int signal : kSignals) sigaddset(&action.sa_mask, signal);
+  for (auto [signal, event] : kSignalEvents) sigaddset(&action.sa_mask, signal);
   bool ok = true;
-  for (int signal : kSignals) ok = sigaction(signal, &action, nullptr) == 0 && ok;
+  for (auto [signal, event] : kSignalEvents) ok = sigaction(signal, &action, nullptr) == 0 && ok;
   return ok;
 }
 
 }  // namespace
 
 int CtrlEventOfSignal(int signal) {
-  switch (signal) {
-    case SIGINT:
-      return static_cast<int>(CTRL_C_EVENT);
-    case SIGQUIT:
-      return static_cast<int>(CTRL_BREAK_EVENT);
-    case SIGHUP:
-      return static_cast<int>(CTRL_CLOSE_EVENT);
-    case SIGTERM:
-      return static_cast<int>(CTRL_SHUTDOWN_EVENT);
-    default:
-      return -1;
+  for (auto [known, event] : kSignalEvents) {
+    if (known == signal) return static_cast<int>(event);
   }
+  return -1;
 }
 
 bool SetCtrlHandlerRoutine(PHANDLER_ROUTINE routine, bool add) {

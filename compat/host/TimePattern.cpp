@@ -34,16 +34,9 @@ class PatternWriter {
  private:
   // Text with letters goes in quotes, so that no letter is taken for a field.
   void FlushLiteral() {
-    if (literal_.empty()) return;
-    bool hasLetter = false;
-    for (wchar_t c : literal_) hasLetter = hasLetter || IsAsciiLetter(c) || c > 0x7F;
-    if (hasLetter) {
-      out_ += L'\'';
-      out_ += literal_;
-      out_ += L'\'';
-    } else {
-      out_ += literal_;
-    }
+    bool hasLetter = std::any_of(literal_.begin(), literal_.end(),
+                                 [](wchar_t c) { return IsAsciiLetter(c) || c > 0x7F; });
+    out_ += hasLetter ? L'\'' + literal_ + L'\'' : literal_;
     literal_.clear();
   }
 
@@ -62,7 +55,7 @@ constexpr TimeField kFields[] = {
     {L'H', L"HH", L"H"},          {L'k', L"H", nullptr},     {L'I', L"hh", L"h"},
     {L'l', L"h", nullptr},        {L'M', L"mm", L"m"},       {L'S', L"ss", L"s"},
     {L'p', L"tt", nullptr},       {L'P', L"tt", nullptr},    {L'T', L"HH:mm:ss", nullptr},
-    {L'X', L"HH:mm:ss", nullptr}, {L'R', L"HH:mm", nullptr},
+    {L'X', L"HH:mm:ss", nullptr}, {L'R', L"HH:mm", nullptr}, {L'r', L"hh:mm:ss tt", nullptr},
 };
 
 void Convert(std::wstring_view pattern, std::wstring_view amPmPattern, int depth,
@@ -85,30 +78,22 @@ void Convert(std::wstring_view pattern, std::wstring_view amPmPattern, int depth
     if (i < pattern.size() && (pattern[i] == L'E' || pattern[i] == L'O')) ++i;
     if (i >= pattern.size()) break;
     wchar_t conversion = pattern[i++];
+    // The locale's own 12-hour pattern, where it has one.
+    if (conversion == L'r' && depth == 0 && !amPmPattern.empty()) {
+      Convert(amPmPattern, amPmPattern, depth + 1, writer);
+      continue;
+    }
     auto field = std::find_if(std::begin(kFields), std::end(kFields),
                               [&](const TimeField& f) { return f.conversion == conversion; });
     if (field != std::end(kFields)) {
       writer.Field(unpadded && field->unpadded != nullptr ? field->unpadded : field->padded);
       continue;
     }
-    switch (conversion) {
-      case L'r':
-        if (depth == 0 && !amPmPattern.empty()) {
-          Convert(amPmPattern, amPmPattern, depth + 1, writer);
-        } else {
-          writer.Field(L"hh:mm:ss tt");
-        }
-        break;
-      case L'%':
-        writer.Literal(L'%');
-        break;
-      case L'n':
-      case L't':
-        writer.Literal(L' ');
-        break;
-      default:
-        break;  // a date or time-zone field
-    }
+    if (conversion == L'%') {
+      writer.Literal(L'%');
+    } else if (conversion == L'n' || conversion == L't') {
+      writer.Literal(L' ');
+    }  // any other is a date or time-zone field, left out
   }
 }
 
