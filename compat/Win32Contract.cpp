@@ -74,14 +74,6 @@ const KernelObject* Find(HANDLE handle) {
   return it == registry.handles.end() ? nullptr : it->second.get();
 }
 
-template <typename Char>
-Char* NewText(std::basic_string_view<Char> text) {
-  auto* copy =
-      static_cast<Char*>(NewBlock(BlockKind::LocalMemory, (text.size() + 1) * sizeof(Char)));
-  if (copy != nullptr) text.copy(copy, text.size());
-  return copy;
-}
-
 }  // namespace
 
 BOOL Fail(DWORD error) {
@@ -95,20 +87,6 @@ void* NewBlock(BlockKind kind, size_t cb) {
   if (header == nullptr) return nullptr;
   header->kind = kind;
   return Register(header);
-}
-
-wchar_t* NewLocalText(std::wstring_view text) {
-  return NewText(text);
-}
-
-char* NewLocalText(std::string_view text) {
-  return NewText(text);
-}
-
-void* NewLocalSid(const SidValue& sid) {
-  void* block = NewBlock(BlockKind::LocalMemory, sid.BinarySize());
-  if (block != nullptr) sid.WriteBinary(block);
-  return block;
 }
 
 size_t BlockHeaderSize() {
@@ -182,10 +160,12 @@ void AddLibraryReference() {
   ++registry.counts.libraryReferences;
 }
 
-void RemoveLibraryReference() {
+bool RemoveLibraryReference() {
   Registry& registry = TheRegistry();
   std::lock_guard<std::mutex> guard(registry.lock);
-  if (registry.counts.libraryReferences > 0) --registry.counts.libraryReferences;
+  if (registry.counts.libraryReferences == 0) return false;
+  --registry.counts.libraryReferences;
+  return true;
 }
 
 Outstanding CurrentOutstanding() {

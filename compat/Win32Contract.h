@@ -23,6 +23,11 @@ T FailWith(DWORD error, T result) {
   return result;
 }
 
+// An optional text argument (a server or system name): null is the empty text.
+inline std::wstring_view OrEmpty(LPCWSTR text) {
+  return text == nullptr ? std::wstring_view() : text;
+}
+
 // Whether a size reported back after success counts the text's null (GetUserNameW) or not (most
 // calls). After a failure for want of room the size always counts it.
 enum class Counts { Length, LengthAndNull };
@@ -60,10 +65,6 @@ bool CopyOut(std::basic_string_view<Char> text, Char* buffer, DWORD* cch, Counts
 enum class BlockKind { NetApiBuffer, LocalMemory, EnvironmentBlock };
 // A zero-filled block of cb bytes; null when memory runs out.
 void* NewBlock(BlockKind kind, size_t cb);
-// A text and its null, or a SID, in LocalFree memory; null when memory runs out.
-wchar_t* NewLocalText(std::wstring_view text);
-char* NewLocalText(std::string_view text);
-void* NewLocalSid(const SidValue& sid);
 // Gives a block back; false when the pointer is not a block of that kind.
 bool FreeBlock(BlockKind kind, void* block);
 
@@ -83,7 +84,8 @@ bool CloseAnyHandle(HANDLE handle);
 
 // Library references, one per load that was not freed.
 void AddLibraryReference();
-void RemoveLibraryReference();
+// False when no reference is left to remove.
+bool RemoveLibraryReference();
 
 struct Outstanding {
   size_t netApiBuffers = 0;

@@ -44,14 +44,11 @@ const Export kAdvapi32Exports[] = {
 
 constexpr const char* kAdvapi32 = "ADVAPI32.DLL";
 
-struct Library {
-  std::mutex lock;
-  size_t references = 0;
-};
-
-Library& Advapi32() {
-  static Library library;
-  return library;
+// The stand-in's ADVAPI32.DLL as a module handle; its references are counted with the
+// process's other outstanding resources.
+HMODULE Advapi32() {
+  static int module;
+  return reinterpret_cast<HMODULE>(&module);
 }
 
 // Windows matches a library's name without regard to case, with or without ".DLL".
@@ -59,11 +56,8 @@ bool IsAdvapi32(const char* name) {
   return strcasecmp(name, kAdvapi32) == 0 || strcasecmp(name, "ADVAPI32") == 0;
 }
 
-Library* Loaded(HMODULE module) {
-  Library& advapi32 = Advapi32();
-  if (reinterpret_cast<HMODULE>(&advapi32) != module) return nullptr;
-  std::lock_guard<std::mutex> guard(advapi32.lock);
-  return advapi32.references > 0 ? &advapi32 : nullptr;
+bool Loaded(HMODULE module) {
+  return module == Advapi32() && compat::CurrentOutstanding().libraryReferences > 0;
 }
 
 std::recursive_mutex& LockOf(LPCRITICAL_SECTION section) {
@@ -77,15 +71,12 @@ HMODULE WINAPI LoadLibraryA(LPCSTR libFileName) {
       !compat::TheProcess().LibraryLoads(kAdvapi32)) {
     return compat::FailWith<HMODULE>(ERROR_MOD_NOT_FOUND, nullptr);
   }
-  Library& library = Advapi32();
-  std::lock_guard<std::mutex> guard(library.lock);
-  ++library.references;
   compat::AddLibraryReference();
-  return reinterpret_cast<HMODULE>(&library);
+  return Advapi32();
 }
 
 FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR procName) {
-  if (Loaded(module) == nullptr) return compat::FailWith<FARPROC>(ERROR_INVALID_HANDLE, nullptr);
+  if (!Loaded(module)) return compat::FailWith<FARPROC>(ERROR_INVALID_HANDLE, nullptr);
   for (const Export& entry : kAdvapi32Exports) {
     if (procName != nullptr && std::strcmp(entry.name, procName) == 0 &&
         compat::TheProcess().LibraryExports(kAdvapi32, entry.name)) {
@@ -96,11 +87,9 @@ FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR procName) {
 }
 
 BOOL WINAPI FreeLibrary(HMODULE libModule) {
-  Library* library = Loaded(libModule);
-  if (library == nullptr) return compat::Fail(ERROR_INVALID_HANDLE);
-  std::lock_guard<std::mutex> guard(library->lock);
-  --library->references;
-  compat::RemoveLibraryReference();
+  if (libModule != Advapi32() || !compat::RemoveLibraryReference()) {
+    return compat::Fail(ERROR_INVALID_HANDLE);
+  }
   return TRUE;
 }
 

@@ -11,10 +11,6 @@ namespace {
 using compat::AccountRecord;
 using compat::NetBuffer;
 
-std::wstring_view OrEmpty(LPCWSTR text) {
-  return text == nullptr ? std::wstring_view() : text;
-}
-
 // All logon hours allowed: the block of a record that carries none of its own.
 constexpr std::array<BYTE, 21> kAllHours = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
                                             0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
@@ -91,10 +87,12 @@ NET_API_STATUS CheckLevel(DWORD level) {
   return windows ? ERROR_CALL_NOT_IMPLEMENTED : ERROR_INVALID_LEVEL;
 }
 
-// Clears the caller's out-pointers first, as Windows does.
-void ClearOut(LPBYTE* buffer, LPDWORD entriesRead, LPDWORD totalEntries) {
+// Clears the caller's out-pointers first, as Windows does; false when one is missing.
+bool ClearOut(LPBYTE* buffer, LPDWORD entriesRead, LPDWORD totalEntries) {
+  if (buffer == nullptr || entriesRead == nullptr || totalEntries == nullptr) return false;
   *buffer = nullptr;
   *entriesRead = *totalEntries = 0;
+  return true;
 }
 
 // Group memberships at level 0: one name pointer per record.
@@ -116,10 +114,7 @@ NET_API_STATUS NameList(const std::vector<std::wstring>& names, LPBYTE* buffer, 
 NET_API_STATUS WINAPI NetUserEnum(LPCWSTR serverName, DWORD level, DWORD filter, LPBYTE* buffer,
                                   DWORD prefMaxLen, LPDWORD entriesRead, LPDWORD totalEntries,
                                   LPDWORD resumeHandle) {
-  if (buffer == nullptr || entriesRead == nullptr || totalEntries == nullptr) {
-    return ERROR_INVALID_PARAMETER;
-  }
-  ClearOut(buffer, entriesRead, totalEntries);
+  if (!ClearOut(buffer, entriesRead, totalEntries)) return ERROR_INVALID_PARAMETER;
   if (NET_API_STATUS status = CheckLevel(level); status != NERR_Success) return status;
   if (filter != 0) return ERROR_CALL_NOT_IMPLEMENTED;  // the program lists every account
   DWORD resume = resumeHandle == nullptr ? 0 : *resumeHandle;
@@ -129,7 +124,7 @@ NET_API_STATUS WINAPI NetUserEnum(LPCWSTR serverName, DWORD level, DWORD filter,
   // A preferred length ends the batch before the record that would pass it, counting each
   // record with its texts; a batch holds one record at least, so that a listing in pieces goes on.
   NET_API_STATUS status = compat::TheAccounts().EnumerateAccounts(
-      OrEmpty(serverName), resume, [&](const AccountRecord& record) {
+      compat::OrEmpty(serverName), resume, [&](const AccountRecord& record) {
         size_t cbRecord = batch.RecordSize() + (record.name.size() + 1) * sizeof(wchar_t);
         if (prefMaxLen != MAX_PREFERRED_LENGTH && batch.Count() > 0 &&
             cbBatch + cbRecord > prefMaxLen) {
@@ -157,7 +152,8 @@ NET_API_STATUS WINAPI NetUserGetInfo(LPCWSTR serverName, LPCWSTR userName, DWORD
   if (userName == nullptr) return ERROR_INVALID_PARAMETER;
   if (NET_API_STATUS status = CheckLevel(level); status != NERR_Success) return status;
   AccountRecord record;
-  NET_API_STATUS status = compat::TheAccounts().GetAccount(OrEmpty(serverName), userName, record);
+  NET_API_STATUS status =
+      compat::TheAccounts().GetAccount(compat::OrEmpty(serverName), userName, record);
   if (status != NERR_Success) return status;
   NetBuffer one = BufferFor(level);
   if (!Project(one, level, record)) return ERROR_NOT_ENOUGH_MEMORY;
@@ -168,30 +164,24 @@ NET_API_STATUS WINAPI NetUserGetInfo(LPCWSTR serverName, LPCWSTR userName, DWORD
 NET_API_STATUS WINAPI NetUserGetGroups(LPCWSTR serverName, LPCWSTR userName, DWORD level,
                                        LPBYTE* buffer, DWORD, LPDWORD entriesRead,
                                        LPDWORD totalEntries) {
-  if (buffer == nullptr || entriesRead == nullptr || totalEntries == nullptr) {
-    return ERROR_INVALID_PARAMETER;
-  }
-  ClearOut(buffer, entriesRead, totalEntries);
+  if (!ClearOut(buffer, entriesRead, totalEntries)) return ERROR_INVALID_PARAMETER;
   if (userName == nullptr) return ERROR_INVALID_PARAMETER;
   if (level != 0) return level == 1 ? ERROR_CALL_NOT_IMPLEMENTED : ERROR_INVALID_LEVEL;
   std::vector<std::wstring> groups;
-  NET_API_STATUS status = compat::TheAccounts().Groups(compat::GroupScope::Global,
-                                                       OrEmpty(serverName), userName, groups);
+  NET_API_STATUS status = compat::TheAccounts().Groups(
+      compat::GroupScope::Global, compat::OrEmpty(serverName), userName, groups);
   return status != NERR_Success ? status : NameList(groups, buffer, entriesRead, totalEntries);
 }
 
 NET_API_STATUS WINAPI NetUserGetLocalGroups(LPCWSTR serverName, LPCWSTR userName, DWORD level,
                                             DWORD flags, LPBYTE* buffer, DWORD, LPDWORD entriesRead,
                                             LPDWORD totalEntries) {
-  if (buffer == nullptr || entriesRead == nullptr || totalEntries == nullptr) {
-    return ERROR_INVALID_PARAMETER;
-  }
-  ClearOut(buffer, entriesRead, totalEntries);
+  if (!ClearOut(buffer, entriesRead, totalEntries)) return ERROR_INVALID_PARAMETER;
   if (userName == nullptr || (flags & ~LG_INCLUDE_INDIRECT) != 0) return ERROR_INVALID_PARAMETER;
   if (level != 0) return ERROR_INVALID_LEVEL;
   std::vector<std::wstring> groups;
-  NET_API_STATUS status = compat::TheAccounts().Groups(compat::GroupScope::Local,
-                                                       OrEmpty(serverName), userName, groups);
+  NET_API_STATUS status = compat::TheAccounts().Groups(
+      compat::GroupScope::Local, compat::OrEmpty(serverName), userName, groups);
   return status != NERR_Success ? status : NameList(groups, buffer, entriesRead, totalEntries);
 }
 

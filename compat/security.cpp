@@ -1,4 +1,5 @@
 // SIDs, account names, the process token and privileges.
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -11,10 +12,6 @@ using compat::Fail;
 
 HANDLE const kCurrentProcess = reinterpret_cast<HANDLE>(static_cast<intptr_t>(-1));
 HANDLE const kCurrentThread = reinterpret_cast<HANDLE>(static_cast<intptr_t>(-2));
-
-std::wstring_view OrEmpty(LPCWSTR text) {
-  return text == nullptr ? std::wstring_view() : text;
-}
 
 // A SID text is ASCII; the 8-bit variants widen it byte by byte.
 std::wstring Widen(LPCSTR text) {
@@ -29,8 +26,10 @@ BOOL StringSidToSid(std::wstring_view text, PSID* sid) {
       compat::SidOfAlias(text, compat::TheNames().AccountDomainSid());
   if (!value) value = compat::SidValue::FromText(text);
   if (!value) return Fail(ERROR_INVALID_SID);
-  *sid = compat::NewLocalSid(*value);
-  return *sid != nullptr ? TRUE : Fail(ERROR_NOT_ENOUGH_MEMORY);
+  *sid = compat::NewBlock(compat::BlockKind::LocalMemory, value->BinarySize());
+  if (*sid == nullptr) return Fail(ERROR_NOT_ENOUGH_MEMORY);
+  value->WriteBinary(*sid);
+  return TRUE;
 }
 
 template <typename Char>
@@ -39,11 +38,20 @@ BOOL SidToStringSid(PSID sid, Char** stringSid) {
   auto value = compat::SidValue::FromBinary(sid);
   if (!value) return Fail(ERROR_INVALID_SID);
   std::wstring text = value->ToText();
-  *stringSid = compat::NewLocalText(std::basic_string<Char>(text.begin(), text.end()));
-  return *stringSid != nullptr ? TRUE : Fail(ERROR_NOT_ENOUGH_MEMORY);
+  // A zero-filled block, so the text's null is there; a SID text is ASCII in either width.
+  *stringSid = static_cast<Char*>(
+      compat::NewBlock(compat::BlockKind::LocalMemory, (text.size() + 1) * sizeof(Char)));
+  if (*stringSid == nullptr) return Fail(ERROR_NOT_ENOUGH_MEMORY);
+  std::copy(text.begin(), text.end(), *stringSid);
+  return TRUE;
 }
 
-BOOL OpenToken(compat::TokenKind kind, PHANDLE tokenHandle) {
+// The token of the current process or thread, which is the only one the stand-in opens; the
+// out-handle is cleared first, as Windows does.
+BOOL OpenToken(HANDLE given, HANDLE current, compat::TokenKind kind, PHANDLE tokenHandle) {
+  if (tokenHandle == nullptr) return Fail(ERROR_INVALID_PARAMETER);
+  *tokenHandle = nullptr;
+  if (given != current) return Fail(ERROR_INVALID_HANDLE);
   if (DWORD error = compat::TheProcess().OpenToken(kind); error != ERROR_SUCCESS) {
     return Fail(error);
   }
@@ -67,7 +75,7 @@ BOOL WINAPI LookupAccountNameW(LPCWSTR systemName, LPCWSTR accountName, PSID sid
     return Fail(ERROR_INVALID_PARAMETER);
   }
   compat::AccountLookup found;
-  DWORD error = compat::TheAccounts().LookupName(OrEmpty(systemName), accountName, found);
+  DWORD error = compat::TheAccounts().LookupName(compat::OrEmpty(systemName), accountName, found);
   if (error != ERROR_SUCCESS) return Fail(error);
   std::wstring_view domain = found.domain;
   bool fits = sid != nullptr && *cbSid >= found.sid.BinarySize();
@@ -93,7 +101,7 @@ BOOL WINAPI LookupAccountSidW(LPCWSTR systemName, PSID sid, LPWSTR name, LPDWORD
   auto value = compat::SidValue::FromBinary(sid);
   if (!value) return Fail(ERROR_INVALID_SID);
   compat::AccountLookup found;
-  DWORD error = compat::TheAccounts().LookupSid(OrEmpty(systemName), *value, found);
+  DWORD error = compat::TheAccounts().LookupSid(compat::OrEmpty(systemName), *value, found);
   if (error != ERROR_SUCCESS) return Fail(error);
   std::wstring_view account = found.name;
   std::wstring_view domain = found.domain;
@@ -180,17 +188,11 @@ HANDLE WINAPI GetCurrentThread() {
 }
 
 BOOL WINAPI OpenProcessToken(HANDLE processHandle, DWORD, PHANDLE tokenHandle) {
-  if (tokenHandle == nullptr) return Fail(ERROR_INVALID_PARAMETER);
-  *tokenHandle = nullptr;
-  if (processHandle != kCurrentProcess) return Fail(ERROR_INVALID_HANDLE);
-  return OpenToken(compat::TokenKind::Process, tokenHandle);
+  return OpenToken(processHandle, kCurrentProcess, compat::TokenKind::Process, tokenHandle);
 }
 
 BOOL WINAPI OpenThreadToken(HANDLE threadHandle, DWORD, BOOL, PHANDLE tokenHandle) {
-  if (tokenHandle == nullptr) return Fail(ERROR_INVALID_PARAMETER);
-  *tokenHandle = nullptr;
-  if (threadHandle != kCurrentThread) return Fail(ERROR_INVALID_HANDLE);
-  return OpenToken(compat::TokenKind::Thread, tokenHandle);
+  return OpenToken(threadHandle, kCurrentThread, compat::TokenKind::Thread, tokenHandle);
 }
 
 BOOL WINAPI GetTokenInformation(HANDLE tokenHandle, TOKEN_INFORMATION_CLASS tokenInformationClass,
@@ -228,7 +230,7 @@ BOOL WINAPI GetTokenInformation(HANDLE tokenHandle, TOKEN_INFORMATION_CLASS toke
 
 // Privileges of the local system only: the program asks no other.
 BOOL WINAPI LookupPrivilegeValueW(LPCWSTR systemName, LPCWSTR name, PLUID luid) {
-  if (!OrEmpty(systemName).empty()) return Fail(ERROR_CALL_NOT_IMPLEMENTED);
+  if (!compat::OrEmpty(systemName).empty()) return Fail(ERROR_CALL_NOT_IMPLEMENTED);
   if (name == nullptr || luid == nullptr) return Fail(ERROR_INVALID_PARAMETER);
   const compat::Privilege* privilege = compat::FindPrivilege(name);
   if (privilege == nullptr || privilege->luid == 0) return Fail(ERROR_NO_SUCH_PRIVILEGE);
@@ -258,7 +260,7 @@ BOOL WINAPI PrivilegeCheck(HANDLE clientToken, PPRIVILEGE_SET requiredPrivileges
 
 BOOL WINAPI LookupPrivilegeDisplayNameW(LPCWSTR systemName, LPCWSTR name, LPWSTR displayName,
                                         LPDWORD cchDisplayName, LPDWORD languageId) {
-  if (!OrEmpty(systemName).empty()) return Fail(ERROR_CALL_NOT_IMPLEMENTED);
+  if (!compat::OrEmpty(systemName).empty()) return Fail(ERROR_CALL_NOT_IMPLEMENTED);
   if (name == nullptr || cchDisplayName == nullptr || languageId == nullptr) {
     return Fail(ERROR_INVALID_PARAMETER);
   }
