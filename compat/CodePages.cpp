@@ -153,22 +153,14 @@ bool IsCodePoint(wchar_t c) {
 }
 
 bool EncodeUtf8(wchar_t c, std::string& out) {
-  auto cp = static_cast<uint32_t>(c);
   if (!IsCodePoint(c)) return false;
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (cp >> 18));
-    out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
+  auto cp = static_cast<uint32_t>(c);
+  // The lead byte carries the top bits, each continuation byte six more.
+  int continuations = cp < 0x80 ? 0 : cp < 0x800 ? 1 : cp < 0x10000 ? 2 : 3;
+  constexpr uint32_t kLead[] = {0x00, 0xC0, 0xE0, 0xF0};
+  out += static_cast<char>(kLead[continuations] | (cp >> (6 * continuations)));
+  for (int i = continuations - 1; i >= 0; --i) {
+    out += static_cast<char>(0x80 | ((cp >> (6 * i)) & 0x3F));
   }
   return true;
 }
