@@ -6,7 +6,6 @@
 #include <cstdint>
 
 #define WINAPI
-#define CALLBACK
 #define TRUE 1
 #define FALSE 0
 
@@ -18,7 +17,6 @@ using UINT = unsigned int;
 using LONG = int32_t;
 using ULONG = uint32_t;
 using SHORT = int16_t;
-using WCHAR = wchar_t;  // holds code points on Linux
 using INT_PTR = intptr_t;
 using LPSTR = char*;
 using LPCSTR = const char*;

@@ -99,9 +99,6 @@ struct USER_INFO_3 {
 struct GROUP_USERS_INFO_0 {
   LPWSTR grui0_name;
 };
-struct LOCALGROUP_USERS_INFO_0 {
-  LPWSTR lgrui0_name;
-};
 
 NET_API_STATUS WINAPI NetUserEnum(LPCWSTR serverName, DWORD level, DWORD filter, LPBYTE* buffer,
                                   DWORD prefMaxLen, LPDWORD entriesRead, LPDWORD totalEntries,

@@ -4,16 +4,11 @@
 
 #include "win32/base.h"
 
+// The formats the stand-in names, with Windows' values; the others lie between them.
 enum COMPUTER_NAME_FORMAT {
   ComputerNameNetBIOS,
-  ComputerNameDnsHostname,
-  ComputerNameDnsDomain,
-  ComputerNameDnsFullyQualified,
-  ComputerNamePhysicalNetBIOS,
-  ComputerNamePhysicalDnsHostname,
-  ComputerNamePhysicalDnsDomain,
-  ComputerNamePhysicalDnsFullyQualified,
-  ComputerNameMax
+  ComputerNameDnsFullyQualified = 3,
+  ComputerNameMax = 8,
 };
 constexpr DWORD MAX_COMPUTERNAME_LENGTH = 15;
 

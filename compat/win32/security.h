@@ -9,15 +9,6 @@ using PULONG = ULONG*;
 using SECURITY_INFORMATION = DWORD;
 using PSECURITY_DESCRIPTOR = void*;
 
-struct SID_IDENTIFIER_AUTHORITY {
-  BYTE Value[6];
-};
-struct SID {
-  BYTE Revision;
-  BYTE SubAuthorityCount;
-  SID_IDENTIFIER_AUTHORITY IdentifierAuthority;
-  DWORD SubAuthority[1];
-};
 constexpr BYTE SID_REVISION = 1;
 constexpr BYTE SID_MAX_SUB_AUTHORITIES = 15;
 constexpr DWORD SECURITY_MAX_SID_SIZE = 8 + 4 * SID_MAX_SUB_AUTHORITIES;
@@ -28,12 +19,7 @@ enum SID_NAME_USE {
   SidTypeDomain,
   SidTypeAlias,
   SidTypeWellKnownGroup,
-  SidTypeDeletedAccount,
-  SidTypeInvalid,
-  SidTypeUnknown,
-  SidTypeComputer,
-  SidTypeLabel,
-  SidTypeLogonSession
+  SidTypeUnknown = 8,
 };
 using PSID_NAME_USE = SID_NAME_USE*;
 
@@ -58,11 +44,10 @@ struct LUID_AND_ATTRIBUTES {
   LUID Luid;
   DWORD Attributes;
 };
-constexpr DWORD ANYSIZE_ARRAY = 1;
 struct PRIVILEGE_SET {
   DWORD PrivilegeCount;
   DWORD Control;
-  LUID_AND_ATTRIBUTES Privilege[ANYSIZE_ARRAY];
+  LUID_AND_ATTRIBUTES Privilege[1];
 };
 using PPRIVILEGE_SET = PRIVILEGE_SET*;
 constexpr DWORD PRIVILEGE_SET_ALL_NECESSARY = 1;
