@@ -359,11 +359,13 @@ abi::NetApiStatus NetApiBufferFree(void* buffer) {
 }  // extern "C"
 
 // The fake's exports have the types the program binds them with.
-static_assert(std::is_same_v<decltype(&wbcLookupSid), abi::WbcLookupSid>);
-static_assert(std::is_same_v<decltype(&wbcLookupUserSids), abi::WbcLookupUserSids>);
-static_assert(std::is_same_v<decltype(&sss_nss_getnamebysid), abi::SssGetNameBySid>);
-static_assert(std::is_same_v<decltype(&NetUserGetInfo), abi::NetUserGetInfo>);
-static_assert(std::is_same_v<decltype(&NetUserEnum), abi::NetUserEnum>);
-static_assert(std::is_same_v<decltype(&NetGroupGetUsers), abi::NetGroupGetUsers>);
+static_assert(std::is_same_v<decltype(&wbcLookupSid), decltype(abi::Wbclient::lookupSid)>);
+static_assert(
+    std::is_same_v<decltype(&wbcLookupUserSids), decltype(abi::Wbclient::lookupUserSids)>);
+static_assert(
+    std::is_same_v<decltype(&sss_nss_getnamebysid), decltype(abi::SssNssIdmap::nameBySid)>);
+static_assert(std::is_same_v<decltype(&NetUserGetInfo), decltype(abi::Netapi::getInfo)>);
+static_assert(std::is_same_v<decltype(&NetUserEnum), decltype(abi::Netapi::userEnum)>);
+static_assert(std::is_same_v<decltype(&NetGroupGetUsers), decltype(abi::Netapi::groupUsers)>);
 static_assert(std::is_same_v<decltype(&cli_credentials_set_machine_account),
-                             abi::CliCredentialsSetMachineAccount>);
+                             decltype(abi::Netapi::credsSetMachine)>);

@@ -55,23 +55,24 @@ struct SameShape<R1 (*)(A1...), R2 (*)(A2...)>
     : std::bool_constant<sizeof...(A1) == sizeof...(A2) && PassedAlike<R1, R2>() &&
                          (PassedAlike<A1, A2>() && ...)> {};
 
+// ours: the member of the helper's table of a library's functions.
 #define USERLENS_SAME_FUNCTION(ours, theirs) \
-  static_assert(SameShape<abi::ours, decltype(&::theirs)>::value, #theirs)
+  static_assert(SameShape<decltype(abi::ours), decltype(&::theirs)>::value, #theirs)
 // Our declaration keeps the library's field names.
 #define USERLENS_SAME_FIELD(ours, theirs, field)                           \
   static_assert(offsetof(abi::ours, field) == offsetof(::theirs, field) && \
                     sizeof(abi::ours::field) == sizeof(::theirs::field),   \
                 #theirs "." #field)
 
-USERLENS_SAME_FUNCTION(WbcPing, wbcPing);
-USERLENS_SAME_FUNCTION(WbcUidToSid, wbcUidToSid);
-USERLENS_SAME_FUNCTION(WbcGidToSid, wbcGidToSid);
-USERLENS_SAME_FUNCTION(WbcSidToGid, wbcSidToGid);
-USERLENS_SAME_FUNCTION(WbcLookupSid, wbcLookupSid);
-USERLENS_SAME_FUNCTION(WbcLookupUserSids, wbcLookupUserSids);
-USERLENS_SAME_FUNCTION(WbcLookupDomainController, wbcLookupDomainController);
-USERLENS_SAME_FUNCTION(WbcDomainInfoFn, wbcDomainInfo);
-USERLENS_SAME_FUNCTION(WbcFreeMemory, wbcFreeMemory);
+USERLENS_SAME_FUNCTION(Wbclient::ping, wbcPing);
+USERLENS_SAME_FUNCTION(Wbclient::uidToSid, wbcUidToSid);
+USERLENS_SAME_FUNCTION(Wbclient::gidToSid, wbcGidToSid);
+USERLENS_SAME_FUNCTION(Wbclient::sidToGid, wbcSidToGid);
+USERLENS_SAME_FUNCTION(Wbclient::lookupSid, wbcLookupSid);
+USERLENS_SAME_FUNCTION(Wbclient::lookupUserSids, wbcLookupUserSids);
+USERLENS_SAME_FUNCTION(Wbclient::lookupDc, wbcLookupDomainController);
+USERLENS_SAME_FUNCTION(Wbclient::domainInfo, wbcDomainInfo);
+USERLENS_SAME_FUNCTION(Wbclient::free, wbcFreeMemory);
 static_assert(abi::kWbcMaxSubAuths == WBC_MAXSUBAUTHS);
 static_assert(abi::kWbcSuccess == WBC_ERR_SUCCESS);
 static_assert(sizeof(abi::WbcDomainSid) == sizeof(wbcDomainSid));
@@ -86,14 +87,14 @@ static_assert(static_cast<uint32_t>(WBC_SID_NAME_USER) == 1 &&
               static_cast<uint32_t>(WBC_SID_NAME_ALIAS) == 4 &&
               static_cast<uint32_t>(WBC_SID_NAME_WKN_GRP) == 5);
 
-USERLENS_SAME_FUNCTION(LibnetapiInit, libnetapi_init);
-USERLENS_SAME_FUNCTION(LibnetapiFree, libnetapi_free);
-USERLENS_SAME_FUNCTION(LibnetapiSetUseCcache, libnetapi_set_use_ccache);
-USERLENS_SAME_FUNCTION(LibnetapiSetCreds, libnetapi_set_creds);
-USERLENS_SAME_FUNCTION(NetUserGetInfo, NetUserGetInfo);
-USERLENS_SAME_FUNCTION(NetApiBufferFree, NetApiBufferFree);
-USERLENS_SAME_FUNCTION(NetUserEnum, NetUserEnum);
-USERLENS_SAME_FUNCTION(NetGroupGetUsers, NetGroupGetUsers);
+USERLENS_SAME_FUNCTION(Netapi::init, libnetapi_init);
+USERLENS_SAME_FUNCTION(Netapi::free, libnetapi_free);
+USERLENS_SAME_FUNCTION(Netapi::useCcache, libnetapi_set_use_ccache);
+USERLENS_SAME_FUNCTION(Netapi::setCreds, libnetapi_set_creds);
+USERLENS_SAME_FUNCTION(Netapi::getInfo, NetUserGetInfo);
+USERLENS_SAME_FUNCTION(Netapi::bufferFree, NetApiBufferFree);
+USERLENS_SAME_FUNCTION(Netapi::userEnum, NetUserEnum);
+USERLENS_SAME_FUNCTION(Netapi::groupUsers, NetGroupGetUsers);
 static_assert(abi::kFilterNormalAccount == FILTER_NORMAL_ACCOUNT);
 static_assert(sizeof(abi::UserInfo20) == sizeof(USER_INFO_20));
 USERLENS_SAME_FIELD(UserInfo20, USER_INFO_20, usri20_name);
@@ -115,9 +116,9 @@ USERLENS_SAME_FIELD(UserInfo3, USER_INFO_3, usri3_primary_group_id);
 USERLENS_SAME_FIELD(UserInfo3, USER_INFO_3, usri3_password_expired);
 
 #ifdef USERLENS_HAVE_SSS_HEADER
-USERLENS_SAME_FUNCTION(SssGetSidById, sss_nss_getsidbyuid);
-USERLENS_SAME_FUNCTION(SssGetSidById, sss_nss_getsidbygid);
-USERLENS_SAME_FUNCTION(SssGetNameBySid, sss_nss_getnamebysid);
+USERLENS_SAME_FUNCTION(SssNssIdmap::sidByUid, sss_nss_getsidbyuid);
+USERLENS_SAME_FUNCTION(SssNssIdmap::sidByGid, sss_nss_getsidbygid);
+USERLENS_SAME_FUNCTION(SssNssIdmap::nameBySid, sss_nss_getnamebysid);
 static_assert(abi::kSssIdGid == SSS_ID_TYPE_GID);
 static_assert(sizeof(abi::SssIdType) == sizeof(enum sss_id_type));
 #endif

@@ -4,7 +4,6 @@
 #include <arpa/nameser.h>
 #include <dlfcn.h>
 #include <fcntl.h>
-#include <grp.h>
 #include <netinet/in.h>
 #include <resolv.h>
 #include <unistd.h>
@@ -16,6 +15,7 @@
 
 #include "host/FileDescriptor.h"
 #include "host/HostText.h"
+#include "host/NssDirectory.h"
 #include "host/domain/LibraryAbi.h"
 #include "host/domain/Wire.h"
 
@@ -217,15 +217,12 @@ class Helper {
       return answer;
     }
     // SSSD tells no groups of a SID: they are the user's NSS groups that it maps.
-    std::string name = Host(userName);
-    std::vector<gid_t> gids(64);
-    for (int attempt = 0; attempt < 2; ++attempt) {
-      int count = static_cast<int>(gids.size());
-      int found = getgrouplist(name.c_str(), gid, gids.data(), &count);
-      gids.resize(static_cast<size_t>(std::max(count, 0)));
-      if (found >= 0) break;
-    }
-    for (gid_t group : gids) add(IdToSid(group, false), group);
+    UserEntry entry;
+    entry.name = Host(userName);
+    entry.gid = gid;
+    std::vector<uint32_t> gids;
+    NssDirectory().GroupIdsOf(entry, gids);
+    for (uint32_t group : gids) add(IdToSid(group, false), group);
     return answer;
   }
 
@@ -252,7 +249,9 @@ class Helper {
     int length = dnsName.empty()
                      ? -1
                      : res_query(question.c_str(), ns_c_in, ns_t_srv, answer, sizeof answer);
-    if (length > 0) found = FirstSrvTarget(answer, length);
+    // A truncated answer reports its whole length, which may pass the buffer.
+    if (length > 0)
+      found = FirstSrvTarget(answer, std::min(length, static_cast<int>(sizeof answer)));
     Owned<abi::WbcDomainControllerInfo, abi::WbcFreeMemory> dc{nullptr, wbc_.free};
     if (found.empty() && winbind && !local &&
         wbc_.lookupDc(Host(domain).c_str(), 0, &dc.value) == abi::kWbcSuccess &&
@@ -379,35 +378,9 @@ class Helper {
   const DomainOptions& options_;
   enum class Source { None, Winbind, Sssd } source_ = Source::None;
   Library wbcLibrary_, sssLibrary_, netapiLibrary_, credentialsLibrary_, hostconfigLibrary_;
-  struct {
-    abi::WbcPing ping;
-    abi::WbcUidToSid uidToSid;
-    abi::WbcGidToSid gidToSid;
-    abi::WbcSidToGid sidToGid;
-    abi::WbcLookupSid lookupSid;
-    abi::WbcLookupUserSids lookupUserSids;
-    abi::WbcDomainInfoFn domainInfo;
-    abi::WbcLookupDomainController lookupDc;
-    abi::WbcFreeMemory free;
-  } wbc_{};
-  struct {
-    abi::SssGetSidById sidByUid, sidByGid;
-    abi::SssGetNameBySid nameBySid;
-  } sss_{};
-  struct {
-    abi::LibnetapiInit init;
-    abi::LibnetapiFree free;
-    abi::LibnetapiSetUseCcache useCcache;
-    abi::LibnetapiSetCreds setCreds;
-    abi::NetUserGetInfo getInfo;
-    abi::NetApiBufferFree bufferFree;
-    abi::NetUserEnum userEnum;
-    abi::NetGroupGetUsers groupUsers;
-    abi::CliCredentialsInit credsInit;
-    abi::CliCredentialsSetConf credsSetConf;
-    abi::CliCredentialsSetMachineAccount credsSetMachine;
-    abi::LoadparmInitGlobal loadparm;
-  } net_{};
+  abi::Wbclient wbc_{};
+  abi::SssNssIdmap sss_{};
+  abi::Netapi net_{};
   std::map<std::wstring, std::string> controllers_;  // by domain
   bool connected_ = false;
   abi::LibnetapiCtx* context_ = nullptr;

@@ -33,24 +33,29 @@ using WbcErr = uint32_t;  // enum _wbcErrType
 constexpr WbcErr kWbcSuccess = 0;
 using WbcSidType = uint32_t;  // enum wbcSidType: the values of SID_NAME_USE
 
-using WbcPing = WbcErr (*)();
-using WbcUidToSid = WbcErr (*)(uint32_t uid, WbcDomainSid* sid);
-using WbcGidToSid = WbcErr (*)(uint32_t gid, WbcDomainSid* sid);
-using WbcSidToGid = WbcErr (*)(const WbcDomainSid* sid, uint32_t* gid);
-using WbcLookupSid = WbcErr (*)(const WbcDomainSid* sid, char** domain, char** name,
-                                WbcSidType* type);
-using WbcLookupUserSids = WbcErr (*)(const WbcDomainSid* userSid, bool domainGroupsOnly,
-                                     uint32_t* count, WbcDomainSid** sids);
-using WbcDomainInfoFn = WbcErr (*)(const char* domain, WbcDomainInfo** info);
-using WbcLookupDomainController = WbcErr (*)(const char* domain, uint32_t flags,
-                                             WbcDomainControllerInfo** info);
 using WbcFreeMemory = void (*)(void* memory);
+// The functions the helper binds, by its own names for them (wbcPing, wbcUidToSid, ...).
+struct Wbclient {
+  WbcErr (*ping)();
+  WbcErr (*uidToSid)(uint32_t uid, WbcDomainSid* sid);
+  WbcErr (*gidToSid)(uint32_t gid, WbcDomainSid* sid);
+  WbcErr (*sidToGid)(const WbcDomainSid* sid, uint32_t* gid);
+  WbcErr (*lookupSid)(const WbcDomainSid* sid, char** domain, char** name, WbcSidType* type);
+  WbcErr (*lookupUserSids)(const WbcDomainSid* userSid, bool domainGroupsOnly, uint32_t* count,
+                           WbcDomainSid** sids);
+  WbcErr (*domainInfo)(const char* domain, WbcDomainInfo** info);
+  WbcErr (*lookupDc)(const char* domain, uint32_t flags, WbcDomainControllerInfo** info);
+  WbcFreeMemory free;
+};
 
 // libsss_nss_idmap.so.0 (sss_nss_idmap.h); every answer is released with free().
 using SssIdType = uint32_t;  // enum sss_id_type
 constexpr SssIdType kSssIdGid = 2;
-using SssGetSidById = int (*)(uint32_t id, char** sid, SssIdType* type);
-using SssGetNameBySid = int (*)(const char* sid, char** fqName, SssIdType* type);
+struct SssNssIdmap {
+  int (*sidByUid)(uint32_t uid, char** sid, SssIdType* type);
+  int (*sidByGid)(uint32_t gid, char** sid, SssIdType* type);
+  int (*nameBySid)(const char* sid, char** fqName, SssIdType* type);
+};
 
 // libnetapi.so.1 (netapi.h)
 struct LibnetapiCtx;
@@ -99,26 +104,26 @@ struct GroupUsersInfo0 {
 };
 constexpr uint32_t kFilterNormalAccount = 2;  // FILTER_NORMAL_ACCOUNT
 
-using LibnetapiInit = NetApiStatus (*)(LibnetapiCtx** ctx);
-using LibnetapiFree = NetApiStatus (*)(LibnetapiCtx* ctx);
-using LibnetapiSetUseCcache = NetApiStatus (*)(LibnetapiCtx* ctx);
-using LibnetapiSetCreds = NetApiStatus (*)(LibnetapiCtx* ctx, CliCredentials* creds);
-using NetUserGetInfo = NetApiStatus (*)(const char* server, const char* user, uint32_t level,
-                                        uint8_t** buffer);
 using NetApiBufferFree = NetApiStatus (*)(void* buffer);
-using NetUserEnum = NetApiStatus (*)(const char* server, uint32_t level, uint32_t filter,
-                                     uint8_t** buffer, uint32_t prefMaxLen, uint32_t* read,
-                                     uint32_t* total, uint32_t* resume);
-using NetGroupGetUsers = NetApiStatus (*)(const char* server, const char* group, uint32_t level,
-                                          uint8_t** buffer, uint32_t prefMaxLen, uint32_t* read,
-                                          uint32_t* total, uint32_t* resume);
-
-// libsamba-credentials.so.1 (credentials.h) and libsamba-hostconfig.so.0 (param.h). NTSTATUS
-// is 32 bits; 0 is success. cli_credentials_init takes the talloc parent; a libnetapi context is
-// a talloc object, so credentials made as its child go when it goes.
-using CliCredentialsInit = CliCredentials* (*)(void* tallocParent);
-using CliCredentialsSetConf = bool (*)(CliCredentials* creds, LoadparmContext* lp);
-using CliCredentialsSetMachineAccount = uint32_t (*)(CliCredentials* creds, LoadparmContext* lp);
-using LoadparmInitGlobal = LoadparmContext* (*)(bool loadDefault);
+// With libsamba-credentials.so.1 (credentials.h) and libsamba-hostconfig.so.0 (param.h), whose
+// NTSTATUS is 32 bits, 0 for success. cli_credentials_init takes the talloc parent; a libnetapi
+// context is a talloc object, so credentials made as its child go when it goes.
+struct Netapi {
+  NetApiStatus (*init)(LibnetapiCtx** ctx);
+  NetApiStatus (*free)(LibnetapiCtx* ctx);
+  NetApiStatus (*useCcache)(LibnetapiCtx* ctx);
+  NetApiStatus (*setCreds)(LibnetapiCtx* ctx, CliCredentials* creds);
+  NetApiStatus (*getInfo)(const char* server, const char* user, uint32_t level, uint8_t** buffer);
+  NetApiBufferFree bufferFree;
+  NetApiStatus (*userEnum)(const char* server, uint32_t level, uint32_t filter, uint8_t** buffer,
+                           uint32_t prefMaxLen, uint32_t* read, uint32_t* total, uint32_t* resume);
+  NetApiStatus (*groupUsers)(const char* server, const char* group, uint32_t level,
+                             uint8_t** buffer, uint32_t prefMaxLen, uint32_t* read, uint32_t* total,
+                             uint32_t* resume);
+  CliCredentials* (*credsInit)(void* tallocParent);
+  bool (*credsSetConf)(CliCredentials* creds, LoadparmContext* lp);
+  uint32_t (*credsSetMachine)(CliCredentials* creds, LoadparmContext* lp);
+  LoadparmContext* (*loadparm)(bool loadDefault);
+};
 
 }  // namespace compat::domain::abi
