@@ -18,20 +18,10 @@ namespace {
 // No answer the helper gives comes near this; a larger length is a broken stream.
 constexpr uint32_t kMaxMessageBytes = 64u << 20;
 
-bool SendAll(int fd, const void* data, size_t size) {
-  const auto* bytes = static_cast<const char*>(data);
-  while (size > 0) {
-    ssize_t sent = send(fd, bytes, size, MSG_NOSIGNAL);
-    if (sent < 0 && errno == EINTR) continue;
-    if (sent <= 0) return false;
-    bytes += sent;
-    size -= static_cast<size_t>(sent);
-  }
-  return true;
-}
-
-bool ReceiveAll(int fd, void* data, size_t size,
-                const std::optional<std::chrono::steady_clock::time_point>& deadline) {
+// Sends or reads size bytes whole; false on an error, at the end of the stream, or when the
+// deadline passes first.
+bool Transfer(int fd, bool sending, void* data, size_t size,
+              const std::optional<std::chrono::steady_clock::time_point>& deadline) {
   auto* bytes = static_cast<char*>(data);
   while (size > 0) {
     int timeout = -1;
@@ -41,15 +31,15 @@ bool ReceiveAll(int fd, void* data, size_t size,
       if (left.count() <= 0) return false;
       timeout = static_cast<int>(std::min<int64_t>(left.count(), INT_MAX));
     }
-    pollfd poller{fd, POLLIN, 0};
+    pollfd poller{fd, static_cast<short>(sending ? POLLOUT : POLLIN), 0};
     int ready = poll(&poller, 1, timeout);
     if (ready < 0 && errno == EINTR) continue;
     if (ready <= 0) return false;
-    ssize_t got = read(fd, bytes, size);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) return false;
-    bytes += got;
-    size -= static_cast<size_t>(got);
+    ssize_t moved = sending ? send(fd, bytes, size, MSG_NOSIGNAL) : read(fd, bytes, size);
+    if (moved < 0 && errno == EINTR) continue;
+    if (moved <= 0) return false;
+    bytes += moved;
+    size -= static_cast<size_t>(moved);
   }
   return true;
 }
@@ -103,16 +93,17 @@ bool SendMessage(int fd, const Message& message) {
   std::wstring frame;
   for (const std::wstring& text : message) frame.append(text).push_back(L'\0');
   auto bytes = static_cast<uint32_t>(frame.size() * sizeof(wchar_t));
-  return SendAll(fd, &bytes, sizeof bytes) && SendAll(fd, frame.data(), bytes);
+  return Transfer(fd, true, &bytes, sizeof bytes, std::nullopt) &&
+         Transfer(fd, true, frame.data(), bytes, std::nullopt);
 }
 
 std::optional<Message> ReceiveMessage(
     int fd, std::optional<std::chrono::steady_clock::time_point> deadline) {
   uint32_t bytes = 0;
-  if (!ReceiveAll(fd, &bytes, sizeof bytes, deadline)) return std::nullopt;
+  if (!Transfer(fd, false, &bytes, sizeof bytes, deadline)) return std::nullopt;
   if (bytes % sizeof(wchar_t) != 0 || bytes > kMaxMessageBytes) return std::nullopt;
   std::wstring frame(bytes / sizeof(wchar_t), L'\0');
-  if (!ReceiveAll(fd, frame.data(), bytes, deadline)) return std::nullopt;
+  if (!Transfer(fd, false, frame.data(), bytes, deadline)) return std::nullopt;
   if (!frame.empty() && frame.back() != L'\0') return std::nullopt;
   Message message;
   for (size_t at = 0; at < frame.size(); at = frame.find(L'\0', at) + 1) {
