@@ -3,7 +3,6 @@
 // blocks, prints or crashes costs the program no more than the time it is willing to wait.
 #include <arpa/nameser.h>
 #include <dlfcn.h>
-#include <fcntl.h>
 #include <netinet/in.h>
 #include <resolv.h>
 #include <unistd.h>
@@ -74,8 +73,8 @@ abi::WbcDomainSid ToWbc(const SidValue& value) {
 }
 
 // Whether the caller has a ticket cache: KRB5CCNAME, else the default file. A file cache is
-// there only when the caller can read its file; other kinds (KEYRING:, KCM:, DIR:) are taken as
-// there.
+// there only when the caller can read it as a regular file (a pipe planted in /tmp would hold
+// the helper until its budget is spent); other kinds (KEYRING:, KCM:, DIR:) are taken as there.
 bool HasKerberosTicket() {
   std::string name = "/tmp/krb5cc_" + std::to_string(geteuid());
   if (const char* set = getenv("KRB5CCNAME"); set != nullptr && *set != '\0') name = set;
@@ -84,7 +83,7 @@ bool HasKerberosTicket() {
   } else if (name.find(':') != std::string::npos) {
     return true;
   }
-  return FileDescriptor(open(name.c_str(), O_RDONLY | O_CLOEXEC)).valid();
+  return OpenRegularFile(name.c_str()).valid();
 }
 
 // A Samba DC answers a name it does not know with ERROR_NONE_MAPPED, Windows with
