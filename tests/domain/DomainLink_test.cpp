@@ -9,6 +9,7 @@
 #include <stdlib.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <map>
@@ -479,6 +480,22 @@ TEST_F(ScriptedDomain, AHelperThatDiesAnswersNotKnown) {
 
 // The real SSSD library, where it is installed, binds by the names the module asks for and,
 // with no sssd running, answers nothing at once.
+// A program started with its standard streams closed still reaches its helper: socketpair would
+// hand out the lowest descriptors, those the helper points at /dev/null.
+TEST_F(ScriptedDomain, ClosedStandardStreamsLeaveTheHelperItsSocket) {
+  Write("script", kWinbind);
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    for (int fd = 0; fd <= 2; ++fd) close(fd);
+    std::unique_ptr<DomainLink> link = Open();
+    _exit(link != nullptr && link->Account(user001_) != nullptr ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+}
+
 TEST_F(ScriptedDomain, RealSssLibraryWithoutSssd) {
   void* real = dlopen("libsss_nss_idmap.so.0", RTLD_NOW | RTLD_LOCAL);
   if (real == nullptr) GTEST_SKIP() << "libsss_nss_idmap.so.0 is not installed";

@@ -31,6 +31,14 @@ bool NamedAlike(std::string_view nssName, const DomainName& mapped) {
          SameNameIgnoringCase(name, mapped.name + L"@" + mapped.domain);
 }
 
+// A descriptor moved above the standard streams, which the helper points at /dev/null: a program
+// started with one of them closed would get its socket's ends there (and could print into it).
+FileDescriptor AboveStandardStreams(int fd) {
+  FileDescriptor given(fd);
+  if (fd > STDERR_FILENO) return given;
+  return FileDescriptor(fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1));
+}
+
 }  // namespace
 
 bool IsDomainAdmins(const SidValue& sid) {
@@ -75,8 +83,10 @@ std::optional<Message> DomainLink::Ask(const Message& request) {
     int ends[2];
     spent_ = socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends) != 0;
     if (spent_) return std::nullopt;
-    FileDescriptor mine(ends[0]);
-    FileDescriptor theirs(ends[1]);
+    FileDescriptor mine = AboveStandardStreams(ends[0]);
+    FileDescriptor theirs = AboveStandardStreams(ends[1]);
+    spent_ = !mine.valid() || !theirs.valid();
+    if (spent_) return std::nullopt;
     pid_t pid = fork();
     if (pid == 0) {
       // The helper ends at the end of the stream, when the program closes its end or ends; one
