@@ -71,8 +71,10 @@ bool ShadowNumber(std::string_view& rest, int64_t& value, bool last = false) {
   return true;
 }
 
-// The part of a line the files module reads: after leading blanks; none for a comment.
+// The part of a line the files module reads: up to a null byte (it reads a line as a C string),
+// after leading blanks; none for a comment.
 bool Content(std::string_view& line) {
+  line = line.substr(0, line.find('\0'));
   while (!line.empty() && IsBlank(line.front())) line.remove_prefix(1);
   return !line.empty() && line.front() != '#';
 }

@@ -2,8 +2,8 @@
 # The direct reader of the account files and NSS's files module give the same answers on the same
 # files, odd and malformed lines included: comments, blank and indented lines, fields missing or
 # in excess, numbers with signs, blanks, other bases or beyond 32 bits, names shared by two lines,
-# inclusion rules of the compat format, a line of 70,000 characters, a file without a final new
-# line, members whose names hold another's, two groups of one gid; looked up one by one and in
+# inclusion rules of the compat format, a line of 70,000 characters, null bytes (NSS reads a line
+# as a C string, up to its first), a file without a final new line, members whose names hold another's, two groups of one gid; looked up one by one and in
 # batches. Runs in private mount and UTS namespaces over the prepared files.
 #
 #   files_vs_nss.sh FILES_VS_NSS
@@ -42,6 +42,9 @@ long=$(head -c 70000 /dev/zero | tr '\0' g)
   echo 'twin:x:20:20:same uid as dup:/:/bin/sh'
   echo 'alice:x:30:30::/:/bin/sh'
   echo 'bob:x:31:100::/:'
+  printf 'nul\0evil:x:0:0::/:/bin/sh\n'
+  printf 'cutgecos:x:40:40:Bob\0x:/h:/bin/sh\n'
+  printf '\0hidden:x:41:41:::\n'
   printf 'last:x:23:23:no new line:/:/bin/sh'
 } >"$etc/passwd"
 {
@@ -60,6 +63,8 @@ long=$(head -c 70000 /dev/zero | tr '\0' g)
   echo 'within:x:109:malice,alicea,bobby'
   echo 'first:x:110:'
   echo 'second:x:110:alice'
+  printf 'nulmembers:x:111:bob,al\0ice\n'
+  printf 'nulname\0x:x:112:alice\n'
   echo '+:::'
   echo '-evil::0:'
   printf 'last:x:108:eve'
@@ -104,6 +109,8 @@ long=$(head -c 70000 /dev/zero | tr '\0' g)
   echo 'c8:x:1:2:3:4:5:6:'
   echo 'c9:x:::4:5:6:'
   echo 'd1:x:1:2:3:4:5:6:7:'
+  printf 'e1:x:1:2:3:4\0:5:6:7\n'
+  printf 'e2\0:x:1:2:3:4:5:6:7\n'
   echo '# comment'
   echo '+evil::::::::'
   printf 'last:!:1:2:3:4:5:6:'
