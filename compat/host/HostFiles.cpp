@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 
 namespace compat {
 namespace {
@@ -71,10 +72,8 @@ bool ShadowNumber(std::string_view& rest, int64_t& value, bool last = false) {
   return true;
 }
 
-// The part of a line the files module reads: up to a null byte (it reads a line as a C string),
-// after leading blanks; none for a comment.
+// The part of a line the files module reads: after leading blanks; none for a comment.
 bool Content(std::string_view& line) {
-  line = line.substr(0, line.find('\0'));
   while (!line.empty() && IsBlank(line.front())) line.remove_prefix(1);
   return !line.empty() && line.front() != '#';
 }
@@ -109,17 +108,14 @@ bool LineReader::Next(std::string_view& line) {
   for (;;) {
     std::string_view unread(buffer_.get() + start_, end_ - start_);
     size_t newline = unread.find('\n');
-    if (newline != std::string_view::npos) {
+    if (newline != std::string_view::npos || (atEnd_ && !unread.empty())) {
       line = unread.substr(0, newline);
-      start_ += newline + 1;
+      start_ += newline != std::string_view::npos ? newline + 1 : unread.size();
+      // NSS's files module reads a line as a C string: a null byte ends it.
+      if (nulls_) line = line.substr(0, line.find('\0'));
       return true;
     }
-    if (atEnd_) {
-      if (unread.empty()) return false;
-      line = unread;
-      start_ = end_;
-      return true;
-    }
+    if (atEnd_) return false;
     // Keep the part of a line read so far at the front, and read behind it into a buffer that
     // doubles while the file goes on, and whenever a line does not fit.
     size_t kept = end_ - start_;
@@ -139,6 +135,7 @@ bool LineReader::Next(std::string_view& line) {
     if (n <= 0) {
       atEnd_ = true;
     } else {
+      nulls_ = nulls_ || std::memchr(buffer_.get() + end_, 0, static_cast<size_t>(n)) != nullptr;
       end_ += static_cast<size_t>(n);
     }
   }

@@ -34,6 +34,7 @@ class LineReader {
   size_t start_ = 0;
   size_t end_ = 0;
   bool atEnd_ = false;
+  bool nulls_ = false;  // a null byte was read: each line ends at its first
 };
 
 // The entry of one line; false when the line is none.
