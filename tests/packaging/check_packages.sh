@@ -35,7 +35,7 @@ if [ ${#debs[@]} -eq 1 ]; then
   [ "$(field Version)" = "$version" ] || fail "Version: $(field Version)"
   [ "$(field Section)" = admin ] || fail "Section: $(field Section)"
   [ -n "$(field Maintainer)" ] || fail "no Maintainer"
-  [ "$(field Architecture)" = "$(dpkg --print-architecture 2>/dev/null || field Architecture)" ] ||
+  [ "$(field Architecture)" = "$(dpkg --print-architecture)" ] ||
     fail "Architecture: $(field Architecture)"
   listed=$(dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $6}' | LC_ALL=C sort)
   [ "$listed" = "$(echo "$files" | sed 's#^#./usr/#')" ] || fail "the .deb holds:
