@@ -8,6 +8,7 @@
 #include <set>
 #include <string>
 
+#include "KernelCapabilities.h"
 #include "host/HostMachine.h"
 
 namespace compat {
@@ -82,12 +83,7 @@ TEST(Capabilities, PrivilegesHeldForCapabilitySets) {
 
 // The capability set read with capget is the one the kernel shows in /proc/self/status.
 TEST(Capabilities, EffectiveCapabilitiesAreTheKernels) {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  std::optional<uint64_t> shown;
-  while (std::getline(status, line)) {
-    if (line.rfind("CapEff:", 0) == 0) shown = std::stoull(line.substr(7), nullptr, 16);
-  }
+  std::optional<uint64_t> shown = CapabilitiesTheKernelShows();
   if (!shown) GTEST_SKIP() << "/proc/self/status shows no CapEff";
   EXPECT_EQ(EffectiveCapabilities(), shown);
 }

@@ -5,9 +5,7 @@
 #include <linux/capability.h>
 #include <unistd.h>
 
-#include <fstream>
-#include <string>
-
+#include "KernelCapabilities.h"
 #include "host/NssErrors.h"
 
 namespace compat {
@@ -54,14 +52,8 @@ TEST(HostMachine, ProcessTokenAndPrivileges) {
   if (geteuid() == 0) {
     EXPECT_TRUE(alias);
   }
-  // Debugging programs is what CAP_SYS_PTRACE allows; the kernel shows the effective set in
-  // /proc/self/status.
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  std::optional<uint64_t> shown;
-  while (std::getline(status, line)) {
-    if (line.rfind("CapEff:", 0) == 0) shown = std::stoull(line.substr(7), nullptr, 16);
-  }
+  // Debugging programs is what CAP_SYS_PTRACE allows.
+  std::optional<uint64_t> shown = CapabilitiesTheKernelShows();
   ASSERT_TRUE(shown.has_value());
   EXPECT_EQ(machine.PrivilegeEnabled(TokenKind::Process, L"SeDebugPrivilege"),
             ((*shown >> CAP_SYS_PTRACE) & 1) != 0);
