@@ -249,8 +249,8 @@ class Helper {
                      ? -1
                      : res_query(question.c_str(), ns_c_in, ns_t_srv, answer, sizeof answer);
     // A truncated answer reports its whole length, which may pass the buffer.
-    if (length > 0)
-      found = FirstSrvTarget(answer, std::min(length, static_cast<int>(sizeof answer)));
+    length = std::min(length, static_cast<int>(sizeof answer));
+    if (length > 0) found = FirstSrvTarget(answer, length);
     Owned<abi::WbcDomainControllerInfo, abi::WbcFreeMemory> dc{nullptr, wbc_.free};
     if (found.empty() && winbind && !local &&
         wbc_.lookupDc(Host(domain).c_str(), 0, &dc.value) == abi::kWbcSuccess &&
