@@ -21,7 +21,9 @@ env=$here/domain_env.sh
 # What the host holds where the domain's private copies are mounted, to show it is left as it
 # was.
 host_state() {
-  for f in /etc/hosts /etc/resolv.conf /etc/nsswitch.conf; do md5sum "$f"; done
+  for f in /etc/hosts /etc/resolv.conf /etc/nsswitch.conf /etc/krb5.conf /etc/krb5.keytab; do
+    md5sum "$f" 2>/dev/null || echo "no $f"
+  done
   find /etc/samba /run/samba /var/lib/samba /var/cache/samba /var/log/samba -printf '%p %s %T@\n' \
     2>/dev/null | sort
 }
@@ -32,6 +34,7 @@ work=$(mktemp -d /tmp/userlens-domain-XXXXXX) || exit 1
 chmod 755 "$work"
 dir=$work/domain
 trap '"$env" down "$dir"; rm -rf "$work"' EXIT
+trap 'exit 1' INT TERM HUP
 if ! "$env" up "$dir"; then
   tail -n 30 "$dir"/*/log/*.log
   exit 1

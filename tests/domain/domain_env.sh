@@ -7,6 +7,7 @@
 #   domain_env.sh member DIR [AS] -- CMD...  run CMD in the member's namespaces
 #   domain_env.sh stop-dc DIR            stop the DC's samba (the member stays up)
 #   domain_env.sh down DIR               end every process of the domain and remove DIR
+#                                        (done by itself when the caller of "up" ends first)
 #   domain_env.sh check                  exit 77 with the reason when the domain cannot be made
 #
 # AS is empty (root), "--user NAME" (the account NAME, without a Kerberos ticket), "--kinit NAME"
@@ -17,7 +18,8 @@
 # Everything lives in DIR and in the namespaces: /etc/samba, /run/samba, /var/lib/samba,
 # /var/cache/samba, /var/log/samba, /etc/hosts, /etc/resolv.conf and /etc/nsswitch.conf are
 # private bind mounts, the network is a private loopback with 127.0.0.10 for the DC, and the
-# Kerberos configuration and ticket caches are files in DIR (KRB5_CONFIG, KRB5CCNAME).
+# Kerberos configuration, the member's keytab and the ticket caches are files in DIR
+# (KRB5_CONFIG, KRB5_KTNAME, KRB5CCNAME): nothing is written to /etc/krb5.keytab.
 # The facts the domain is made with are written to DIR/facts (shell assignments).
 set -u
 
@@ -160,6 +162,8 @@ member_main() {
   exec >>"$dir/member/log/setup.log" 2>&1
   set -x
   mount_machine "$dir" member member1 || exit 1
+  # The keytab the join writes (the system keytab, /etc/krb5.keytab by default).
+  export KRB5_KTNAME="FILE:$dir/member/krb5.keytab"
   cat >/etc/samba/smb.conf <<EOF
 [global]
   workgroup = $domain
@@ -248,10 +252,15 @@ up() {
   prepare_machine "$dir" dc dc1
   prepare_machine "$dir" member member1
   local t0=$EPOCHREALTIME
-  setsid unshare -m -u -n -p --fork --mount-proc "$self" _dc "$dir" </dev/null >/dev/null 2>&1 &
+  # --kill-child: the namespaces end with unshare, whose pid stands in dc.pid until pid 1 of the
+  # namespaces is known, so that "down" can end a start that failed half-way.
+  setsid unshare -m -u -n -p --fork --kill-child --mount-proc "$self" _dc "$dir" \
+    </dev/null >/dev/null 2>&1 &
+  echo $! >"$dir/dc.pid"
   local pid
   pid=$(inner_pid $!) || die "the DC's namespaces did not start"
   echo "$pid" >"$dir/dc.pid"
+  setsid "$self" _watch "$PPID" "$pid" "$dir" </dev/null >/dev/null 2>&1 &
   wait_for 60 started "$dir" dc || die "the DC was not provisioned; see $dir/dc/log"
   wait_for 30 run_in "$dir" dc -- wbinfo -n "$domain\\user000" ||
     die "the DC does not answer; see $dir/dc/log"
@@ -295,6 +304,17 @@ stop_dc() {
   ' sh "$dir/dc/samba.pid"
 }
 
+# Ends the domain and removes DIR when the process that ran "up" is gone without "down" (killed,
+# or its test timed out): looks once a second, from outside the namespaces.
+watch() {
+  local owner=$1 pid=$2 dir=$3
+  while kill -0 "$owner" 2>/dev/null; do
+    kill -0 "$pid" 2>/dev/null || exit 0
+    sleep 1
+  done
+  down "$dir"
+}
+
 down() {
   local dir=$1
   [ -f "$dir/dc.pid" ] && kill -KILL "$(cat "$dir/dc.pid")" 2>/dev/null
@@ -321,6 +341,7 @@ dc | member) run_in "$1" "$command" "${@:2}" ;;
 stop-dc) stop_dc "$@" ;;
 _dc) dc_main "$@" ;;
 _member) member_main "$@" ;;
+_watch) watch "$@" ;;
 *)
   sed -n '2,/^set -u/p' "$0" | sed '$d'
   exit 2

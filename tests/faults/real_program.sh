@@ -7,6 +7,7 @@ set -u
 program=${1:?usage: real_program.sh PATH-TO-USERLENS}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+trap 'exit 1' INT TERM HUP
 failures=0
 passed=0
 
@@ -32,25 +33,25 @@ for args in "/?" "/listusers" "" "root" "$missing"; do
   [ "$args" = "$missing" ] && expected=1
   label="userlens ${args:-(no argument)}"
 
-  "$program" $args >&- 2>"$work/err"
+  "$program" ${args:+"$args"} >&- 2>"$work/err"
   check "$label, standard output closed" $expected $? "$work/err"
 
-  "$program" $args >/dev/full 2>"$work/err"
+  "$program" ${args:+"$args"} >/dev/full 2>"$work/err"
   check "$label, standard output /dev/full" $expected $? "$work/err"
 
-  "$program" $args <&- >&- 2>"$work/err"
+  "$program" ${args:+"$args"} <&- >&- 2>"$work/err"
   check "$label, standard input and output closed" $expected $? "$work/err"
 
   # The reader is gone before the first line is written: every write fails with EPIPE, and
   # SIGPIPE must not end the program.
-  { sleep 0.3; "$program" $args 2>"$work/err"; echo $? >"$work/rc"; } | true
+  { sleep 0.3; "$program" ${args:+"$args"} 2>"$work/err"; echo $? >"$work/rc"; } | true
   check "$label, standard output a broken pipe" $expected "$(cat "$work/rc")" "$work/err"
 
   # No controlling terminal, so no console. (The shell's "_" names the command it ran, so it is
   # taken out of both environments.)
-  setsid -w env -u _ "$program" $args </dev/null >"$work/out" 2>"$work/err"
+  setsid -w env -u _ "$program" ${args:+"$args"} </dev/null >"$work/out" 2>"$work/err"
   check "$label, no console" $expected $? "$work/err"
-  env -u _ "$program" $args </dev/null >"$work/plain" 2>/dev/null
+  env -u _ "$program" ${args:+"$args"} </dev/null >"$work/plain" 2>/dev/null
   if ! cmp -s "$work/out" "$work/plain"; then
     echo "FAIL: $label, no console: the text differs from a run with a file as output"
     failures=$((failures + 1))

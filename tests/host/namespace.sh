@@ -16,6 +16,7 @@ unshare -m -u true 2>/dev/null || skip "cannot make private mount and UTS namesp
 
 work=$(mktemp -d) || exit 1
 trap 'rm -rf "$work"' EXIT
+trap 'exit 1' INT TERM HUP
 chmod 755 "$work"
 etc=$work/etc
 mkdir -p "$etc" "$work/bin" "$work/empty"

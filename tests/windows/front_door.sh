@@ -8,6 +8,7 @@ set -u
 source=$1
 work=$(mktemp -d) || exit 1
 trap 'rm -rf "$work"' EXIT
+trap 'exit 1' INT TERM HUP
 mkdir "$work/bin"
 for tool in cmake make; do
   ln -s "$(command -v "$tool")" "$work/bin/$tool" || exit 1
