@@ -46,7 +46,9 @@ if(NOT USERLENS_WINE64)
 endif()
 
 # Wine needs a prefix of its own; the first start creates it, once, before the Windows tests.
-set(USERLENS_WINE_ENV WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml=)
+# Its menu builder stays off: it would write menu entries and file types into $HOME.
+set(USERLENS_WINE_ENV WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix WINEDEBUG=-all
+    WINEDLLOVERRIDES=mscoree,mshtml,winemenubuilder.exe=d)
 add_test(NAME windows.wineprefix
   COMMAND ${CMAKE_COMMAND} -E env ${USERLENS_WINE_ENV} ${USERLENS_WINE64} cmd.exe /c exit 0)
 set_tests_properties(windows.wineprefix PROPERTIES FIXTURES_SETUP wine TIMEOUT 300)
