@@ -19,7 +19,7 @@ for args in "" "root" "/listusers" "/?" "no_such_account_$$"; do
   valgrind --tool=memcheck --error-exitcode=99 --leak-check=full \
     --errors-for-leak-kinds=definite,indirect --show-leak-kinds=definite,indirect \
     --track-origins=yes --suppressions=tools/valgrind.supp --quiet --log-file="$log" \
-    "$program" $args >/dev/null
+    "$program" ${args:+"$args"} >/dev/null
   rc=$?
   set -e
   if [ $rc -ne $expected ] || [ -s "$log" ]; then

@@ -176,7 +176,8 @@ TEST(FirstSrvTarget, TakesTheLowestPriority) {
 class ScriptedDomain : public ::testing::Test {
  protected:
   void SetUp() override {
-    unsetenv("KRB5CCNAME");
+    // No ticket unless a test makes one: never the host's own default cache.
+    setenv("KRB5CCNAME", ("FILE:" + folder_.Path("no-ticket")).c_str(), 1);
     options_.wbclient = options_.sssIdmap = options_.netapi = options_.credentials =
         options_.hostconfig = USERLENS_FAKE_LIBRARY;
     options_.budget = milliseconds(1500);

@@ -39,9 +39,14 @@ ChildOutput RunOnTerminal(bool redirect, std::initializer_list<WORD> attributes)
   int master = -1;
   int slave = -1;
   if (openpty(&master, &slave, nullptr, nullptr, nullptr) != 0) return out;
-  int pipeFds[2];
-  if (pipe(pipeFds) != 0) return out;
-  pid_t child = fork();
+  int pipeFds[2] = {-1, -1};
+  pid_t child = pipe(pipeFds) == 0 ? fork() : -1;
+  if (child < 0) {
+    for (int fd : {master, slave, pipeFds[0], pipeFds[1]}) {
+      if (fd >= 0) close(fd);
+    }
+    return out;  // status -1: not an exit, so the test fails
+  }
   if (child == 0) {
     close(master);
     close(pipeFds[0]);

@@ -6,7 +6,7 @@
 #   host_cases.sh USERLENS MAKE_LASTLOG DATA_DIR
 #
 # Needs root to make the namespaces; where they cannot be made it says why and exits 77, which
-# ctest counts as skipped. UPDATE_EXPECTED=1 writes the output as the new expected files.
+# ctest counts as skipped. USERLENS_UPDATE_EXPECTED=1 writes the output as the new expected files.
 set -u
 userlens=${1:?usage: host_cases.sh USERLENS MAKE_LASTLOG DATA_DIR}
 make_lastlog=${2:?usage: host_cases.sh USERLENS MAKE_LASTLOG DATA_DIR}
@@ -43,7 +43,7 @@ check() {
   local expected=$data/expected/$name.out
   run "$name" "$locale" "$(sed -n 's/^exit code: //p' "$expected")" "$@"
   echo "exit code: $code" >>"$work/$name.out"
-  if [ "${UPDATE_EXPECTED:-0}" = 1 ]; then
+  if [ "${USERLENS_UPDATE_EXPECTED:-0}" = 1 ]; then
     cp "$work/$name.out" "$expected"
   fi
   if diff -u "$expected" "$work/$name.out"; then

@@ -106,6 +106,7 @@ has mixed "Username: ULHOST\\Mixed"
 run inclusion-rule C.UTF-8 1 -- +
 has inclusion-rule 'User: "+" does not exist'
 run list C.UTF-8 0 -- /listusers
+has list "   Yes    | ann" && has list "          | nobody"
 for rule in "+" "-evil" "+@netgroup"; do hasnt list "   Yes    | $rule" && hasnt list "          | $rule"; done
 
 # Host text is UTF-8 whatever the locale: one "?" for each character the code page lacks; the
