@@ -16,8 +16,12 @@ UINT ReadLocaleCodePage() {
 }
 
 LocaleFacts ReadLocaleFacts(UINT codePage) {
-  static const nl_item kMonths[12] = {MON_1, MON_2, MON_3, MON_4,  MON_5,  MON_6,
-                                      MON_7, MON_8, MON_9, MON_10, MON_11, MON_12};
+  // A month's own name (nominative), as Windows gives LOCALE_SMONTHNAME: glibc's MON_ is the
+  // form a date takes, genitive in Polish or Russian; ALTMON_ is the month's own name, the
+  // same as MON_ in languages without cases.
+  static const nl_item kMonths[12] = {ALTMON_1, ALTMON_2,  ALTMON_3,  ALTMON_4,
+                                      ALTMON_5, ALTMON_6,  ALTMON_7,  ALTMON_8,
+                                      ALTMON_9, ALTMON_10, ALTMON_11, ALTMON_12};
   LocaleFacts facts;
   for (size_t i = 0; i < 12; ++i)
     facts.monthNames[i] = DecodeText(codePage, nl_langinfo(kMonths[i]));

@@ -50,6 +50,7 @@ cat >"$etc/shadow" <<EOF
 root:\$6\$Qv1n\$d2Vh0cX0bA5h3p8eQ5s0n1:19000:0:99999:7:::
 ann:\$6\$Qv1n\$d2Vh0cX0bA5h3p8eQ5s0n2:19000:0:99999:7:::
 bob:!\$6\$Qv1n\$d2Vh0cX0bA5h3p8eQ5s0n3:19000:0:99999:7:::
+zhanna:*:19000:0:99999:7::21991:
 EOF
 printf 'passwd: files\ngroup: files\nshadow: files\nhosts: files\n' >"$etc/nsswitch.conf"
 printf '127.0.0.1 localhost\n' >"$etc/hosts"
@@ -117,6 +118,8 @@ run jose-latin1 en_US.ISO-8859-1 0 -- "$(printf 'jos\351')"
 has jose-latin1 "  Full name: $(printf 'Jos\351')"
 run zhanna-koi8 ru_RU.KOI8-R 0 -- zhanna
 has zhanna-koi8 "  Full name: $(printf '\366\301\316\316\301')"
+# A month by its own name (nominative), as Windows gives it: "Март", not the genitive "марта".
+has zhanna-koi8 "  Account expires: 18 $(printf '\355\301\322\324') 2030 00:00:00"
 
 # Groups without a name or of a shared name: each with its own SID, the same form on every path,
 # and the report goes on to its end.
