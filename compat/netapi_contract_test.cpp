@@ -163,6 +163,10 @@ TEST_P(AccountContract, Holds) {
     const wchar_t* name = *reinterpret_cast<LPWSTR*>(buffer);
     ASSERT_NE(name, nullptr);
     EXPECT_EQ(std::wstring(name), user);
+    // A local account logs on at any logon server.
+    if (row.level == 3) {
+      EXPECT_STREQ(reinterpret_cast<USER_INFO_3*>(buffer)->usri3_logon_server, L"\\\\*");
+    }
   } else {
     EXPECT_EQ(read, total);
     for (DWORD i = 0; i < read; ++i) {

@@ -179,9 +179,10 @@ TEST(AccountMapping, FieldsTheHostDoesNotKeepStayUnknown) {
       Map(user, Shadow("!$6$h", kToday - 500, 30, 1, kToday - 1), true, int64_t{1700000000});
   // Windows' own values, written out: not the record's defaults, which the mapping starts from.
   for (const std::wstring* text : {&record.comment, &record.parms, &record.workstations,
-                                   &record.logonServer, &record.profile, &record.homeDirDrive}) {
+                                   &record.profile, &record.homeDirDrive}) {
     EXPECT_EQ(*text, L"");
   }
+  EXPECT_EQ(record.logonServer, L"\\\\*");  // any logon server: a local account's answer
   EXPECT_EQ(record.authFlags, 0u);
   EXPECT_EQ(record.lastLogoff, 0u);
   EXPECT_EQ(record.maxStorage, USER_MAXSTORAGE_UNLIMITED);
