@@ -1,5 +1,6 @@
 // The contract of the account database calls: one NetApiBufferFree-able block per call, the
 // statuses the program acts on, the counts and the resume handle.
+#include <cwctype>
 #include <set>
 #include <string>
 #include <vector>
@@ -101,10 +102,14 @@ CONTRACT_TEST(NetUserEnumContract, PiecesMakeTheWholeListing,
 // account that does not exist.
 enum class Call { GetInfo, GetGroups, GetLocalGroups };
 
+// The current user by the name it is stored under or in upper case, or an account that does not
+// exist.
+enum class Who { CurrentUser, CurrentUserInUpperCase, Missing };
+
 struct AccountRow {
   const char* name;
   Call call;
-  bool currentUser;  // else an account that does not exist
+  Who who;
   DWORD level;
   DWORD flags;  // NetUserGetLocalGroups
   NET_API_STATUS status;
@@ -112,24 +117,28 @@ struct AccountRow {
 };
 
 const AccountRow kAccounts[] = {
-    {"info_level_3", Call::GetInfo, true, 3, 0, NERR_Success,
+    {"info_level_3", Call::GetInfo, Who::CurrentUser, 3, 0, NERR_Success,
      NotUnderWine("NetUserGetInfo answers 2140 for level 3")},
-    {"info_level_2", Call::GetInfo, true, 2, 0, NERR_Success,
+    {"info_level_2", Call::GetInfo, Who::CurrentUser, 2, 0, NERR_Success,
      NotUnderWine("NetUserGetInfo answers 2140 for level 2")},
-    {"info_level_0", Call::GetInfo, true, 0, 0, NERR_Success},
-    {"info_missing_user", Call::GetInfo, false, 3, 0, NERR_UserNotFound},
-    {"info_missing_user_level_0", Call::GetInfo, false, 0, 0, NERR_UserNotFound},
-    {"info_invalid_level", Call::GetInfo, true, 5, 0, ERROR_INVALID_LEVEL},
-    {"groups", Call::GetGroups, true, 0, 0, NERR_Success,
+    {"info_level_0", Call::GetInfo, Who::CurrentUser, 0, 0, NERR_Success},
+    {"info_missing_user", Call::GetInfo, Who::Missing, 3, 0, NERR_UserNotFound},
+    {"info_missing_user_level_0", Call::GetInfo, Who::Missing, 0, 0, NERR_UserNotFound},
+    {"info_invalid_level", Call::GetInfo, Who::CurrentUser, 5, 0, ERROR_INVALID_LEVEL},
+    {"groups", Call::GetGroups, Who::CurrentUser, 0, 0, NERR_Success,
      NotUnderWine("NetUserGetGroups answers 124 for level 0")},
-    {"groups_missing_user", Call::GetGroups, false, 0, 0, NERR_UserNotFound,
+    {"groups_missing_user", Call::GetGroups, Who::Missing, 0, 0, NERR_UserNotFound,
      NotUnderWine("NetUserGetGroups answers 124 for level 0")},
-    {"groups_invalid_level", Call::GetGroups, true, 7, 0, ERROR_INVALID_LEVEL},
-    {"local_groups", Call::GetLocalGroups, true, 0, LG_INCLUDE_INDIRECT, NERR_Success},
-    {"local_groups_missing_user", Call::GetLocalGroups, false, 0, LG_INCLUDE_INDIRECT,
+    {"groups_invalid_level", Call::GetGroups, Who::CurrentUser, 7, 0, ERROR_INVALID_LEVEL},
+    {"local_groups", Call::GetLocalGroups, Who::CurrentUser, 0, LG_INCLUDE_INDIRECT, NERR_Success},
+    {"local_groups_missing_user", Call::GetLocalGroups, Who::Missing, 0, LG_INCLUDE_INDIRECT,
      NERR_UserNotFound, NotUnderWine("NetUserGetLocalGroups answers 0 for any user")},
-    {"local_groups_invalid_level", Call::GetLocalGroups, true, 7, LG_INCLUDE_INDIRECT,
+    {"local_groups_invalid_level", Call::GetLocalGroups, Who::CurrentUser, 7, LG_INCLUDE_INDIRECT,
      ERROR_INVALID_LEVEL, NotUnderWine("NetUserGetLocalGroups answers 0 for any level")},
+    {"info_level_0_upper_case", Call::GetInfo, Who::CurrentUserInUpperCase, 0, 0, NERR_Success,
+     NotUnderWine("NetUserGetInfo compares names in their case: 2221")},
+    {"local_groups_upper_case", Call::GetLocalGroups, Who::CurrentUserInUpperCase, 0,
+     LG_INCLUDE_INDIRECT, NERR_Success},
 };
 
 class AccountContract : public ::testing::TestWithParam<AccountRow> {};
@@ -137,7 +146,11 @@ class AccountContract : public ::testing::TestWithParam<AccountRow> {};
 TEST_P(AccountContract, Holds) {
   const AccountRow& row = GetParam();
   CONTRACT_SKIP_UNLESS_IT_HOLDS(row.where);
-  std::wstring user = row.currentUser ? CurrentUser() : L"NoSuchUser-4711";
+  std::wstring stored = row.who == Who::Missing ? L"NoSuchUser-4711" : CurrentUser();
+  std::wstring user = stored;
+  if (row.who == Who::CurrentUserInUpperCase) {
+    for (wchar_t& c : user) c = static_cast<wchar_t>(std::towupper(c));
+  }
   LPBYTE buffer = reinterpret_cast<LPBYTE>(1);
   DWORD read = 99;
   DWORD total = 99;
@@ -162,7 +175,7 @@ TEST_P(AccountContract, Holds) {
     // Every level starts with the account's name, as stored.
     const wchar_t* name = *reinterpret_cast<LPWSTR*>(buffer);
     ASSERT_NE(name, nullptr);
-    EXPECT_EQ(std::wstring(name), user);
+    EXPECT_EQ(std::wstring(name), stored);
     // A local account logs on at any logon server.
     if (row.level == 3) {
       EXPECT_STREQ(reinterpret_cast<USER_INFO_3*>(buffer)->usri3_logon_server, L"\\\\*");

@@ -1,6 +1,7 @@
 // The contract of the security calls: SID texts, account names and SIDs, the process token and
 // privileges.
 #include <cstring>
+#include <cwctype>
 #include <string>
 #include <vector>
 
@@ -289,6 +290,29 @@ TEST(AccountContract, TheCurrentUserNamesItselfBothWays) {
   EXPECT_EQ(use, SidTypeUser);
 }
 
+// Account names are the same account in any letter case.
+CONTRACT_TEST(AccountContract, TheCurrentUserInUpperCase,
+              NotUnderWine("LookupAccountNameW compares names in their case")) {
+  wchar_t user[256] = {};
+  DWORD cchUser = 256;
+  ASSERT_TRUE(GetUserNameW(user, &cchUser));
+  std::wstring upper(user);
+  for (wchar_t& c : upper) c = static_cast<wchar_t>(std::towupper(c));
+  std::vector<BYTE> sids[2];
+  for (const std::wstring& name : {std::wstring(user), upper}) {
+    BYTE sid[SECURITY_MAX_SID_SIZE] = {};
+    DWORD cbSid = sizeof(sid);
+    wchar_t domain[256] = {};
+    DWORD cchDomain = 256;
+    SID_NAME_USE use = SidTypeUnknown;
+    ASSERT_TRUE(LookupAccountNameW(nullptr, name.c_str(), sid, &cbSid, domain, &cchDomain, &use))
+        << GetLastError();
+    EXPECT_EQ(use, SidTypeUser);
+    sids[name == upper ? 1 : 0].assign(sid, sid + cbSid);
+  }
+  EXPECT_EQ(sids[1], sids[0]);
+}
+
 // Tokens: the process has one to query; a thread that does not impersonate has none.
 TEST(TokenContract, OpensTheProcessTokenAndNoThreadToken) {
   EXPECT_EQ(GetCurrentProcess(), reinterpret_cast<HANDLE>(static_cast<intptr_t>(-1)));
@@ -332,7 +356,7 @@ TEST(TokenContract, GroupsAfterASizeProbe) {
   EXPECT_TRUE(everyone);
 }
 
-// LookupPrivilegeValueW for the names the program asks about: Windows' fixed LUIDs.
+// LookupPrivilegeValueW for every name the program asks about: Windows' fixed LUIDs.
 struct PrivilegeValueRow {
   const char* name;
   const wchar_t* privilege;
@@ -341,11 +365,36 @@ struct PrivilegeValueRow {
 };
 
 const PrivilegeValueRow kPrivilegeValues[] = {
+    {"create_token", L"SeCreateTokenPrivilege", 2},
+    {"assign_primary_token", L"SeAssignPrimaryTokenPrivilege", 3},
+    {"lock_memory", L"SeLockMemoryPrivilege", 4},
+    {"increase_quota", L"SeIncreaseQuotaPrivilege", 5},
+    {"machine_account", L"SeMachineAccountPrivilege", 6},
+    {"tcb", L"SeTcbPrivilege", 7},
+    {"security", L"SeSecurityPrivilege", 8},
     {"take_ownership", L"SeTakeOwnershipPrivilege", 9},
+    {"load_driver", L"SeLoadDriverPrivilege", 10},
+    {"system_profile", L"SeSystemProfilePrivilege", 11},
+    {"systemtime", L"SeSystemtimePrivilege", 12},
+    {"profile_single_process", L"SeProfileSingleProcessPrivilege", 13},
+    {"increase_base_priority", L"SeIncreaseBasePriorityPrivilege", 14},
+    {"create_pagefile", L"SeCreatePagefilePrivilege", 15},
+    {"create_permanent", L"SeCreatePermanentPrivilege", 16},
+    {"backup", L"SeBackupPrivilege", 17},
+    {"restore", L"SeRestorePrivilege", 18},
     {"shutdown", L"SeShutdownPrivilege", 19},
+    {"debug", L"SeDebugPrivilege", 20},
+    {"audit", L"SeAuditPrivilege", 21},
+    {"system_environment", L"SeSystemEnvironmentPrivilege", 22},
     {"change_notify", L"SeChangeNotifyPrivilege", 23},
-    {"any_case", L"sechangenotifyprivilege", 23},
+    {"remote_shutdown", L"SeRemoteShutdownPrivilege", 24},
+    {"undock", L"SeUndockPrivilege", 25},
+    {"sync_agent", L"SeSyncAgentPrivilege", 26},
+    {"enable_delegation", L"SeEnableDelegationPrivilege", 27},
+    {"manage_volume", L"SeManageVolumePrivilege", 28},
+    {"impersonate", L"SeImpersonatePrivilege", 29},
     {"create_global", L"SeCreateGlobalPrivilege", 30},
+    {"any_case", L"sechangenotifyprivilege", 23},
     {"unsolicited_input", L"SeUnsolicitedInputPrivilege", 0},
     {"unknown", L"SeNoSuchPrivilege", 0},
 };
