@@ -146,7 +146,11 @@ constexpr AccountFieldRule kRules[] = {
     {"usri3_bad_pw_count", "not kept", nullptr},
     {"usri3_num_logons", "not kept", nullptr},
     {"usri3_logon_server", "\\\\* (any logon server), as Windows answers for a local account",
-     [](const Facts&, Record& r) { r.logonServer = L"\\\\*"; }},
+     [](const Facts&, Record& r) {
+       // A listing maps every account into one record: once set, the text stays.
+       constexpr std::wstring_view kAnyLogonServer = L"\\\\*";
+       if (r.logonServer != kAnyLogonServer) r.logonServer = kAnyLogonServer;
+     }},
     {"usri3_country_code", "not kept", nullptr},
     {"usri3_code_page", "not kept", nullptr},
     {"usri3_user_id", "passwd: uid", [](const Facts& f, Record& r) { r.userId = f.user->uid; }},
