@@ -299,7 +299,9 @@ CONTRACT_TEST(AccountContract, TheCurrentUserInUpperCase,
   std::wstring upper(user);
   for (wchar_t& c : upper) c = static_cast<wchar_t>(std::towupper(c));
   std::vector<BYTE> sids[2];
-  for (const std::wstring& name : {std::wstring(user), upper}) {
+  const std::wstring names[2] = {user, upper};
+  for (int i = 0; i < 2; ++i) {
+    const std::wstring& name = names[i];
     BYTE sid[SECURITY_MAX_SID_SIZE] = {};
     DWORD cbSid = sizeof(sid);
     wchar_t domain[256] = {};
@@ -308,7 +310,7 @@ CONTRACT_TEST(AccountContract, TheCurrentUserInUpperCase,
     ASSERT_TRUE(LookupAccountNameW(nullptr, name.c_str(), sid, &cbSid, domain, &cchDomain, &use))
         << GetLastError();
     EXPECT_EQ(use, SidTypeUser);
-    sids[name == upper ? 1 : 0].assign(sid, sid + cbSid);
+    sids[i].assign(sid, sid + cbSid);
   }
   EXPECT_EQ(sids[1], sids[0]);
 }

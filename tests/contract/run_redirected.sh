@@ -52,10 +52,10 @@ case "$report" in
     exit 1
     ;;
 esac
+[ "$status" = 0 ] || exit "$status"
 case "$report" in
   *'result="skipped"'*) echo "[  SKIPPED ] $filter" ;;
-  *'result="completed"'*'<failure'*) status=1 ;;
+  *'result="completed"'*'<failure'*) exit 1 ;;
   *'result="completed"'*) echo "[       OK ] $filter" ;;
-  *) status=1 ;;
+  *) exit 1 ;;
 esac
-exit "$status"

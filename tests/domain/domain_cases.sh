@@ -35,7 +35,7 @@ chmod 755 "$work"
 dir=$work/domain
 trap '"$env" down "$dir"; rm -rf "$work"' EXIT
 trap 'exit 1' INT TERM HUP
-if ! "$env" up "$dir"; then
+if ! "$env" up "$dir" $$; then
   tail -n 30 "$dir"/*/log/*.log
   exit 1
 fi

@@ -2,12 +2,12 @@
 # A Samba AD domain in private namespaces: a domain controller and a member server joined to it,
 # for tests that compare what the program says about domain accounts with what the domain holds.
 #
-#   domain_env.sh up DIR                 provision the DC, fill it, join the member (DIR is new)
+#   domain_env.sh up DIR [OWNER]         provision the DC, fill it, join the member (DIR is new);
+#                                        with OWNER, a pid, the domain ends with that process
 #   domain_env.sh dc DIR [AS] -- CMD...      run CMD in the DC's namespaces
 #   domain_env.sh member DIR [AS] -- CMD...  run CMD in the member's namespaces
 #   domain_env.sh stop-dc DIR            stop the DC's samba (the member stays up)
 #   domain_env.sh down DIR               end every process of the domain and remove DIR
-#                                        (done by itself when the caller of "up" ends first)
 #   domain_env.sh check                  exit 77 with the reason when the domain cannot be made
 #
 # AS is empty (root), "--user NAME" (the account NAME, without a Kerberos ticket), "--kinit NAME"
@@ -225,7 +225,7 @@ run_in() {
   nsenter $(enter "$dir" "$name") /bin/sh -c '
     dir=$1 as=$2 user=$3 domain=$4 name=$5
     shift 5
-    export KRB5_CONFIG="$dir/krb5.conf"
+    export KRB5_CONFIG="$dir/krb5.conf" KRB5_KTNAME="FILE:$dir/$name/krb5.keytab"
     export KRB5CCNAME="FILE:$dir/ccache/$name.root"
     [ "$as" = root ] && exec "$@"
     uid=$(id -u "$domain\\$user") && gid=$(id -g "$domain\\$user") || exit 125
@@ -242,7 +242,7 @@ run_in() {
 }
 
 up() {
-  local dir=$1
+  local dir=$1 owner=${2:-}
   [ -e "$dir" ] && die "$dir exists"
   local why
   why=$(missing)
@@ -260,7 +260,7 @@ up() {
   local pid
   pid=$(inner_pid $!) || die "the DC's namespaces did not start"
   echo "$pid" >"$dir/dc.pid"
-  setsid "$self" _watch "$PPID" "$pid" "$dir" </dev/null >/dev/null 2>&1 &
+  [ -z "$owner" ] || setsid "$self" _watch "$owner" "$pid" "$dir" </dev/null >/dev/null 2>&1 &
   wait_for 60 started "$dir" dc || die "the DC was not provisioned; see $dir/dc/log"
   wait_for 30 run_in "$dir" dc -- wbinfo -n "$domain\\user000" ||
     die "the DC does not answer; see $dir/dc/log"
@@ -304,8 +304,8 @@ stop_dc() {
   ' sh "$dir/dc/samba.pid"
 }
 
-# Ends the domain and removes DIR when the process that ran "up" is gone without "down" (killed,
-# or its test timed out): looks once a second, from outside the namespaces.
+# Ends the domain and removes DIR when its owner is gone without "down" (killed, or its test
+# timed out): looks once a second, from outside the namespaces.
 watch() {
   local owner=$1 pid=$2 dir=$3
   while kill -0 "$owner" 2>/dev/null; do

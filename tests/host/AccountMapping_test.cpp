@@ -182,7 +182,6 @@ TEST(AccountMapping, FieldsTheHostDoesNotKeepStayUnknown) {
                                    &record.profile, &record.homeDirDrive}) {
     EXPECT_EQ(*text, L"");
   }
-  EXPECT_EQ(record.logonServer, L"\\\\*");  // any logon server: a local account's answer
   EXPECT_EQ(record.authFlags, 0u);
   EXPECT_EQ(record.lastLogoff, 0u);
   EXPECT_EQ(record.maxStorage, USER_MAXSTORAGE_UNLIMITED);

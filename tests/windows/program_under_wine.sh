@@ -31,8 +31,8 @@ status=$?
 [ "$output" = $'\r\nUser: "'"$exact"$'" does not exist\r\n\r' ] ||
   fail "a 4096-character argument was not looked up as a name"
 
-# No argument: the report on the user Wine runs as, which Wine's NetUserGetInfo cannot give at
-# level 3 (2140, not supported): the error alone. A missing account: only its error.
+# No argument: the report on the user Wine runs as, which Wine's NetUserGetInfo does not give at
+# level 3 (2140, NERR_InternalError, for a level it does not implement): the error alone. A missing account: only its error.
 output=$("$wine" "$exe" 2>/dev/null)
 status=$?
 [ $status -eq 1 ] || fail "the report exited with $status"
