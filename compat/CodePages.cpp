@@ -15,7 +15,9 @@ namespace {
 constexpr wchar_t kReplacement = 0xFFFD;
 
 // The character sets of Linux locales that Windows has a code page for. Several names may stand
-// for one code page; the first names the character set iconv converts with.
+// for one code page; the first names the character set iconv converts with, which for 932 and
+// 874 is glibc's copy of Windows' own table (its SHIFT_JIS reads 0x5C as a yen sign, its
+// TIS-620 has no euro sign).
 constexpr CodePage kCodePages[] = {
     {65001, false, false, "UTF-8"},      {20127, true, false, "ANSI_X3.4-1968"},
     {28591, true, false, "ISO-8859-1"},  {28592, true, false, "ISO-8859-2"},
@@ -28,8 +30,9 @@ constexpr CodePage kCodePages[] = {
     {1253, true, false, "CP1253"},       {1254, true, false, "CP1254"},
     {1255, true, false, "CP1255"},       {1256, true, false, "CP1256"},
     {1257, true, false, "CP1257"},       {1258, true, false, "CP1258"},
-    {874, true, false, "TIS-620"},       {20866, true, false, "KOI8-R"},
-    {21866, true, false, "KOI8-U"},      {932, false, false, "SHIFT_JIS"},
+    {874, true, false, "CP874"},         {874, true, false, "TIS-620"},
+    {20866, true, false, "KOI8-R"},      {21866, true, false, "KOI8-U"},
+    {932, false, false, "CP932"},        {932, false, false, "SHIFT_JIS"},
     {932, false, false, "SJIS"},         {936, false, false, "GBK"},
     {20936, false, false, "GB2312"},     {54936, false, true, "GB18030"},
     {950, false, false, "BIG5"},         {949, false, false, "UHC"},

@@ -103,6 +103,10 @@ const ToBytesRow kToBytes[] = {
     {"utf8_refuses_the_used_flag", CP_UTF8, 0, L"a", 1, 16, nullptr, true, 0,
      ERROR_INVALID_PARAMETER, B(""), -1,
      NotUnderWine("Wine takes the used-default flag for CP_UTF8")},
+    // Windows' own tables: 932 keeps ASCII's backslash and tilde and has NEC's circled digits;
+    // 874 has the euro sign.
+    {"shift_jis_932", 932, 0, L"\\~\u2460", 3, 16, nullptr, false, 4, 0, B("\x5C\x7E\x87\x40"), -1},
+    {"thai_874", 874, 0, L"\u20AC\u0E01", 2, 16, nullptr, false, 2, 0, B("\x80\xA1"), -1},
     {"gb18030", 54936, 0, L"a\u00E9", 2, 16, nullptr, false, 3, 0, B("a\xA8\xA6"), -1,
      NotUnderWine("code page 54936 is not installed")},
     {"gb18030_refuses_no_best_fit", 54936, kNoBestFit, L"a", 1, 16, nullptr, false, 0,
@@ -194,6 +198,9 @@ const ToWideRow kToWide[] = {
     {"unknown_flag", 1252, 0x10000000, B("a"), false, 16, 0, ERROR_INVALID_FLAGS, L""},
     {"unknown_code_page", 12345, 0, B("a"), false, 16, 0, ERROR_INVALID_PARAMETER, L""},
     {"empty_length", 1252, 0, B(""), false, 16, 0, ERROR_INVALID_PARAMETER, L""},
+    {"shift_jis_932", 932, 0, B("\x5C\x7E\x87\x40\x82\xA0"), false, 16, kOutputLength, 0,
+     L"\\~\u2460\u3042"},
+    {"thai_874", 874, 0, B("\x80\xA1"), false, 16, kOutputLength, 0, L"\u20AC\u0E01"},
     {"gb18030", 54936, 0, B("a\xA8\xA6"), false, 16, kOutputLength, 0, L"a\u00E9",
      NotUnderWine("code page 54936 is not installed")},
 };
