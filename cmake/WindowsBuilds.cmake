@@ -46,8 +46,14 @@ if(NOT USERLENS_WINE64)
 endif()
 
 # Wine needs a prefix of its own; the first start creates it, once, before the Windows tests.
-# Its menu builder stays off: it would write menu entries and file types into $HOME.
-set(USERLENS_WINE_ENV WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix WINEDEBUG=-all
+# Nothing of Wine's goes outside the build folder: its temporary folders go into one of ours
+# (TMPDIR, else a folder in /tmp each time a prefix is made), and its menu builder stays off
+# (it would write menu entries and file types into $HOME).
+file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/wine-tmp)
+set(USERLENS_WINE_ENV
+    WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix
+    TMPDIR=${CMAKE_BINARY_DIR}/wine-tmp
+    WINEDEBUG=-all
     WINEDLLOVERRIDES=mscoree,mshtml,winemenubuilder.exe=d)
 add_test(NAME windows.wineprefix
   COMMAND ${CMAKE_COMMAND} -E env ${USERLENS_WINE_ENV} ${USERLENS_WINE64} cmd.exe /c exit 0)
