@@ -1,6 +1,5 @@
 // The contract of the account database calls: one NetApiBufferFree-able block per call, the
 // statuses the program acts on, the counts and the resume handle.
-#include <cwctype>
 #include <set>
 #include <string>
 #include <vector>
@@ -9,16 +8,10 @@
 
 namespace {
 
+using contract::CurrentUser;
 using contract::Everywhere;
 using contract::NotUnderWine;
 using contract::Where;
-
-std::wstring CurrentUser() {
-  wchar_t user[256] = {};
-  DWORD cch = 256;
-  EXPECT_TRUE(GetUserNameW(user, &cch));
-  return user;
-}
 
 // The names of one whole listing at a level, from NetUserEnum with MAX_PREFERRED_LENGTH.
 std::vector<std::wstring> ListNames(DWORD level, NET_API_STATUS& status) {
@@ -147,10 +140,7 @@ TEST_P(AccountContract, Holds) {
   const AccountRow& row = GetParam();
   CONTRACT_SKIP_UNLESS_IT_HOLDS(row.where);
   std::wstring stored = row.who == Who::Missing ? L"NoSuchUser-4711" : CurrentUser();
-  std::wstring user = stored;
-  if (row.who == Who::CurrentUserInUpperCase) {
-    for (wchar_t& c : user) c = static_cast<wchar_t>(std::towupper(c));
-  }
+  std::wstring user = row.who == Who::CurrentUserInUpperCase ? contract::UpperCase(stored) : stored;
   LPBYTE buffer = reinterpret_cast<LPBYTE>(1);
   DWORD read = 99;
   DWORD total = 99;

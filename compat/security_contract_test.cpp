@@ -1,7 +1,6 @@
 // The contract of the security calls: SID texts, account names and SIDs, the process token and
 // privileges.
 #include <cstring>
-#include <cwctype>
 #include <string>
 #include <vector>
 
@@ -293,21 +292,17 @@ TEST(AccountContract, TheCurrentUserNamesItselfBothWays) {
 // Account names are the same account in any letter case.
 CONTRACT_TEST(AccountContract, TheCurrentUserInUpperCase,
               NotUnderWine("LookupAccountNameW compares names in their case")) {
-  wchar_t user[256] = {};
-  DWORD cchUser = 256;
-  ASSERT_TRUE(GetUserNameW(user, &cchUser));
-  std::wstring upper(user);
-  for (wchar_t& c : upper) c = static_cast<wchar_t>(std::towupper(c));
+  const std::wstring user = contract::CurrentUser();
+  const std::wstring names[2] = {user, contract::UpperCase(user)};
   std::vector<BYTE> sids[2];
-  const std::wstring names[2] = {user, upper};
   for (int i = 0; i < 2; ++i) {
-    const std::wstring& name = names[i];
     BYTE sid[SECURITY_MAX_SID_SIZE] = {};
     DWORD cbSid = sizeof(sid);
     wchar_t domain[256] = {};
     DWORD cchDomain = 256;
     SID_NAME_USE use = SidTypeUnknown;
-    ASSERT_TRUE(LookupAccountNameW(nullptr, name.c_str(), sid, &cbSid, domain, &cchDomain, &use))
+    ASSERT_TRUE(
+        LookupAccountNameW(nullptr, names[i].c_str(), sid, &cbSid, domain, &cchDomain, &use))
         << GetLastError();
     EXPECT_EQ(use, SidTypeUser);
     sids[i].assign(sid, sid + cbSid);

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cwctype>
 #include <map>
 #include <type_traits>
 
@@ -84,6 +85,18 @@ std::string ShowUnits(std::basic_string_view<Unit> text, const char* format) {
 }
 
 }  // namespace
+
+std::wstring CurrentUser() {
+  wchar_t user[256] = {};
+  DWORD cch = 256;
+  EXPECT_TRUE(GetUserNameW(user, &cch));
+  return user;
+}
+
+std::wstring UpperCase(std::wstring text) {
+  for (wchar_t& c : text) c = static_cast<wchar_t>(std::towupper(c));
+  return text;
+}
 
 std::string Show(std::wstring_view text) {
   return ShowUnits(text, "\\x{%lX}");

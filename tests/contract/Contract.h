@@ -61,6 +61,11 @@ constexpr Bytes B(const char (&text)[N]) {
   return Bytes{text, N - 1};
 }
 
+// The name of the user who runs the test, as GetUserNameW gives it.
+std::wstring CurrentUser();
+// The text in upper case, a character at a time.
+std::wstring UpperCase(std::wstring text);
+
 // Text as printable ASCII with escapes, for failure messages.
 std::string Show(std::wstring_view text);
 std::string Show(std::string_view bytes);
