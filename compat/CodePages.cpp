@@ -46,6 +46,54 @@ bool IsWindowsSingleByte(UINT number) {
   return number == 874 || (number >= 1250 && number <= 1258);
 }
 
+// Where Windows' single-byte tables are not glibc's. Windows gives every byte from 0xA0 up that
+// a page does not define a private-use character, numbered in byte order from the page's first,
+// so that every byte reads as a character and writes back as itself.
+struct PrivateUse {
+  UINT number;
+  wchar_t first;
+};
+constexpr PrivateUse kPrivateUse[] = {
+    {874, 0xF8C1},   {1253, 0xF8F9},  {1255, 0xF88D},  {1257, 0xF8FC},
+    {28593, 0xF7F5}, {28596, 0xF7C8}, {28597, 0xF7C2}, {28598, 0xF79C},
+};
+// And the bytes whose character Windows' table gives otherwise (kReplacement: not defined).
+struct ByteOf {
+  UINT number;
+  unsigned char byte;
+  wchar_t c;
+};
+constexpr ByteOf kWindowsBytes[] = {
+    // 28597 is the Greek set of 1987: modifier letters for the quotes, no euro, drachma or
+    // ypogegrammeni.
+    {28597, 0xA1, 0x02BD},
+    {28597, 0xA2, 0x02BC},
+    {28597, 0xA4, kReplacement},
+    {28597, 0xA5, kReplacement},
+    {28597, 0xAA, kReplacement},
+    // 28598 has the overline, and no direction marks.
+    {28598, 0xAF, 0x203E},
+    {28598, 0xFD, kReplacement},
+    {28598, 0xFE, kReplacement},
+    {1255, 0xCA, 0x05BA},
+    // 21866 has Belarusian's short u where KOI8-U has two box-drawing pieces.
+    {21866, 0xAE, 0x045E},
+    {21866, 0xBE, 0x040E},
+};
+
+void MakeWindowsTable(UINT number, std::array<wchar_t, 256>& decode) {
+  for (const ByteOf& row : kWindowsBytes) {
+    if (row.number == number) decode[row.byte] = row.c;
+  }
+  for (const PrivateUse& row : kPrivateUse) {
+    if (row.number != number) continue;
+    wchar_t next = row.first;
+    for (unsigned b = 0xA0; b < 256; ++b) {
+      if (decode[b] == kReplacement) decode[b] = next++;
+    }
+  }
+}
+
 // An iconv conversion, closed when it goes away.
 class Converter {
  public:
@@ -63,7 +111,10 @@ class Converter {
     auto* from = const_cast<char*>(static_cast<const char*>(in));
     auto* to = static_cast<char*>(out);
     size_t left = cbOut;
-    if (iconv(handle_, &from, &cbIn, &to, &left) == static_cast<size_t>(-1) || cbIn != 0) {
+    // The second call hands out what a stateful character set (1255, 1258) holds back in case
+    // a combining mark follows.
+    if (iconv(handle_, &from, &cbIn, &to, &left) == static_cast<size_t>(-1) || cbIn != 0 ||
+        iconv(handle_, nullptr, nullptr, &to, &left) == static_cast<size_t>(-1)) {
       return false;
     }
     cbOut -= left;
@@ -99,8 +150,12 @@ const SingleByteTable& TableOf(const CodePage& codePage) {
       c = IsWindowsSingleByte(codePage.number) && b < 0xA0 ? static_cast<wchar_t>(b) : kReplacement;
     }
     table->decode[b] = c;
+  }
+  MakeWindowsTable(codePage.number, table->decode);
+  for (unsigned b = 0; b < 256; ++b) {
+    wchar_t c = table->decode[b];
     if (c != kReplacement && (b < 0x80 || codePage.number != 20127)) {
-      table->encode.emplace(c, byte);
+      table->encode.emplace(c, static_cast<char>(b));
     }
   }
   return *table;

@@ -1,8 +1,9 @@
 // The code pages of the stand-in: the one table that ties each Windows code page to the
 // character set of a Linux locale, and the conversions between wide text and a code page as
 // Windows makes them. glibc's iconv converts; Windows' own rules stand where it differs (how
-// UTF-8 breaks invalid bytes, the C1 controls that Windows' single-byte code pages give to
-// their undefined bytes, 20127 dropping the eighth bit).
+// UTF-8 breaks invalid bytes, the C1 controls and private-use characters that Windows'
+// single-byte code pages give to their undefined bytes, the few bytes whose character Windows'
+// table gives otherwise, 20127 dropping the eighth bit).
 #pragma once
 
 #include <string>

@@ -104,9 +104,18 @@ const ToBytesRow kToBytes[] = {
      ERROR_INVALID_PARAMETER, B(""), -1,
      NotUnderWine("Wine takes the used-default flag for CP_UTF8")},
     // Windows' own tables: 932 keeps ASCII's backslash and tilde and has NEC's circled digits;
-    // 874 has the euro sign.
+    // 874 has the euro sign. 936, 949 and 950 have it too, where GB2312, EUC-KR and Big5 do
+    // not; 936 reads 0xA1A4 as a middle dot and 0xA1AA as an em dash, 950 0xA145 as a hyphenation
+    // point, and 949 has every Hangul syllable (0x8141).
     {"shift_jis_932", 932, 0, L"\\~\u2460", 3, 16, nullptr, false, 4, 0, B("\x5C\x7E\x87\x40"), -1},
     {"thai_874", 874, 0, L"\u20AC\u0E01", 2, 16, nullptr, false, 2, 0, B("\x80\xA1"), -1},
+    {"gbk_936", 936, 0, L"\u20AC\u4E2D\u00B7\u2014", 4, 16, nullptr, false, 7, 0,
+     B("\x80\xD6\xD0\xA1\xA4\xA1\xAA"), -1},
+    {"korean_949", 949, 0, L"\u20AC\uAC02\uAC00", 3, 16, nullptr, false, 6, 0,
+     B("\xA2\xE6\x81\x41\xB0\xA1"), -1},
+    {"big5_950", 950, 0, L"\u20AC\u2027\u4E2D", 3, 16, nullptr, false, 6, 0,
+     B("\xA3\xE1\xA1\x45\xA4\xA4"), -1},
+    {"koi8_r_20866", 20866, 0, L"\u0430\u2500", 2, 16, nullptr, false, 2, 0, B("\xC1\x80"), -1},
     {"gb18030", 54936, 0, L"a\u00E9", 2, 16, nullptr, false, 3, 0, B("a\xA8\xA6"), -1,
      NotUnderWine("code page 54936 is not installed")},
     {"gb18030_refuses_no_best_fit", 54936, kNoBestFit, L"a", 1, 16, nullptr, false, 0,
@@ -201,6 +210,28 @@ const ToWideRow kToWide[] = {
     {"shift_jis_932", 932, 0, B("\x5C\x7E\x87\x40\x82\xA0"), false, 16, kOutputLength, 0,
      L"\\~\u2460\u3042"},
     {"thai_874", 874, 0, B("\x80\xA1"), false, 16, kOutputLength, 0, L"\u20AC\u0E01"},
+    // Windows' tables where they are not glibc's: 28597 is the Greek set of 1987, 28598 has the
+    // overline, 21866 Belarusian's short u; 1255 and 1258 read each byte as it stands (a letter
+    // that a mark may follow too), and a byte a page leaves undefined is a private-use character.
+    {"greek_28597_of_1987", 28597, 0, B("\xA1\xA2\xA4\xE1"), false, 16, kOutputLength, 0,
+     L"\u02BD\u02BC\uF7C2\u03B1"},
+    {"hebrew_28598_overline", 28598, 0, B("\xAF\xE0\xFD"), false, 16, kOutputLength, 0,
+     L"\u203E\u05D0\uF7BF"},
+    {"koi8_u_21866_short_u", 21866, 0, B("\xAE\xBE\xA4"), false, 16, kOutputLength, 0,
+     L"\u045E\u040E\u0454"},
+    {"hebrew_1255_letters_and_points", 1255, 0, B("\xE0\xC8\xCA\xD9"), false, 16, kOutputLength, 0,
+     L"\u05D0\u05B8\u05BA\uF88D"},
+    {"vietnamese_1258", 1258, 0, B("\xC3\xD0\xCC\xE0"), false, 16, kOutputLength, 0,
+     L"\u0102\u0110\u0300\u00E0"},
+    {"undefined_bytes_private_use", 1253, 0, B("\xAA\xD2\x81"), false, 16, kOutputLength, 0,
+     L"\uF8F9\uF8FA\u0081"},
+    {"gbk_936", 936, 0, B("\x80\xD6\xD0\xA1\xA4\xA1\xAA"), false, 16, kOutputLength, 0,
+     L"\u20AC\u4E2D\u00B7\u2014"},
+    {"korean_949", 949, 0, B("\xA2\xE6\x81\x41\xB0\xA1"), false, 16, kOutputLength, 0,
+     L"\u20AC\uAC02\uAC00"},
+    {"big5_950", 950, 0, B("\xA3\xE1\xA1\x45\xA4\xA4"), false, 16, kOutputLength, 0,
+     L"\u20AC\u2027\u4E2D"},
+    {"koi8_r_20866", 20866, 0, B("\xC1\x80"), false, 16, kOutputLength, 0, L"\u0430\u2500"},
     {"gb18030", 54936, 0, B("a\xA8\xA6"), false, 16, kOutputLength, 0, L"a\u00E9",
      NotUnderWine("code page 54936 is not installed")},
 };
@@ -233,6 +264,48 @@ TEST_P(MultiByteToWideCharContract, Holds) {
 }
 
 CONTRACT_TABLE(MultiByteToWideCharContract, kToWide)
+
+// A single-byte code page reads every byte as one character, a byte it does not define too (as
+// its C1 control or a private-use character), and writes that character back as the same byte
+// without a default. The characters themselves are rows of the two tables above.
+struct EveryByteRow {
+  const char* name;
+  UINT codePage;
+  Where where = Everywhere();
+};
+
+const EveryByteRow kEveryByte[] = {
+    {"latin1_28591", 28591}, {"latin2_28592", 28592},   {"latin3_28593", 28593},
+    {"baltic_28594", 28594}, {"cyrillic_28595", 28595}, {"arabic_28596", 28596},
+    {"greek_28597", 28597},  {"hebrew_28598", 28598},   {"turkish_28599", 28599},
+    {"baltic_28603", 28603}, {"latin9_28605", 28605},   {"ansi_1250", 1250},
+    {"ansi_1251", 1251},     {"ansi_1252", 1252},       {"ansi_1253", 1253},
+    {"ansi_1254", 1254},     {"ansi_1255", 1255},       {"ansi_1256", 1256},
+    {"ansi_1257", 1257},     {"ansi_1258", 1258},       {"thai_874", 874},
+    {"koi8_r_20866", 20866}, {"koi8_u_21866", 21866},
+};
+
+class EveryByteContract : public ::testing::TestWithParam<EveryByteRow> {};
+
+TEST_P(EveryByteContract, Holds) {
+  const EveryByteRow& row = GetParam();
+  CONTRACT_SKIP_UNLESS_IT_HOLDS(row.where);
+  for (unsigned b = 0x80; b <= 0xFF; ++b) {
+    const char byte = static_cast<char>(b);
+    wchar_t c[2] = {};
+    ASSERT_EQ(MultiByteToWideChar(row.codePage, 0, &byte, 1, c, 2), 1) << std::hex << b;
+    EXPECT_NE(c[0], L'\xFFFD') << std::hex << "byte " << b;
+    char back[4] = {};
+    BOOL used = FALSE;
+    EXPECT_EQ(
+        WideCharToMultiByte(row.codePage, kNoBestFit, c, 1, back, sizeof(back), nullptr, &used), 1)
+        << std::hex << "byte " << b;
+    EXPECT_EQ(static_cast<unsigned char>(back[0]), b) << std::hex << "U+" << unsigned(c[0]);
+    EXPECT_FALSE(used) << std::hex << "byte " << b;
+  }
+}
+
+CONTRACT_TABLE(EveryByteContract, kEveryByte)
 
 // CharLowerBuffW and CharUpperBuffW map in place and answer the length; the same for every user
 // locale.
