@@ -57,28 +57,20 @@ constexpr PrivateUse kPrivateUse[] = {
     {874, 0xF8C1},   {1253, 0xF8F9},  {1255, 0xF88D},  {1257, 0xF8FC},
     {28593, 0xF7F5}, {28596, 0xF7C8}, {28597, 0xF7C2}, {28598, 0xF79C},
 };
-// And the bytes whose character Windows' table gives otherwise (kReplacement: not defined).
+// And the bytes whose character Windows' table gives otherwise (kReplacement: not defined):
+// 28597 is the Greek set of 1987 (modifier letters for the quotes; no euro, drachma or
+// ypogegrammeni), 28598 has the overline and no direction marks, 1255 has U+05BA, and 21866
+// has Belarusian's short u where KOI8-U has two box-drawing pieces.
 struct ByteOf {
   UINT number;
   unsigned char byte;
   wchar_t c;
 };
 constexpr ByteOf kWindowsBytes[] = {
-    // 28597 is the Greek set of 1987: modifier letters for the quotes, no euro, drachma or
-    // ypogegrammeni.
-    {28597, 0xA1, 0x02BD},
-    {28597, 0xA2, 0x02BC},
-    {28597, 0xA4, kReplacement},
-    {28597, 0xA5, kReplacement},
-    {28597, 0xAA, kReplacement},
-    // 28598 has the overline, and no direction marks.
-    {28598, 0xAF, 0x203E},
-    {28598, 0xFD, kReplacement},
-    {28598, 0xFE, kReplacement},
-    {1255, 0xCA, 0x05BA},
-    // 21866 has Belarusian's short u where KOI8-U has two box-drawing pieces.
-    {21866, 0xAE, 0x045E},
-    {21866, 0xBE, 0x040E},
+    {28597, 0xA1, 0x02BD},       {28597, 0xA2, 0x02BC},       {28597, 0xA4, kReplacement},
+    {28597, 0xA5, kReplacement}, {28597, 0xAA, kReplacement}, {28598, 0xAF, 0x203E},
+    {28598, 0xFD, kReplacement}, {28598, 0xFE, kReplacement}, {1255, 0xCA, 0x05BA},
+    {21866, 0xAE, 0x045E},       {21866, 0xBE, 0x040E},
 };
 
 void MakeWindowsTable(UINT number, std::array<wchar_t, 256>& decode) {
