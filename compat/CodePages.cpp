@@ -3,6 +3,7 @@
 #include <iconv.h>
 
 #include <array>
+#include <cstdint>
 #include <cctype>
 #include <map>
 #include <memory>
@@ -60,22 +61,42 @@ constexpr PrivateUse kPrivateUse[] = {
 // And the bytes whose character Windows' table gives otherwise (kReplacement: not defined):
 // 28597 is the Greek set of 1987 (modifier letters for the quotes; no euro, drachma or
 // ypogegrammeni), 28598 has the overline and no direction marks, 1255 has U+05BA, and 21866
-// has Belarusian's short u where KOI8-U has two box-drawing pieces.
+// has Belarusian's short u where KOI8-U has two box-drawing pieces. The double-byte pages
+// read single bytes glibc leaves undefined, and 950 writes four box-drawing characters, which
+// two byte pairs read as, with the pair Windows picks.
 struct ByteOf {
   UINT number;
-  unsigned char byte;
+  uint16_t bytes;  // above 0xFF: a lead byte and a trail byte
   wchar_t c;
 };
 constexpr ByteOf kWindowsBytes[] = {
     {28597, 0xA1, 0x02BD},       {28597, 0xA2, 0x02BC},       {28597, 0xA4, kReplacement},
     {28597, 0xA5, kReplacement}, {28597, 0xAA, kReplacement}, {28598, 0xAF, 0x203E},
     {28598, 0xFD, kReplacement}, {28598, 0xFE, kReplacement}, {1255, 0xCA, 0x05BA},
-    {21866, 0xAE, 0x045E},       {21866, 0xBE, 0x040E},
+    {21866, 0xAE, 0x045E},       {21866, 0xBE, 0x040E},       {932, 0x80, 0x0080},
+    {932, 0xA0, 0xF8F0},         {932, 0xFD, 0xF8F1},         {932, 0xFE, 0xF8F2},
+    {932, 0xFF, 0xF8F3},         {936, 0xFF, 0xF8F5},         {949, 0x80, 0x0080},
+    {949, 0xFF, 0xF8F7},         {950, 0xFF, 0xF8F8},         {950, 0xF9F9, 0x2550},
+    {950, 0xF9E9, 0x255E},       {950, 0xF9EA, 0x256A},       {950, 0xF9EB, 0x2561},
 };
+
+const ByteOf* WindowsByte(UINT number, uint16_t bytes) {
+  for (const ByteOf& row : kWindowsBytes) {
+    if (row.number == number && row.bytes == bytes) return &row;
+  }
+  return nullptr;
+}
+
+const ByteOf* WindowsChar(UINT number, wchar_t c) {
+  for (const ByteOf& row : kWindowsBytes) {
+    if (row.number == number && row.c == c) return &row;
+  }
+  return nullptr;
+}
 
 void MakeWindowsTable(UINT number, std::array<wchar_t, 256>& decode) {
   for (const ByteOf& row : kWindowsBytes) {
-    if (row.number == number) decode[row.byte] = row.c;
+    if (row.number == number) decode[row.bytes] = row.c;
   }
   for (const PrivateUse& row : kPrivateUse) {
     if (row.number != number) continue;
@@ -215,14 +236,35 @@ bool EncodeUtf8(wchar_t c, std::string& out) {
   return true;
 }
 
+bool IsLeadByte(UINT number, unsigned char b) {
+  if (number == 932) return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+  return (number == 936 || number == 949 || number == 950) && b >= 0x81 && b <= 0xFE;
+}
+
 // Multi-byte code pages go through iconv a piece at a time: a byte it cannot read is U+FFFD.
 std::wstring DecodeMultiByte(const CodePage& codePage, std::string_view bytes, bool& invalid) {
   Converter converter("WCHAR_T", codePage.charset);
   std::wstring out;
   size_t i = 0;
   while (i < bytes.size()) {
+    if (const ByteOf* row = WindowsByte(codePage.number, static_cast<unsigned char>(bytes[i]))) {
+      out += row->c;
+      ++i;
+      continue;
+    }
     wchar_t c = kReplacement;
     size_t used = 0;
+    if (IsLeadByte(codePage.number, static_cast<unsigned char>(bytes[i]))) {
+      // Windows' double-byte pages read a lead byte and whatever byte follows it as one
+      // character: a pair they do not define, or a lead byte at the end, is their default one.
+      used = i + 1 < bytes.size() ? 2 : 1;
+      size_t cbOut = sizeof(c);
+      if (used == 1 || !converter.valid() ||
+          !converter.Convert(bytes.data() + i, used, &c, cbOut) || cbOut != sizeof(c)) {
+        c = codePage.number == 932 ? L'\u30FB' : L'?';
+        invalid = true;
+      }
+    }
     for (size_t n = 1; used == 0 && n <= 4 && i + n <= bytes.size(); ++n) {
       size_t cbOut = sizeof(c);
       if (converter.valid() && converter.Convert(bytes.data() + i, n, &c, cbOut) &&
@@ -291,10 +333,21 @@ bool EncodeChar(const CodePage& codePage, wchar_t c, std::string& out) {
     out += it->second;
     return true;
   }
+  if (const ByteOf* row = WindowsChar(codePage.number, c)) {
+    if (row->bytes > 0xFF) out += static_cast<char>(row->bytes >> 8);
+    out += static_cast<char>(row->bytes & 0xFF);
+    return true;
+  }
   char bytes[8];
   size_t cbOut = sizeof(bytes);
   Converter converter(codePage.charset, "WCHAR_T");
   if (!IsCodePoint(c) || !converter.valid() || !converter.Convert(&c, sizeof(c), bytes, cbOut)) {
+    return false;
+  }
+  // Only a character the bytes read back as: glibc also writes look-alikes (the yen sign as
+  // 932's backslash), which Windows writes only when asked for a best fit.
+  bool invalid = false;
+  if (DecodeMultiByte(codePage, std::string_view(bytes, cbOut), invalid) != std::wstring(1, c)) {
     return false;
   }
   out.append(bytes, cbOut);

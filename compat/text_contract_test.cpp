@@ -116,6 +116,15 @@ const ToBytesRow kToBytes[] = {
     {"big5_950", 950, 0, L"\u20AC\u2027\u4E2D", 3, 16, nullptr, false, 6, 0,
      B("\xA3\xE1\xA1\x45\xA4\xA4"), -1},
     {"koi8_r_20866", 20866, 0, L"\u0430\u2500", 2, 16, nullptr, false, 2, 0, B("\xC1\x80"), -1},
+    // Double-byte pages write only what reads back as the same character: no yen sign as 932's
+    // backslash. 932 writes a few single bytes glibc's table lacks; 950 writes the box-drawing
+    // characters that two pairs read as with the pair Windows picks.
+    {"shift_jis_932_no_look_alikes", 932, kNoBestFit, L"\u00A5\u203E\u00A2", 3, 16, nullptr, true,
+     3, 0, B("???"), 1},
+    {"shift_jis_932_single_bytes", 932, kNoBestFit, L"\u0080\uF8F0\uF8F3", 3, 16, nullptr, true, 3,
+     0, B("\x80\xA0\xFF"), 0},
+    {"big5_950_box_drawing", 950, kNoBestFit, L"\u2550\u256A", 2, 16, nullptr, true, 4, 0,
+     B("\xF9\xF9\xF9\xEA"), 0},
     {"gb18030", 54936, 0, L"a\u00E9", 2, 16, nullptr, false, 3, 0, B("a\xA8\xA6"), -1,
      NotUnderWine("code page 54936 is not installed")},
     {"gb18030_refuses_no_best_fit", 54936, kNoBestFit, L"a", 1, 16, nullptr, false, 0,
@@ -232,6 +241,16 @@ const ToWideRow kToWide[] = {
     {"big5_950", 950, 0, B("\xA3\xE1\xA1\x45\xA4\xA4"), false, 16, kOutputLength, 0,
      L"\u20AC\u2027\u4E2D"},
     {"koi8_r_20866", 20866, 0, B("\xC1\x80"), false, 16, kOutputLength, 0, L"\u0430\u2500"},
+    // A double-byte page reads a lead byte and the byte after it as one character, its default
+    // one when the pair is undefined or the lead byte ends the text.
+    {"shift_jis_932_undefined_pairs", 932, 0, B("\x81\x7F\x80\xA0\x81"), false, 16, kOutputLength,
+     0, L"\u30FB\u0080\uF8F0\u30FB"},
+    {"gbk_936_undefined_pairs", 936, 0,
+     B("\x81\x7F"
+       "a\xFF\x81"),
+     false, 16, kOutputLength, 0, L"?a\uF8F5?"},
+    {"shift_jis_932_undefined_pair_refused", 932, kInvalidCharsM, B("a\x81\x7F"), false, 16, 0,
+     ERROR_NO_UNICODE_TRANSLATION, L""},
     {"gb18030", 54936, 0, B("a\xA8\xA6"), false, 16, kOutputLength, 0, L"a\u00E9",
      NotUnderWine("code page 54936 is not installed")},
 };

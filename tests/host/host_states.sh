@@ -30,6 +30,8 @@ erin:x:1004:100:Erin $(printf '\303\226')tzi:/home/erin:/bin/sh
 $(printf 'jos\303\251'):x:1005:100:Jos$(printf '\303\251'):/home/jose:/bin/sh
 zhanna:x:1006:100:$(printf '\320\226\320\260\320\275\320\275\320\260'):/home/zhanna:/bin/sh
 ctl:x:1007:100:${esc}[31mred${esc}[0m $(printf '\302\233')2J:/home/ctl:/bin/sh
+dov:x:1008:100:$(printf '\327\223\327\225\327\223'):/home/dov:/bin/sh
+yen:x:1009:100:A$(printf '\302\245')B:/home/yen:/bin/sh
 +::0:0:::
 -evil:::::
 +@netgroup::::::
@@ -58,7 +60,8 @@ chmod 644 "$etc/passwd" "$etc/group" "$etc/nsswitch.conf" "$etc/hosts"
 chmod 600 "$etc/shadow"
 mkfifo "$work/fifo/lastlog"
 # The locales of the other character sets, made here and found through LOCPATH.
-for locale in en_US.ISO-8859-1:en_US:ISO-8859-1 ru_RU.KOI8-R:ru_RU:KOI8-R; do
+for locale in en_US.ISO-8859-1:en_US:ISO-8859-1 ru_RU.KOI8-R:ru_RU:KOI8-R \
+  he_IL.CP1255:he_IL:CP1255 ja_JP.SJIS:ja_JP:SHIFT_JIS; do
   IFS=: read -r name source charmap <<<"$locale"
   localedef -i "$source" -f "$charmap" "$work/locale/$name" 2>/dev/null ||
     [ -d "$work/locale/$name" ] || skip "localedef cannot make $name"
@@ -120,6 +123,11 @@ run zhanna-koi8 ru_RU.KOI8-R 0 -- zhanna
 has zhanna-koi8 "  Full name: $(printf '\366\301\316\316\301')"
 # A month by its own name (nominative), as Windows gives it: "Март", not the genitive "марта".
 has zhanna-koi8 "  Account expires: 18 $(printf '\355\301\322\324') 2030 00:00:00"
+# Hebrew letters in code page 1255, and no look-alike in 932: its backslash is no yen sign.
+run dov-1255 he_IL.CP1255 0 -- dov
+has dov-1255 "  Full name: $(printf '\343\345\343')"
+run yen-932 ja_JP.SJIS 0 -- yen
+has yen-932 "  Full name: A?B"
 
 # Groups without a name or of a shared name: each with its own SID, the same form on every path,
 # and the report goes on to its end.
