@@ -103,28 +103,10 @@ const ToBytesRow kToBytes[] = {
     {"utf8_refuses_the_used_flag", CP_UTF8, 0, L"a", 1, 16, nullptr, true, 0,
      ERROR_INVALID_PARAMETER, B(""), -1,
      NotUnderWine("Wine takes the used-default flag for CP_UTF8")},
-    // Windows' own tables: 932 keeps ASCII's backslash and tilde and has NEC's circled digits;
-    // 874 has the euro sign. 936, 949 and 950 have it too, where GB2312, EUC-KR and Big5 do
-    // not; 936 reads 0xA1A4 as a middle dot and 0xA1AA as an em dash, 950 0xA145 as a hyphenation
-    // point, and 949 has every Hangul syllable (0x8141).
-    {"shift_jis_932", 932, 0, L"\\~\u2460", 3, 16, nullptr, false, 4, 0, B("\x5C\x7E\x87\x40"), -1},
-    {"thai_874", 874, 0, L"\u20AC\u0E01", 2, 16, nullptr, false, 2, 0, B("\x80\xA1"), -1},
-    {"gbk_936", 936, 0, L"\u20AC\u4E2D\u00B7\u2014", 4, 16, nullptr, false, 7, 0,
-     B("\x80\xD6\xD0\xA1\xA4\xA1\xAA"), -1},
-    {"korean_949", 949, 0, L"\u20AC\uAC02\uAC00", 3, 16, nullptr, false, 6, 0,
-     B("\xA2\xE6\x81\x41\xB0\xA1"), -1},
-    {"big5_950", 950, 0, L"\u20AC\u2027\u4E2D", 3, 16, nullptr, false, 6, 0,
-     B("\xA3\xE1\xA1\x45\xA4\xA4"), -1},
-    {"koi8_r_20866", 20866, 0, L"\u0430\u2500", 2, 16, nullptr, false, 2, 0, B("\xC1\x80"), -1},
-    // Double-byte pages write only what reads back as the same character: no yen sign as 932's
-    // backslash. 932 writes a few single bytes glibc's table lacks; 950 writes the box-drawing
-    // characters that two pairs read as with the pair Windows picks.
+    // A double-byte page writes only what reads back as the same character: no yen sign as 932's
+    // backslash, no overline as its tilde.
     {"shift_jis_932_no_look_alikes", 932, kNoBestFit, L"\u00A5\u203E\u00A2", 3, 16, nullptr, true,
      3, 0, B("???"), 1},
-    {"shift_jis_932_single_bytes", 932, kNoBestFit, L"\u0080\uF8F0\uF8F3", 3, 16, nullptr, true, 3,
-     0, B("\x80\xA0\xFF"), 0},
-    {"big5_950_box_drawing", 950, kNoBestFit, L"\u2550\u256A", 2, 16, nullptr, true, 4, 0,
-     B("\xF9\xF9\xF9\xEA"), 0},
     {"gb18030", 54936, 0, L"a\u00E9", 2, 16, nullptr, false, 3, 0, B("a\xA8\xA6"), -1,
      NotUnderWine("code page 54936 is not installed")},
     {"gb18030_refuses_no_best_fit", 54936, kNoBestFit, L"a", 1, 16, nullptr, false, 0,
@@ -216,31 +198,6 @@ const ToWideRow kToWide[] = {
     {"unknown_flag", 1252, 0x10000000, B("a"), false, 16, 0, ERROR_INVALID_FLAGS, L""},
     {"unknown_code_page", 12345, 0, B("a"), false, 16, 0, ERROR_INVALID_PARAMETER, L""},
     {"empty_length", 1252, 0, B(""), false, 16, 0, ERROR_INVALID_PARAMETER, L""},
-    {"shift_jis_932", 932, 0, B("\x5C\x7E\x87\x40\x82\xA0"), false, 16, kOutputLength, 0,
-     L"\\~\u2460\u3042"},
-    {"thai_874", 874, 0, B("\x80\xA1"), false, 16, kOutputLength, 0, L"\u20AC\u0E01"},
-    // Windows' tables where they are not glibc's: 28597 is the Greek set of 1987, 28598 has the
-    // overline, 21866 Belarusian's short u; 1255 and 1258 read each byte as it stands (a letter
-    // that a mark may follow too), and a byte a page leaves undefined is a private-use character.
-    {"greek_28597_of_1987", 28597, 0, B("\xA1\xA2\xA4\xE1"), false, 16, kOutputLength, 0,
-     L"\u02BD\u02BC\uF7C2\u03B1"},
-    {"hebrew_28598_overline", 28598, 0, B("\xAF\xE0\xFD"), false, 16, kOutputLength, 0,
-     L"\u203E\u05D0\uF7BF"},
-    {"koi8_u_21866_short_u", 21866, 0, B("\xAE\xBE\xA4"), false, 16, kOutputLength, 0,
-     L"\u045E\u040E\u0454"},
-    {"hebrew_1255_letters_and_points", 1255, 0, B("\xE0\xC8\xCA\xD9"), false, 16, kOutputLength, 0,
-     L"\u05D0\u05B8\u05BA\uF88D"},
-    {"vietnamese_1258", 1258, 0, B("\xC3\xD0\xCC\xE0"), false, 16, kOutputLength, 0,
-     L"\u0102\u0110\u0300\u00E0"},
-    {"undefined_bytes_private_use", 1253, 0, B("\xAA\xD2\x81"), false, 16, kOutputLength, 0,
-     L"\uF8F9\uF8FA\u0081"},
-    {"gbk_936", 936, 0, B("\x80\xD6\xD0\xA1\xA4\xA1\xAA"), false, 16, kOutputLength, 0,
-     L"\u20AC\u4E2D\u00B7\u2014"},
-    {"korean_949", 949, 0, B("\xA2\xE6\x81\x41\xB0\xA1"), false, 16, kOutputLength, 0,
-     L"\u20AC\uAC02\uAC00"},
-    {"big5_950", 950, 0, B("\xA3\xE1\xA1\x45\xA4\xA4"), false, 16, kOutputLength, 0,
-     L"\u20AC\u2027\u4E2D"},
-    {"koi8_r_20866", 20866, 0, B("\xC1\x80"), false, 16, kOutputLength, 0, L"\u0430\u2500"},
     // A double-byte page reads a lead byte and the byte after it as one character, its default
     // one when the pair is undefined or the lead byte ends the text.
     {"shift_jis_932_undefined_pairs", 932, 0, B("\x81\x7F\x80\xA0\x81"), false, 16, kOutputLength,
@@ -284,9 +241,70 @@ TEST_P(MultiByteToWideCharContract, Holds) {
 
 CONTRACT_TABLE(MultiByteToWideCharContract, kToWide)
 
+// Windows' own tables, read and written both ways, as the program asks (without best fit) and
+// without the flag: 932 keeps ASCII's backslash and tilde and has NEC's circled digits and a few
+// single bytes glibc's table lacks; 874, 936, 949 and 950 have the euro sign, which TIS-620,
+// GB2312, EUC-KR and Big5 do not; 936 has the middle dot and em dash at 0xA1A4 and 0xA1AA, 950
+// the hyphenation point at 0xA145 and, of two pairs that read as one box-drawing character,
+// writes the one Windows picks; 949 has every Hangul syllable. 28597 is the Greek set of 1987,
+// 28598 has the overline, 21866 Belarusian's short u; 1255 and 1258 read each byte as it stands
+// (a letter that a mark may follow too); a byte a page leaves undefined is a private-use
+// character.
+struct CodePageRow {
+  const char* name;
+  UINT codePage;
+  Bytes bytes;
+  const wchar_t* text;
+  Where where = Everywhere();
+};
+
+const CodePageRow kCodePageTables[] = {
+    {"shift_jis_932", 932, B("\x5C\x7E\x87\x40\x82\xA0"), L"\\~\u2460\u3042"},
+    {"shift_jis_932_single_bytes", 932, B("\x80\xA0\xFF"), L"\u0080\uF8F0\uF8F3"},
+    {"thai_874", 874, B("\x80\xA1"), L"\u20AC\u0E01"},
+    {"gbk_936", 936, B("\x80\xD6\xD0\xA1\xA4\xA1\xAA"), L"\u20AC\u4E2D\u00B7\u2014"},
+    {"korean_949", 949, B("\xA2\xE6\x81\x41\xB0\xA1"), L"\u20AC\uAC02\uAC00"},
+    {"big5_950", 950, B("\xA3\xE1\xA1\x45\xA4\xA4"), L"\u20AC\u2027\u4E2D"},
+    {"big5_950_box_drawing", 950, B("\xF9\xF9\xF9\xEA"), L"\u2550\u256A"},
+    {"koi8_r_20866", 20866, B("\xC1\x80"), L"\u0430\u2500"},
+    {"greek_28597_of_1987", 28597, B("\xA1\xA2\xA4\xE1"), L"\u02BD\u02BC\uF7C2\u03B1"},
+    {"hebrew_28598_overline", 28598, B("\xAF\xE0\xFD"), L"\u203E\u05D0\uF7BF"},
+    {"koi8_u_21866_short_u", 21866, B("\xAE\xBE\xA4"), L"\u045E\u040E\u0454"},
+    {"hebrew_1255", 1255, B("\xE0\xC8\xCA\xD9"), L"\u05D0\u05B8\u05BA\uF88D"},
+    {"vietnamese_1258", 1258, B("\xC3\xD0\xCC\xE0"), L"\u0102\u0110\u0300\u00E0"},
+    {"undefined_bytes_private_use", 1253, B("\xAA\xD2\x81"), L"\uF8F9\uF8FA\u0081"},
+};
+
+class CodePageTableContract : public ::testing::TestWithParam<CodePageRow> {};
+
+TEST_P(CodePageTableContract, Holds) {
+  const CodePageRow& row = GetParam();
+  CONTRACT_SKIP_UNLESS_IT_HOLDS(row.where);
+  std::string bytes(row.bytes.view());
+  std::wstring text(row.text);
+  wchar_t wide[16] = {};
+  EXPECT_EQ(
+      MultiByteToWideChar(row.codePage, 0, bytes.data(), static_cast<int>(bytes.size()), wide, 16),
+      static_cast<int>(text.size()));
+  EXPECT_EQ(contract::Show(std::wstring_view(wide, text.size())), contract::Show(text));
+  for (DWORD flags : {kNoBestFit, DWORD{0}}) {
+    char written[16] = {};
+    BOOL used = TRUE;
+    EXPECT_EQ(WideCharToMultiByte(row.codePage, flags, text.data(), static_cast<int>(text.size()),
+                                  written, sizeof(written), nullptr, &used),
+              static_cast<int>(bytes.size()))
+        << "flags " << flags;
+    EXPECT_EQ(contract::Show(std::string_view(written, bytes.size())), contract::Show(bytes))
+        << "flags " << flags;
+    EXPECT_FALSE(used) << "flags " << flags;
+  }
+}
+
+CONTRACT_TABLE(CodePageTableContract, kCodePageTables)
+
 // A single-byte code page reads every byte as one character, a byte it does not define too (as
 // its C1 control or a private-use character), and writes that character back as the same byte
-// without a default. The characters themselves are rows of the two tables above.
+// without a default. The characters themselves are rows of the table above.
 struct EveryByteRow {
   const char* name;
   UINT codePage;
