@@ -18,7 +18,8 @@ constexpr wchar_t kReplacement = 0xFFFD;
 // The character sets of Linux locales that Windows has a code page for. Several names may stand
 // for one code page; the first names the character set iconv converts with, which for 932 and
 // 874 is glibc's copy of Windows' own table (its SHIFT_JIS reads 0x5C as a yen sign, its
-// TIS-620 has no euro sign).
+// TIS-620 has no euro sign). Hong Kong's BIG5-HKSCS is 950, Windows' code page there: what
+// HKSCS adds to Big5 prints as "?".
 constexpr CodePage kCodePages[] = {
     {65001, false, false, "UTF-8"},      {20127, true, false, "ANSI_X3.4-1968"},
     {28591, true, false, "ISO-8859-1"},  {28592, true, false, "ISO-8859-2"},
@@ -36,9 +37,9 @@ constexpr CodePage kCodePages[] = {
     {932, false, false, "CP932"},        {932, false, false, "SHIFT_JIS"},
     {932, false, false, "SJIS"},         {936, false, false, "GBK"},
     {20936, false, false, "GB2312"},     {54936, false, true, "GB18030"},
-    {950, false, false, "BIG5"},         {949, false, false, "UHC"},
-    {949, false, false, "CP949"},        {51949, false, false, "EUC-KR"},
-    {20932, false, false, "EUC-JP"},
+    {950, false, false, "BIG5"},         {950, false, false, "BIG5-HKSCS"},
+    {949, false, false, "UHC"},          {949, false, false, "CP949"},
+    {51949, false, false, "EUC-KR"},     {20932, false, false, "EUC-JP"},
 };
 
 // Windows' own single-byte code pages give their undefined bytes 0x80 to 0x9F the C1 control

@@ -32,6 +32,7 @@ zhanna:x:1006:100:$(printf '\320\226\320\260\320\275\320\275\320\260'):/home/zha
 ctl:x:1007:100:${esc}[31mred${esc}[0m $(printf '\302\233')2J:/home/ctl:/bin/sh
 dov:x:1008:100:$(printf '\327\223\327\225\327\223'):/home/dov:/bin/sh
 yen:x:1009:100:A$(printf '\302\245')B:/home/yen:/bin/sh
+wei:x:1010:100:$(printf '\344\270\255'):/home/wei:/bin/sh
 +::0:0:::
 -evil:::::
 +@netgroup::::::
@@ -61,7 +62,7 @@ chmod 600 "$etc/shadow"
 mkfifo "$work/fifo/lastlog"
 # The locales of the other character sets, made here and found through LOCPATH.
 for locale in en_US.ISO-8859-1:en_US:ISO-8859-1 ru_RU.KOI8-R:ru_RU:KOI8-R \
-  he_IL.CP1255:he_IL:CP1255 ja_JP.SJIS:ja_JP:SHIFT_JIS; do
+  he_IL.CP1255:he_IL:CP1255 ja_JP.SJIS:ja_JP:SHIFT_JIS zh_HK.BIG5-HKSCS:zh_HK:BIG5-HKSCS; do
   IFS=: read -r name source charmap <<<"$locale"
   localedef -i "$source" -f "$charmap" "$work/locale/$name" 2>/dev/null ||
     [ -d "$work/locale/$name" ] || skip "localedef cannot make $name"
@@ -128,6 +129,9 @@ run dov-1255 he_IL.CP1255 0 -- dov
 has dov-1255 "  Full name: $(printf '\343\345\343')"
 run yen-932 ja_JP.SJIS 0 -- yen
 has yen-932 "  Full name: A?B"
+# Hong Kong's Big5 with HKSCS has no Windows code page of its own: Windows there has 950.
+run wei-hkscs zh_HK.BIG5-HKSCS 0 -- wei
+has wei-hkscs "  Full name: $(printf '\244\244')"
 
 # Groups without a name or of a shared name: each with its own SID, the same form on every path,
 # and the report goes on to its end.
