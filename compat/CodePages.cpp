@@ -256,9 +256,9 @@ std::wstring DecodeMultiByte(const CodePage& codePage, std::string_view bytes, b
     wchar_t c = kReplacement;
     size_t used = 0;
     if (IsLeadByte(codePage.number, static_cast<unsigned char>(bytes[i]))) {
-      // Windows' double-byte pages read a lead byte and whatever byte follows it as one
-      // character: a pair they do not define, or a lead byte at the end, is their default one.
-      used = i + 1 < bytes.size() ? 2 : 1;
+      // Windows' double-byte pages read a lead byte and whatever byte follows it but a null as
+      // one character: a pair they do not define, or a lead byte alone, is their default one.
+      used = i + 1 < bytes.size() && bytes[i + 1] != '\0' ? 2 : 1;
       size_t cbOut = sizeof(c);
       if (used == 1 || !converter.valid() ||
           !converter.Convert(bytes.data() + i, used, &c, cbOut) || cbOut != sizeof(c)) {

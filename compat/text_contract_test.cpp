@@ -199,13 +199,14 @@ const ToWideRow kToWide[] = {
     {"unknown_code_page", 12345, 0, B("a"), false, 16, 0, ERROR_INVALID_PARAMETER, L""},
     {"empty_length", 1252, 0, B(""), false, 16, 0, ERROR_INVALID_PARAMETER, L""},
     // A double-byte page reads a lead byte and the byte after it as one character, its default
-    // one when the pair is undefined or the lead byte ends the text.
+    // one when the pair is undefined or the lead byte ends the text or stands before its null.
     {"shift_jis_932_undefined_pairs", 932, 0, B("\x81\x7F\x80\xA0\x81"), false, 16, kOutputLength,
      0, L"\u30FB\u0080\uF8F0\u30FB"},
     {"gbk_936_undefined_pairs", 936, 0,
      B("\x81\x7F"
        "a\xFF\x81"),
      false, 16, kOutputLength, 0, L"?a\uF8F5?"},
+    {"gbk_936_lead_byte_before_the_null", 936, 0, B("x\x81"), true, 16, kOutputLength, 0, L"x?"},
     {"shift_jis_932_undefined_pair_refused", 932, kInvalidCharsM, B("a\x81\x7F"), false, 16, 0,
      ERROR_NO_UNICODE_TRANSLATION, L""},
     {"gb18030", 54936, 0, B("a\xA8\xA6"), false, 16, kOutputLength, 0, L"a\u00E9",

@@ -12,7 +12,11 @@
 
 namespace {
 
-constexpr UINT kCodePages[] = {65001, 20127, 28591, 28605, 1252, 1251, 20866};
+constexpr UINT kCodePages[] = {65001, 20127, 28591, 28605, 1252, 1251, 20866, 1255, 1258, 932, 936};
+
+bool IsDoubleByte(UINT codePage) {
+  return codePage == 932 || codePage == 936;
+}
 constexpr wchar_t kReplacement = 0xFFFD;
 
 // Whether bytes are well-formed UTF-8 (Unicode's table 3-7), checked byte by byte.
@@ -113,6 +117,12 @@ void CheckBytes(UINT codePage, const std::string& bytes) {
     FUZZ_CHECK(compat::DecodeText(codePage, reencoded) == decoded);
     for (wchar_t c : decoded) FUZZ_CHECK(IsCodePoint(c));
     if (IsValidUtf8(bytes)) FUZZ_CHECK(reencoded == bytes);
+  } else if (IsDoubleByte(codePage)) {
+    // Every byte and pair reads as a character (the page's default one where it defines none),
+    // and what was read writes back as the same characters.
+    FUZZ_CHECK(decoded.size() <= bytes.size());
+    for (wchar_t c : decoded) FUZZ_CHECK(c != kReplacement);
+    FUZZ_CHECK(compat::DecodeText(codePage, reencoded) == decoded);
   } else {
     // One character per byte; every byte the code page defines comes back as it was (20127
     // drops the eighth bit, as Windows does).
@@ -166,6 +176,13 @@ void CheckWide(UINT codePage, const std::wstring& text) {
     FUZZ_CHECK(decoded.size() == text.size());
     for (size_t i = 0; i < text.size(); ++i) {
       FUZZ_CHECK(decoded[i] == (IsCodePoint(text[i]) ? text[i] : kReplacement));
+    }
+  } else if (IsDoubleByte(codePage)) {
+    // Each character reads back as itself, or as '?' where the code page cannot hold it: never
+    // as a look-alike, and no single byte it writes joins the next into a pair.
+    FUZZ_CHECK(decoded.size() == text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+      FUZZ_CHECK(decoded[i] == text[i] || (decoded[i] == L'?' && text[i] != L'?'));
     }
   } else {
     // One byte per character: the character itself, or '?' for one the code page cannot hold.
