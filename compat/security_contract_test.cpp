@@ -266,6 +266,96 @@ TEST_P(SidToNameContract, Holds) {
 
 CONTRACT_TABLE(SidToNameContract, kSidToName)
 
+// Every well-known SID the program may find in a token, named both ways: LookupAccountSidW gives
+// its domain, name and kind, and LookupAccountNameW the SID back for the name with its domain.
+struct WellKnownRow {
+  const char* name;
+  const wchar_t* sid;
+  const wchar_t* domain;
+  const wchar_t* account;
+  SID_NAME_USE use;
+  Where where = Everywhere();
+};
+
+constexpr SID_NAME_USE kGroup = SidTypeWellKnownGroup;
+constexpr SID_NAME_USE kAlias = SidTypeAlias;
+const WellKnownRow kWellKnown[] = {
+    {"everyone", L"S-1-1-0", L"", L"Everyone", kGroup},
+    {"local", L"S-1-2-0", L"", L"LOCAL", kGroup},
+    {"console_logon", L"S-1-2-1", L"", L"CONSOLE LOGON", kGroup,
+     NotUnderWine("Wine does not know this SID (1332)")},
+    {"creator_owner", L"S-1-3-0", L"", L"CREATOR OWNER", kGroup},
+    {"creator_group", L"S-1-3-1", L"", L"CREATOR GROUP", kGroup},
+    {"owner_rights", L"S-1-3-4", L"", L"OWNER RIGHTS", kGroup,
+     NotUnderWine("Wine does not know this SID (1332)")},
+    {"network", L"S-1-5-2", L"NT AUTHORITY", L"NETWORK", kGroup},
+    {"interactive", L"S-1-5-4", L"NT AUTHORITY", L"INTERACTIVE", kGroup},
+    {"service", L"S-1-5-6", L"NT AUTHORITY", L"SERVICE", kGroup},
+    {"anonymous", L"S-1-5-7", L"NT AUTHORITY", L"ANONYMOUS LOGON", kGroup},
+    {"enterprise_controllers", L"S-1-5-9", L"NT AUTHORITY", L"ENTERPRISE DOMAIN CONTROLLERS",
+     kGroup},
+    {"self", L"S-1-5-10", L"NT AUTHORITY", L"SELF", kGroup},
+    {"authenticated_users", L"S-1-5-11", L"NT AUTHORITY", L"Authenticated Users", kGroup},
+    {"restricted", L"S-1-5-12", L"NT AUTHORITY", L"RESTRICTED", kGroup},
+    {"this_organization", L"S-1-5-15", L"NT AUTHORITY", L"This Organization", kGroup},
+    {"system", L"S-1-5-18", L"NT AUTHORITY", L"SYSTEM", kGroup},
+    {"local_service", L"S-1-5-19", L"NT AUTHORITY", L"LOCAL SERVICE", kGroup},
+    {"network_service", L"S-1-5-20", L"NT AUTHORITY", L"NETWORK SERVICE", kGroup},
+    {"local_account", L"S-1-5-113", L"NT AUTHORITY", L"Local account", kGroup,
+     NotUnderWine("Wine does not know this SID (1332)")},
+    {"ntlm_authentication", L"S-1-5-64-10", L"NT AUTHORITY", L"NTLM Authentication", kGroup},
+    {"administrators", L"S-1-5-32-544", L"BUILTIN", L"Administrators", kAlias},
+    {"users", L"S-1-5-32-545", L"BUILTIN", L"Users", kAlias},
+    {"guests", L"S-1-5-32-546", L"BUILTIN", L"Guests", kAlias},
+    {"power_users", L"S-1-5-32-547", L"BUILTIN", L"Power Users", kAlias},
+    {"account_operators", L"S-1-5-32-548", L"BUILTIN", L"Account Operators", kAlias},
+    {"server_operators", L"S-1-5-32-549", L"BUILTIN", L"Server Operators", kAlias},
+    {"print_operators", L"S-1-5-32-550", L"BUILTIN", L"Print Operators", kAlias},
+    {"backup_operators", L"S-1-5-32-551", L"BUILTIN", L"Backup Operators", kAlias},
+    {"replicator", L"S-1-5-32-552", L"BUILTIN", L"Replicator", kAlias,
+     NotUnderWine("Wine names it Replicators")},
+    {"pre_windows_2000", L"S-1-5-32-554", L"BUILTIN", L"Pre-Windows 2000 Compatible Access",
+     kAlias},
+    {"remote_desktop_users", L"S-1-5-32-555", L"BUILTIN", L"Remote Desktop Users", kAlias},
+    {"network_configuration_operators", L"S-1-5-32-556", L"BUILTIN",
+     L"Network Configuration Operators", kAlias},
+};
+
+class WellKnownContract : public ::testing::TestWithParam<WellKnownRow> {};
+
+TEST_P(WellKnownContract, Holds) {
+  const WellKnownRow& row = GetParam();
+  CONTRACT_SKIP_UNLESS_IT_HOLDS(row.where);
+  PSID sid = nullptr;
+  ASSERT_TRUE(ConvertStringSidToSidW(row.sid, &sid));
+  wchar_t account[260] = {};
+  wchar_t domain[260] = {};
+  DWORD cchAccount = 260;
+  DWORD cchDomain = 260;
+  SID_NAME_USE use = SidTypeUnknown;
+  BOOL named = LookupAccountSidW(nullptr, sid, account, &cchAccount, domain, &cchDomain, &use);
+  LocalFree(sid);
+  ASSERT_TRUE(named) << GetLastError();
+  EXPECT_EQ(std::wstring(domain), row.domain);
+  EXPECT_EQ(std::wstring(account), row.account);
+  EXPECT_EQ(use, row.use);
+
+  std::wstring qualified = std::wstring(row.domain).empty()
+                               ? std::wstring(row.account)
+                               : std::wstring(row.domain) + L"\\" + row.account;
+  BYTE found[SECURITY_MAX_SID_SIZE] = {};
+  DWORD cbFound = sizeof(found);
+  cchDomain = 260;
+  ASSERT_TRUE(
+      LookupAccountNameW(nullptr, qualified.c_str(), found, &cbFound, domain, &cchDomain, &use))
+      << GetLastError();
+  EXPECT_EQ(TextOf(found), row.sid);
+  EXPECT_EQ(std::wstring(domain), row.domain);
+  EXPECT_EQ(use, row.use);
+}
+
+CONTRACT_TABLE(WellKnownContract, kWellKnown)
+
 // The user who runs the program is a user whose SID names them again.
 TEST(AccountContract, TheCurrentUserNamesItselfBothWays) {
   wchar_t user[256] = {};
