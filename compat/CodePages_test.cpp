@@ -32,7 +32,7 @@ TEST(CodePages, OfTheLocaleCharacterSets) {
       {"GBK", 936},
       {"GB18030", 54936},
       {"BIG5", 950},
-      {"BIG5-HKSCS", 950},
+      {"BIG5-HKSCS", 950},  // Windows in Hong Kong has 950
       {"EUC-KR", 51949},
       {"ISO-8859-10", 20127},
       {"ISO-8859-14", 20127},
