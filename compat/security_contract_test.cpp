@@ -129,24 +129,13 @@ struct NameToSidRow {
 };
 
 const NameToSidRow kNameToSid[] = {
-    {"everyone", L"Everyone", L"S-1-1-0", L"", SidTypeWellKnownGroup},
     {"everyone_any_case", L"EVERYONE", L"S-1-1-0", L"", SidTypeWellKnownGroup},
     {"administrators", L"Administrators", L"S-1-5-32-544", L"BUILTIN", SidTypeAlias},
-    {"builtin_administrators", L"BUILTIN\\Administrators", L"S-1-5-32-544", L"BUILTIN",
-     SidTypeAlias},
-    {"builtin_users", L"BUILTIN\\Users", L"S-1-5-32-545", L"BUILTIN", SidTypeAlias},
-    {"system", L"NT AUTHORITY\\SYSTEM", L"S-1-5-18", L"NT AUTHORITY", SidTypeWellKnownGroup},
-    {"authenticated_users", L"NT AUTHORITY\\Authenticated Users", L"S-1-5-11", L"NT AUTHORITY",
-     SidTypeWellKnownGroup},
     {"unknown", L"NoSuchAccount-4711", L"", L"", SidTypeUser},
     {"unknown_in_builtin", L"BUILTIN\\NoSuchAlias-4711", L"", L"", SidTypeUser},
 };
 
-class NameToSidContract : public ::testing::TestWithParam<NameToSidRow> {};
-
-TEST_P(NameToSidContract, Holds) {
-  const NameToSidRow& row = GetParam();
-  CONTRACT_SKIP_UNLESS_IT_HOLDS(row.where);
+void ExpectNameToSid(const NameToSidRow& row) {
   DWORD cbSid = 0;
   DWORD cchDomain = 0;
   SID_NAME_USE use = SidTypeUnknown;
@@ -182,6 +171,13 @@ TEST_P(NameToSidContract, Holds) {
   EXPECT_EQ(8u + 4u * sid[1], cbSid) << "the size of the SID itself";
 }
 
+class NameToSidContract : public ::testing::TestWithParam<NameToSidRow> {};
+
+TEST_P(NameToSidContract, Holds) {
+  CONTRACT_SKIP_UNLESS_IT_HOLDS(GetParam().where);
+  ExpectNameToSid(GetParam());
+}
+
 CONTRACT_TABLE(NameToSidContract, kNameToSid)
 
 // LookupAccountSidW with the program's buffers, and with buffers that are too small.
@@ -198,10 +194,6 @@ struct SidToNameRow {
 };
 
 const SidToNameRow kSidToName[] = {
-    {"everyone", L"S-1-1-0", SidBuffers::Ample, L"Everyone", L"", SidTypeWellKnownGroup},
-    {"administrators", L"S-1-5-32-544", SidBuffers::Ample, L"Administrators", L"BUILTIN",
-     SidTypeAlias},
-    {"system", L"S-1-5-18", SidBuffers::Ample, L"SYSTEM", L"NT AUTHORITY", SidTypeWellKnownGroup},
     {"builtin_domain", L"S-1-5-32", SidBuffers::Ample, L"BUILTIN", L"BUILTIN", SidTypeDomain},
     {"name_short", L"S-1-5-32-544", SidBuffers::NameShort, L"Administrators", L"BUILTIN",
      SidTypeAlias, NotUnderWine("Wine succeeds without room for the null")},
@@ -211,11 +203,7 @@ const SidToNameRow kSidToName[] = {
     {"unmapped", L"S-1-5-21-1-2-3-4", SidBuffers::Ample, L"", L"", SidTypeUnknown},
 };
 
-class SidToNameContract : public ::testing::TestWithParam<SidToNameRow> {};
-
-TEST_P(SidToNameContract, Holds) {
-  const SidToNameRow& row = GetParam();
-  CONTRACT_SKIP_UNLESS_IT_HOLDS(row.where);
+void ExpectSidToName(const SidToNameRow& row) {
   PSID sid = nullptr;
   ASSERT_TRUE(ConvertStringSidToSidW(row.sid, &sid));
   const size_t cchAccount = std::wstring(row.account).size();
@@ -264,10 +252,18 @@ TEST_P(SidToNameContract, Holds) {
   EXPECT_EQ(use, row.use);
 }
 
+class SidToNameContract : public ::testing::TestWithParam<SidToNameRow> {};
+
+TEST_P(SidToNameContract, Holds) {
+  CONTRACT_SKIP_UNLESS_IT_HOLDS(GetParam().where);
+  ExpectSidToName(GetParam());
+}
+
 CONTRACT_TABLE(SidToNameContract, kSidToName)
 
-// Every well-known SID the program may find in a token, named both ways: LookupAccountSidW gives
-// its domain, name and kind, and LookupAccountNameW the SID back for the name with its domain.
+// Every well-known SID the program may find in a token, named both ways as the two tables above
+// ask: LookupAccountSidW gives its domain, name and kind, and LookupAccountNameW the SID back for
+// the name with its domain.
 struct WellKnownRow {
   const char* name;
   const wchar_t* sid;
@@ -279,46 +275,43 @@ struct WellKnownRow {
 
 constexpr SID_NAME_USE kGroup = SidTypeWellKnownGroup;
 constexpr SID_NAME_USE kAlias = SidTypeAlias;
+constexpr const wchar_t* kNt = L"NT AUTHORITY";
+constexpr const wchar_t* kBuiltin = L"BUILTIN";
+const Where kUnknownToWine = NotUnderWine("Wine does not know this SID (1332)");
 const WellKnownRow kWellKnown[] = {
     {"everyone", L"S-1-1-0", L"", L"Everyone", kGroup},
     {"local", L"S-1-2-0", L"", L"LOCAL", kGroup},
-    {"console_logon", L"S-1-2-1", L"", L"CONSOLE LOGON", kGroup,
-     NotUnderWine("Wine does not know this SID (1332)")},
+    {"console_logon", L"S-1-2-1", L"", L"CONSOLE LOGON", kGroup, kUnknownToWine},
     {"creator_owner", L"S-1-3-0", L"", L"CREATOR OWNER", kGroup},
     {"creator_group", L"S-1-3-1", L"", L"CREATOR GROUP", kGroup},
-    {"owner_rights", L"S-1-3-4", L"", L"OWNER RIGHTS", kGroup,
-     NotUnderWine("Wine does not know this SID (1332)")},
-    {"network", L"S-1-5-2", L"NT AUTHORITY", L"NETWORK", kGroup},
-    {"interactive", L"S-1-5-4", L"NT AUTHORITY", L"INTERACTIVE", kGroup},
-    {"service", L"S-1-5-6", L"NT AUTHORITY", L"SERVICE", kGroup},
-    {"anonymous", L"S-1-5-7", L"NT AUTHORITY", L"ANONYMOUS LOGON", kGroup},
-    {"enterprise_controllers", L"S-1-5-9", L"NT AUTHORITY", L"ENTERPRISE DOMAIN CONTROLLERS",
-     kGroup},
-    {"self", L"S-1-5-10", L"NT AUTHORITY", L"SELF", kGroup},
-    {"authenticated_users", L"S-1-5-11", L"NT AUTHORITY", L"Authenticated Users", kGroup},
-    {"restricted", L"S-1-5-12", L"NT AUTHORITY", L"RESTRICTED", kGroup},
-    {"this_organization", L"S-1-5-15", L"NT AUTHORITY", L"This Organization", kGroup},
-    {"system", L"S-1-5-18", L"NT AUTHORITY", L"SYSTEM", kGroup},
-    {"local_service", L"S-1-5-19", L"NT AUTHORITY", L"LOCAL SERVICE", kGroup},
-    {"network_service", L"S-1-5-20", L"NT AUTHORITY", L"NETWORK SERVICE", kGroup},
-    {"local_account", L"S-1-5-113", L"NT AUTHORITY", L"Local account", kGroup,
-     NotUnderWine("Wine does not know this SID (1332)")},
-    {"ntlm_authentication", L"S-1-5-64-10", L"NT AUTHORITY", L"NTLM Authentication", kGroup},
-    {"administrators", L"S-1-5-32-544", L"BUILTIN", L"Administrators", kAlias},
-    {"users", L"S-1-5-32-545", L"BUILTIN", L"Users", kAlias},
-    {"guests", L"S-1-5-32-546", L"BUILTIN", L"Guests", kAlias},
-    {"power_users", L"S-1-5-32-547", L"BUILTIN", L"Power Users", kAlias},
-    {"account_operators", L"S-1-5-32-548", L"BUILTIN", L"Account Operators", kAlias},
-    {"server_operators", L"S-1-5-32-549", L"BUILTIN", L"Server Operators", kAlias},
-    {"print_operators", L"S-1-5-32-550", L"BUILTIN", L"Print Operators", kAlias},
-    {"backup_operators", L"S-1-5-32-551", L"BUILTIN", L"Backup Operators", kAlias},
-    {"replicator", L"S-1-5-32-552", L"BUILTIN", L"Replicator", kAlias,
+    {"owner_rights", L"S-1-3-4", L"", L"OWNER RIGHTS", kGroup, kUnknownToWine},
+    {"network", L"S-1-5-2", kNt, L"NETWORK", kGroup},
+    {"interactive", L"S-1-5-4", kNt, L"INTERACTIVE", kGroup},
+    {"service", L"S-1-5-6", kNt, L"SERVICE", kGroup},
+    {"anonymous", L"S-1-5-7", kNt, L"ANONYMOUS LOGON", kGroup},
+    {"enterprise_controllers", L"S-1-5-9", kNt, L"ENTERPRISE DOMAIN CONTROLLERS", kGroup},
+    {"self", L"S-1-5-10", kNt, L"SELF", kGroup},
+    {"authenticated_users", L"S-1-5-11", kNt, L"Authenticated Users", kGroup},
+    {"restricted", L"S-1-5-12", kNt, L"RESTRICTED", kGroup},
+    {"this_organization", L"S-1-5-15", kNt, L"This Organization", kGroup},
+    {"system", L"S-1-5-18", kNt, L"SYSTEM", kGroup},
+    {"local_service", L"S-1-5-19", kNt, L"LOCAL SERVICE", kGroup},
+    {"network_service", L"S-1-5-20", kNt, L"NETWORK SERVICE", kGroup},
+    {"local_account", L"S-1-5-113", kNt, L"Local account", kGroup, kUnknownToWine},
+    {"ntlm_authentication", L"S-1-5-64-10", kNt, L"NTLM Authentication", kGroup},
+    {"administrators", L"S-1-5-32-544", kBuiltin, L"Administrators", kAlias},
+    {"users", L"S-1-5-32-545", kBuiltin, L"Users", kAlias},
+    {"guests", L"S-1-5-32-546", kBuiltin, L"Guests", kAlias},
+    {"power_users", L"S-1-5-32-547", kBuiltin, L"Power Users", kAlias},
+    {"account_operators", L"S-1-5-32-548", kBuiltin, L"Account Operators", kAlias},
+    {"server_operators", L"S-1-5-32-549", kBuiltin, L"Server Operators", kAlias},
+    {"print_operators", L"S-1-5-32-550", kBuiltin, L"Print Operators", kAlias},
+    {"backup_operators", L"S-1-5-32-551", kBuiltin, L"Backup Operators", kAlias},
+    {"replicator", L"S-1-5-32-552", kBuiltin, L"Replicator", kAlias,
      NotUnderWine("Wine names it Replicators")},
-    {"pre_windows_2000", L"S-1-5-32-554", L"BUILTIN", L"Pre-Windows 2000 Compatible Access",
-     kAlias},
-    {"remote_desktop_users", L"S-1-5-32-555", L"BUILTIN", L"Remote Desktop Users", kAlias},
-    {"network_configuration_operators", L"S-1-5-32-556", L"BUILTIN",
-     L"Network Configuration Operators", kAlias},
+    {"pre_windows_2000", L"S-1-5-32-554", kBuiltin, L"Pre-Windows 2000 Compatible Access", kAlias},
+    {"remote_desktop_users", L"S-1-5-32-555", kBuiltin, L"Remote Desktop Users", kAlias},
+    {"network_operators", L"S-1-5-32-556", kBuiltin, L"Network Configuration Operators", kAlias},
 };
 
 class WellKnownContract : public ::testing::TestWithParam<WellKnownRow> {};
@@ -326,32 +319,11 @@ class WellKnownContract : public ::testing::TestWithParam<WellKnownRow> {};
 TEST_P(WellKnownContract, Holds) {
   const WellKnownRow& row = GetParam();
   CONTRACT_SKIP_UNLESS_IT_HOLDS(row.where);
-  PSID sid = nullptr;
-  ASSERT_TRUE(ConvertStringSidToSidW(row.sid, &sid));
-  wchar_t account[260] = {};
-  wchar_t domain[260] = {};
-  DWORD cchAccount = 260;
-  DWORD cchDomain = 260;
-  SID_NAME_USE use = SidTypeUnknown;
-  BOOL named = LookupAccountSidW(nullptr, sid, account, &cchAccount, domain, &cchDomain, &use);
-  LocalFree(sid);
-  ASSERT_TRUE(named) << GetLastError();
-  EXPECT_EQ(std::wstring(domain), row.domain);
-  EXPECT_EQ(std::wstring(account), row.account);
-  EXPECT_EQ(use, row.use);
-
+  ExpectSidToName({row.name, row.sid, SidBuffers::Ample, row.account, row.domain, row.use});
   std::wstring qualified = std::wstring(row.domain).empty()
                                ? std::wstring(row.account)
                                : std::wstring(row.domain) + L"\\" + row.account;
-  BYTE found[SECURITY_MAX_SID_SIZE] = {};
-  DWORD cbFound = sizeof(found);
-  cchDomain = 260;
-  ASSERT_TRUE(
-      LookupAccountNameW(nullptr, qualified.c_str(), found, &cbFound, domain, &cchDomain, &use))
-      << GetLastError();
-  EXPECT_EQ(TextOf(found), row.sid);
-  EXPECT_EQ(std::wstring(domain), row.domain);
-  EXPECT_EQ(use, row.use);
+  ExpectNameToSid({row.name, qualified.c_str(), row.sid, row.domain, row.use});
 }
 
 CONTRACT_TABLE(WellKnownContract, kWellKnown)
