@@ -9,6 +9,7 @@
 #include <memory>
 #include <mutex>
 #include <unordered_map>
+#include <utility>
 
 namespace compat {
 namespace {
@@ -139,6 +140,18 @@ class Converter {
   iconv_t handle_;
 };
 
+// A multi-byte code page's conversion to or from wide text, opened once per thread: writing a
+// character reads it back, and opening a conversion costs more than either.
+Converter& ConverterOf(const CodePage& codePage, bool toWide) {
+  thread_local std::map<std::pair<UINT, bool>, std::unique_ptr<Converter>> converters;
+  std::unique_ptr<Converter>& converter = converters[{codePage.number, toWide}];
+  if (!converter) {
+    converter = toWide ? std::make_unique<Converter>("WCHAR_T", codePage.charset)
+                       : std::make_unique<Converter>(codePage.charset, "WCHAR_T");
+  }
+  return *converter;
+}
+
 // A single-byte code page as two tables, made once from iconv.
 struct SingleByteTable {
   std::array<wchar_t, 256> decode{};
@@ -244,7 +257,7 @@ bool IsLeadByte(UINT number, unsigned char b) {
 
 // Multi-byte code pages go through iconv a piece at a time: a byte it cannot read is U+FFFD.
 std::wstring DecodeMultiByte(const CodePage& codePage, std::string_view bytes, bool& invalid) {
-  Converter converter("WCHAR_T", codePage.charset);
+  Converter& converter = ConverterOf(codePage, true);
   std::wstring out;
   size_t i = 0;
   while (i < bytes.size()) {
@@ -341,7 +354,7 @@ bool EncodeChar(const CodePage& codePage, wchar_t c, std::string& out) {
   }
   char bytes[8];
   size_t cbOut = sizeof(bytes);
-  Converter converter(codePage.charset, "WCHAR_T");
+  Converter& converter = ConverterOf(codePage, false);
   if (!IsCodePoint(c) || !converter.valid() || !converter.Convert(&c, sizeof(c), bytes, cbOut)) {
     return false;
   }
