@@ -3,8 +3,8 @@
 #include <iconv.h>
 
 #include <array>
-#include <cstdint>
 #include <cctype>
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -98,7 +98,7 @@ const ByteOf* WindowsChar(UINT number, wchar_t c) {
 
 void MakeWindowsTable(UINT number, std::array<wchar_t, 256>& decode) {
   for (const ByteOf& row : kWindowsBytes) {
-    if (row.number == number) decode[row.bytes] = row.c;
+    if (row.number == number && row.bytes <= 0xFF) decode[row.bytes] = row.c;
   }
   for (const PrivateUse& row : kPrivateUse) {
     if (row.number != number) continue;
@@ -255,7 +255,8 @@ bool IsLeadByte(UINT number, unsigned char b) {
   return (number == 936 || number == 949 || number == 950) && b >= 0x81 && b <= 0xFE;
 }
 
-// Multi-byte code pages go through iconv a piece at a time: a byte it cannot read is U+FFFD.
+// Multi-byte code pages go through iconv a piece at a time: a byte it cannot read is U+FFFD, in a
+// double-byte page its default character.
 std::wstring DecodeMultiByte(const CodePage& codePage, std::string_view bytes, bool& invalid) {
   Converter& converter = ConverterOf(codePage, true);
   std::wstring out;
