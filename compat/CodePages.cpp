@@ -43,15 +43,14 @@ constexpr CodePage kCodePages[] = {
     {51949, false, false, "EUC-KR"},     {20932, false, false, "EUC-JP"},
 };
 
-// Windows' own single-byte code pages give their undefined bytes 0x80 to 0x9F the C1 control
-// of the same number, as ISO-8859 does; glibc leaves them undefined.
+// Where Windows' single-byte tables are not glibc's. Windows' own code pages give their
+// undefined bytes 0x80 to 0x9F the C1 control of the same number, as ISO-8859 does; and Windows
+// gives every byte from 0xA0 up that a page does not define a private-use character, numbered
+// in byte order from the page's first, so that every byte reads as a character and writes back
+// as itself.
 bool IsWindowsSingleByte(UINT number) {
   return number == 874 || (number >= 1250 && number <= 1258);
 }
-
-// Where Windows' single-byte tables are not glibc's. Windows gives every byte from 0xA0 up that
-// a page does not define a private-use character, numbered in byte order from the page's first,
-// so that every byte reads as a character and writes back as itself.
 struct PrivateUse {
   UINT number;
   wchar_t first;
@@ -97,6 +96,9 @@ const ByteOf* WindowsChar(UINT number, wchar_t c) {
 }
 
 void MakeWindowsTable(UINT number, std::array<wchar_t, 256>& decode) {
+  for (unsigned b = 0x80; b < 0xA0 && IsWindowsSingleByte(number); ++b) {
+    if (decode[b] == kReplacement) decode[b] = static_cast<wchar_t>(b);
+  }
   for (const ByteOf& row : kWindowsBytes) {
     if (row.number == number && row.bytes <= 0xFF) decode[row.bytes] = row.c;
   }
@@ -174,7 +176,7 @@ const SingleByteTable& TableOf(const CodePage& codePage) {
       c = static_cast<wchar_t>(b & 0x7F);  // 20127 drops the eighth bit, as Windows does
     } else if (!converter.valid() || !converter.Convert(&byte, 1, &c, cbOut) ||
                cbOut != sizeof(c)) {
-      c = IsWindowsSingleByte(codePage.number) && b < 0xA0 ? static_cast<wchar_t>(b) : kReplacement;
+      c = kReplacement;
     }
     table->decode[b] = c;
   }
