@@ -23,7 +23,7 @@ struct BlockHeader {
 constexpr size_t kHeaderSize = offsetof(BlockHeader, data);
 
 struct ConsoleObject {};
-using KernelObject = std::variant<TokenKind, ConsoleObject>;
+using KernelObject = std::variant<Token, ConsoleObject>;
 
 struct Registry {
   std::mutex lock;
@@ -124,17 +124,17 @@ bool FreeBlock(BlockKind kind, void* block) {
   return true;
 }
 
-HANDLE NewTokenHandle(TokenKind kind) {
-  return Register(KernelObject(kind));
+HANDLE NewTokenHandle(const Token& token) {
+  return Register(KernelObject(token));
 }
 
 HANDLE NewConsoleHandle() {
   return Register(KernelObject(ConsoleObject{}));
 }
 
-const TokenKind* TokenOf(HANDLE handle) {
+const Token* TokenOf(HANDLE handle) {
   const KernelObject* object = Find(handle);
-  return object == nullptr ? nullptr : std::get_if<TokenKind>(object);
+  return object == nullptr ? nullptr : std::get_if<Token>(object);
 }
 
 bool IsConsoleHandle(HANDLE handle) {

@@ -74,11 +74,21 @@ size_t BlockHeaderSize();
 void* AdoptRegionBlock(BlockKind kind, void* base, size_t cbReserved, void* pool,
                        size_t cbPoolReserved);
 
+// A token behind a handle: whose token it is, what the handle was opened for, and whether it is
+// an impersonation token (a thread's, or a copy made by DuplicateToken) and at which level; the
+// process's own token is a primary token.
+struct Token {
+  TokenKind whose;
+  DWORD access;
+  bool impersonation;
+  SECURITY_IMPERSONATION_LEVEL level;
+};
+
 // Kernel objects behind handles.
-HANDLE NewTokenHandle(TokenKind kind);
+HANDLE NewTokenHandle(const Token& token);
 HANDLE NewConsoleHandle();
-// The kind of the token behind a handle; null when it is no token.
-const TokenKind* TokenOf(HANDLE handle);
+// The token behind a handle; null when it is no token.
+const Token* TokenOf(HANDLE handle);
 bool IsConsoleHandle(HANDLE handle);
 bool CloseAnyHandle(HANDLE handle);
 

@@ -48,15 +48,24 @@ BOOL SidToStringSid(PSID sid, Char** stringSid) {
 
 // The token of the current process or thread, which is the only one the stand-in opens; the
 // out-handle is cleared first, as Windows does.
-BOOL OpenToken(HANDLE given, HANDLE current, compat::TokenKind kind, PHANDLE tokenHandle) {
+BOOL OpenToken(HANDLE given, HANDLE current, const compat::Token& token, PHANDLE tokenHandle) {
   if (tokenHandle == nullptr) return Fail(ERROR_INVALID_PARAMETER);
   *tokenHandle = nullptr;
   if (given != current) return Fail(ERROR_INVALID_HANDLE);
-  if (DWORD error = compat::TheProcess().OpenToken(kind); error != ERROR_SUCCESS) {
+  if (DWORD error = compat::TheProcess().OpenToken(token.whose); error != ERROR_SUCCESS) {
     return Fail(error);
   }
-  *tokenHandle = compat::NewTokenHandle(kind);
+  *tokenHandle = compat::NewTokenHandle(token);
   return TRUE;
+}
+
+// The token behind a handle that was opened for what the call needs; null, with the last error
+// set, for a handle that is no token or lacks the access.
+const compat::Token* TokenFor(HANDLE tokenHandle, DWORD access) {
+  const compat::Token* token = compat::TokenOf(tokenHandle);
+  if (token == nullptr) return compat::FailWith(ERROR_INVALID_HANDLE, token);
+  if ((token->access & access) != access) return compat::FailWith(ERROR_ACCESS_DENIED, nullptr);
+  return token;
 }
 
 }  // namespace
@@ -187,23 +196,38 @@ HANDLE WINAPI GetCurrentThread() {
   return kCurrentThread;
 }
 
-BOOL WINAPI OpenProcessToken(HANDLE processHandle, DWORD, PHANDLE tokenHandle) {
-  return OpenToken(processHandle, kCurrentProcess, compat::TokenKind::Process, tokenHandle);
+BOOL WINAPI OpenProcessToken(HANDLE processHandle, DWORD desiredAccess, PHANDLE tokenHandle) {
+  compat::Token token{compat::TokenKind::Process, desiredAccess, false, SecurityAnonymous};
+  return OpenToken(processHandle, kCurrentProcess, token, tokenHandle);
 }
 
-BOOL WINAPI OpenThreadToken(HANDLE threadHandle, DWORD, BOOL, PHANDLE tokenHandle) {
-  return OpenToken(threadHandle, kCurrentThread, compat::TokenKind::Thread, tokenHandle);
+BOOL WINAPI OpenThreadToken(HANDLE threadHandle, DWORD desiredAccess, BOOL, PHANDLE tokenHandle) {
+  compat::Token token{compat::TokenKind::Thread, desiredAccess, true, SecurityImpersonation};
+  return OpenToken(threadHandle, kCurrentThread, token, tokenHandle);
+}
+
+// An impersonation copy of a token at the given level, open for query and impersonation.
+BOOL WINAPI DuplicateToken(HANDLE existingTokenHandle, SECURITY_IMPERSONATION_LEVEL level,
+                           PHANDLE duplicateTokenHandle) {
+  if (duplicateTokenHandle == nullptr) return Fail(ERROR_INVALID_PARAMETER);
+  *duplicateTokenHandle = nullptr;
+  const compat::Token* existing = TokenFor(existingTokenHandle, TOKEN_DUPLICATE);
+  if (existing == nullptr) return FALSE;
+  *duplicateTokenHandle =
+      compat::NewTokenHandle({existing->whose, TOKEN_IMPERSONATE | TOKEN_QUERY, true, level});
+  return TRUE;
 }
 
 BOOL WINAPI GetTokenInformation(HANDLE tokenHandle, TOKEN_INFORMATION_CLASS tokenInformationClass,
                                 LPVOID tokenInformation, DWORD cbTokenInformationLength,
                                 PDWORD cbReturnLength) {
-  const compat::TokenKind* token = compat::TokenOf(tokenHandle);
-  if (token == nullptr) return Fail(ERROR_INVALID_HANDLE);
+  const compat::Token* token = TokenFor(tokenHandle, TOKEN_QUERY);
+  if (token == nullptr) return FALSE;
   if (cbReturnLength == nullptr) return Fail(ERROR_INVALID_PARAMETER);
   if (tokenInformationClass != TokenGroups) return Fail(ERROR_CALL_NOT_IMPLEMENTED);
   std::vector<compat::TokenGroup> groups;
-  if (DWORD error = compat::TheProcess().TokenGroups(*token, groups); error != ERROR_SUCCESS) {
+  if (DWORD error = compat::TheProcess().TokenGroups(token->whose, groups);
+      error != ERROR_SUCCESS) {
     return Fail(error);
   }
   // The count and the array first, the SIDs after them, as Windows lays the record out.
@@ -239,16 +263,21 @@ BOOL WINAPI LookupPrivilegeValueW(LPCWSTR systemName, LPCWSTR name, PLUID luid) 
   return TRUE;
 }
 
+// Windows checks a client's privileges on the client's impersonation token only: a primary token
+// is refused, and so is an anonymous one, which has no privileges to check.
 BOOL WINAPI PrivilegeCheck(HANDLE clientToken, PPRIVILEGE_SET requiredPrivileges, LPBOOL result) {
-  const compat::TokenKind* token = compat::TokenOf(clientToken);
-  if (token == nullptr) return Fail(ERROR_INVALID_HANDLE);
+  const compat::Token* token = TokenFor(clientToken, TOKEN_QUERY);
+  if (token == nullptr) return FALSE;
+  if (!token->impersonation) return Fail(ERROR_NO_IMPERSONATION_TOKEN);
+  if (token->level < SecurityIdentification) return Fail(ERROR_BAD_IMPERSONATION_LEVEL);
   if (requiredPrivileges == nullptr || result == nullptr) return Fail(ERROR_INVALID_PARAMETER);
   DWORD held = 0;
   for (DWORD i = 0; i < requiredPrivileges->PrivilegeCount; ++i) {
     LUID_AND_ATTRIBUTES& entry = requiredPrivileges->Privilege[i];
     const compat::Privilege* privilege =
         entry.Luid.HighPart == 0 ? compat::FindPrivilegeByLuid(entry.Luid.LowPart) : nullptr;
-    if (privilege != nullptr && compat::TheProcess().PrivilegeEnabled(*token, privilege->name)) {
+    if (privilege != nullptr &&
+        compat::TheProcess().PrivilegeEnabled(token->whose, privilege->name)) {
       entry.Attributes |= SE_PRIVILEGE_USED_FOR_ACCESS;
       ++held;
     }

@@ -522,11 +522,96 @@ TEST_P(DisplayNameContract, Holds) {
 
 CONTRACT_TABLE(DisplayNameContract, kDisplayNames)
 
+// The tokens the privilege check works on: PrivilegeCheck takes a client's impersonation token
+// at the identification level or above, and refuses a primary token such as the process's own; a
+// copy of the process token made by DuplicateToken is an impersonation token. Each call asks the
+// handle for its own access: TOKEN_DUPLICATE to copy, TOKEN_QUERY to check or read.
+enum class TokenUse { Copy, PrivilegeCheck, Groups };
+constexpr int kNoCopy = -1;
+
+struct TokenUseRow {
+  const char* name;
+  DWORD access;   // what the process token is opened for
+  int copyLevel;  // kNoCopy: the call gets the process token itself; else DuplicateToken's level
+  TokenUse use;
+  DWORD error;  // the call's last error; ERROR_SUCCESS when it succeeds
+  Where where = Everywhere();
+};
+
+const TokenUseRow kTokenUses[] = {
+    {"check_an_identification_copy", TOKEN_DUPLICATE, SecurityIdentification,
+     TokenUse::PrivilegeCheck, ERROR_SUCCESS},
+    {"check_an_impersonation_copy", TOKEN_DUPLICATE, SecurityImpersonation,
+     TokenUse::PrivilegeCheck, ERROR_SUCCESS},
+    {"check_an_anonymous_copy", TOKEN_DUPLICATE, SecurityAnonymous, TokenUse::PrivilegeCheck,
+     ERROR_BAD_IMPERSONATION_LEVEL},
+    {"check_the_primary_token", TOKEN_QUERY, kNoCopy, TokenUse::PrivilegeCheck,
+     ERROR_NO_IMPERSONATION_TOKEN, NotUnderWine("Wine checks a primary token")},
+    {"check_needs_query_access", TOKEN_DUPLICATE, kNoCopy, TokenUse::PrivilegeCheck,
+     ERROR_ACCESS_DENIED},
+    {"copy_needs_duplicate_access", TOKEN_QUERY, SecurityIdentification, TokenUse::Copy,
+     ERROR_ACCESS_DENIED},
+    {"groups_need_query_access", TOKEN_DUPLICATE, kNoCopy, TokenUse::Groups, ERROR_ACCESS_DENIED},
+    {"groups_of_a_copy", TOKEN_DUPLICATE, SecurityIdentification, TokenUse::Groups,
+     ERROR_INSUFFICIENT_BUFFER},
+};
+
+DWORD ErrorOf(BOOL ok) {
+  return ok ? ERROR_SUCCESS : GetLastError();
+}
+
+class TokenUseContract : public ::testing::TestWithParam<TokenUseRow> {};
+
+TEST_P(TokenUseContract, Holds) {
+  const TokenUseRow& row = GetParam();
+  CONTRACT_SKIP_UNLESS_IT_HOLDS(row.where);
+  HANDLE process = nullptr;
+  ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), row.access, &process));
+  HANDLE token = process;
+  HANDLE copy = reinterpret_cast<HANDLE>(1);
+  DWORD error = ERROR_SUCCESS;
+  if (row.copyLevel != kNoCopy) {
+    auto level = static_cast<SECURITY_IMPERSONATION_LEVEL>(row.copyLevel);
+    SetLastError(0);
+    error = ErrorOf(DuplicateToken(process, level, &copy));
+    token = copy;
+    if (error != ERROR_SUCCESS) {
+      EXPECT_EQ(copy, nullptr) << "the out-handle is cleared";
+    }
+  }
+  if (error == ERROR_SUCCESS && row.use == TokenUse::PrivilegeCheck) {
+    PRIVILEGE_SET set{};
+    set.PrivilegeCount = 1;
+    set.Privilege[0].Luid.LowPart = 23;  // SeChangeNotifyPrivilege
+    BOOL held = 2;
+    SetLastError(0);
+    error = ErrorOf(PrivilegeCheck(token, &set, &held));
+    if (error == ERROR_SUCCESS) {
+      EXPECT_TRUE(held == TRUE || held == FALSE);
+    }
+  } else if (error == ERROR_SUCCESS && row.use == TokenUse::Groups) {
+    DWORD cbNeeded = 0;
+    SetLastError(0);
+    EXPECT_FALSE(GetTokenInformation(token, TokenGroups, nullptr, 0, &cbNeeded));
+    error = GetLastError();
+  }
+  EXPECT_EQ(error, row.error);
+  if (token != process && token != nullptr) {
+    EXPECT_TRUE(CloseHandle(token));
+  }
+  EXPECT_TRUE(CloseHandle(process));
+}
+
+CONTRACT_TABLE(TokenUseContract, kTokenUses)
+
 // PrivilegeCheck answers for the token's enabled privileges only: an unknown LUID is not held,
 // and the mark on the privilege agrees with the answer.
 TEST(PrivilegeCheckContract, MarksWhatItFindsEnabled) {
+  HANDLE process = nullptr;
+  ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_DUPLICATE, &process));
   HANDLE token = nullptr;
-  ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token));
+  ASSERT_TRUE(DuplicateToken(process, SecurityIdentification, &token));
+  EXPECT_TRUE(CloseHandle(process));
   for (DWORD luid : {DWORD{23}, DWORD{19}, DWORD{0x7777}}) {
     PRIVILEGE_SET set{};
     set.PrivilegeCount = 1;

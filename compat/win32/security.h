@@ -54,7 +54,13 @@ constexpr DWORD PRIVILEGE_SET_ALL_NECESSARY = 1;
 constexpr DWORD SE_PRIVILEGE_ENABLED = 0x00000002, SE_PRIVILEGE_USED_FOR_ACCESS = 0x80000000;
 
 enum TOKEN_INFORMATION_CLASS { TokenGroups = 2 };
-constexpr DWORD TOKEN_QUERY = 0x0008;
+constexpr DWORD TOKEN_DUPLICATE = 0x0002, TOKEN_IMPERSONATE = 0x0004, TOKEN_QUERY = 0x0008;
+enum SECURITY_IMPERSONATION_LEVEL {
+  SecurityAnonymous,
+  SecurityIdentification,
+  SecurityImpersonation,
+  SecurityDelegation
+};
 
 // Named-object security and security descriptors: bound at run time by the program, not
 // implemented by the stand-in.
@@ -117,6 +123,9 @@ HANDLE WINAPI GetCurrentThread();
 BOOL WINAPI OpenProcessToken(HANDLE processHandle, DWORD desiredAccess, PHANDLE tokenHandle);
 BOOL WINAPI OpenThreadToken(HANDLE threadHandle, DWORD desiredAccess, BOOL openAsSelf,
                             PHANDLE tokenHandle);
+BOOL WINAPI DuplicateToken(HANDLE existingTokenHandle,
+                           SECURITY_IMPERSONATION_LEVEL impersonationLevel,
+                           PHANDLE duplicateTokenHandle);
 BOOL WINAPI GetTokenInformation(HANDLE tokenHandle, TOKEN_INFORMATION_CLASS tokenInformationClass,
                                 LPVOID tokenInformation, DWORD cbTokenInformationLength,
                                 PDWORD cbReturnLength);

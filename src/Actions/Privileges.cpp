@@ -50,9 +50,13 @@ constexpr DWORD kDisplayNameBuffer = 256;
 bool HasPrivilege(std::wstring_view name) {
   HandleGuard token;
   if (!OpenThreadToken(GetCurrentThread(), TOKEN_QUERY, FALSE, token.Receive())) {
-    // Only a thread that is not impersonating falls back to the process token.
+    // Only a thread that is not impersonating falls back to the process token. PrivilegeCheck
+    // takes an impersonation token only, and refuses the process's own (a primary token), so
+    // the check runs on a copy of it at the identification level.
     if (GetLastError() != ERROR_NO_TOKEN) return false;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.Receive())) return false;
+    HandleGuard process;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_DUPLICATE, process.Receive())) return false;
+    if (!DuplicateToken(process.get(), SecurityIdentification, token.Receive())) return false;
   }
   PRIVILEGE_SET privileges{};
   privileges.PrivilegeCount = 1;
