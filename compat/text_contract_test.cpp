@@ -59,6 +59,14 @@ const ToBytesRow kToBytes[] = {
      nullptr, true, 5, 0, B("\x81\x8D\x8F\x90\x9D"), 0},
     {"ansi_1252_c1_other_than_undefined", 1252, kNoBestFit, L"\u0080\u009F", 2, 16, nullptr, true,
      2, 0, B("??"), 1},
+    // A character beyond the BMP is two UTF-16 units, each written as a default character (the
+    // program writes the high unit alone); on Linux the units are two lone surrogates, the same.
+    {"ansi_surrogate_pair_is_two_units", 1252, kNoBestFit, L"a\xD83D\xDE00z", 4, 16, nullptr, true,
+     4, 0, B("a??z"), 1},
+    {"ansi_lone_high_surrogate", 1252, kNoBestFit, L"a\xD83Dz", 3, 16, nullptr, true, 3, 0,
+     B("a?z"), 1},
+    {"shift_jis_932_lone_high_surrogate", 932, kNoBestFit, L"\xD842\u91CE", 2, 16, nullptr, true, 3,
+     0, B("?\x96\xEC"), 1},
     {"ascii_20127", 20127, kNoBestFit, L"a\u00E9", 2, 16, nullptr, true, 2, 0, B("a?"), 1},
     {"latin1_28591", 28591, kNoBestFit, L"\u00E9\u20AC\u0080", 3, 16, nullptr, true, 3, 0,
      B("\xE9?\x80"), 1},

@@ -62,6 +62,27 @@ TEST_F(FormatTest, ConvertsWideValuesToTheAnsiCodePage) {
   EXPECT_EQ(Format("%s", {L"J\u00f6rg"}), "J?rg");
 }
 
+// A character beyond the BMP, in UTF-16 units as Windows holds it, is one character the code page
+// cannot hold: one "?". Units that make no pair are each one.
+TEST_F(FormatTest, ACharacterBeyondTheBmpIsOneDefaultCharacter) {
+  struct Case {
+    UINT codePage;
+    const wchar_t* text;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {1252, L"a\xD83D\xDE00z", "a?z"},
+      {1252, L"\xD83D\xDE00\xD83D\xDE00\u00e9", "??\xe9"},
+      {1252, L"a\xDE00\xD83Dz", "a??z"},
+      {1252, L"a\xD83D", "a?"},
+      {932, L"\xD842\xDFB7\u91ce", "?\x96\xec"},
+  };
+  for (const Case& c : cases) {
+    machine.codePage = c.codePage;
+    EXPECT_EQ(Format("%s", {c.text}), c.expected) << c.codePage << " " << c.expected;
+  }
+}
+
 TEST_F(FormatTest, RaisesWhenFormatAndValuesDoNotFit) {
   struct Case {
     const char* format;

@@ -37,14 +37,44 @@ bool AsciiPassesThrough() {
   return passes;
 }
 
+bool IsHighSurrogate(wchar_t c) {
+  return c >= 0xD800 && c <= 0xDBFF;
+}
+
+bool IsLowSurrogate(wchar_t c) {
+  return c >= 0xDC00 && c <= 0xDFFF;
+}
+
+// A character beyond the BMP is two UTF-16 units, and a code page other than UTF-8 and GB18030
+// cannot hold it: Windows writes each unit as a default character of its own, "??". Without the
+// low unit the character prints once, as every other character the code page cannot hold does.
+std::wstring_view OneUnitPerCharacter(std::wstring_view text, std::wstring& storage) {
+  UINT acp = GetACP();
+  if (acp == CP_UTF8 || acp == 54936) return text;
+  auto pairAt = [&text](size_t i) {
+    return IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1]);
+  };
+  size_t i = 0;
+  while (i < text.size() && !pairAt(i)) ++i;
+  if (i == text.size()) return text;
+  storage.assign(text.substr(0, i));
+  for (; i < text.size(); ++i) {
+    storage += text[i];
+    if (pairAt(i)) ++i;
+  }
+  return storage;
+}
+
 }  // namespace
 
-std::string WideToAnsi(std::wstring_view text) {
-  if (text.empty()) return std::string();
-  if (text.size() > INT_MAX) throw ERangeError();
+std::string WideToAnsi(std::wstring_view whole) {
+  if (whole.empty()) return std::string();
+  if (whole.size() > INT_MAX) throw ERangeError();
   bool ascii = true;
-  for (wchar_t c : text) ascii &= c > 0 && c < 0x80;
-  if (ascii && AsciiPassesThrough()) return std::string(text.begin(), text.end());
+  for (wchar_t c : whole) ascii &= c > 0 && c < 0x80;
+  if (ascii && AsciiPassesThrough()) return std::string(whole.begin(), whole.end());
+  std::wstring storage;
+  std::wstring_view text = OneUnitPerCharacter(whole, storage);
   int cchWide = static_cast<int>(text.size());
   DWORD flags = ConversionFlags();
   int cb = WideCharToMultiByte(CP_ACP, flags, text.data(), cchWide, nullptr, 0, nullptr, nullptr);

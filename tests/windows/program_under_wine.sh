@@ -45,9 +45,10 @@ status=$?
   fail "a missing account printed: $output"
 
 # Under C.UTF-8 Wine's ANSI code page is 1252: without best fit, Ł, ∞ and Ā are each one "?"
-# (best fit would make "lukasz8a", the name of another account).
-output=$(LC_ALL=C.UTF-8 "$wine" "$exe" 'Łukasz∞Ā' 2>/dev/null)
-[ "$output" = $'\r\nUser: "?ukasz??" does not exist\r\n\r' ] ||
+# (best fit would make "lukasz8a", the name of another account), and so is 😀, which is two
+# UTF-16 units.
+output=$(LC_ALL=C.UTF-8 "$wine" "$exe" 'Łukasz∞Ā😀' 2>/dev/null)
+[ "$output" = $'\r\nUser: "?ukasz???" does not exist\r\n\r' ] ||
   fail "a name outside the code page printed: $output"
 
 finish "all checks passed"
