@@ -87,16 +87,17 @@ int& ExitCode() {
 void WriteColoredLine(std::string_view text, ConsoleColor foreground, ConsoleColor background,
                       BYTE foregroundIntensity, BYTE backgroundIntensity) noexcept {
   if (state == nullptr) return;
+  HANDLE console = state->output.get();
   try {
-    HANDLE console = state->output.get();
     // Without a console the colour steps are skipped; the line is still written.
     bool applied = console == nullptr || ApplySettings(console, foreground, background,
                                                        foregroundIntensity, backgroundIntensity);
     if (applied) state->standardOutput.WriteLine(text);
-    if (console != nullptr) SetConsoleTextAttribute(console, state->savedTextAttribute);
   } catch (...) {
     // Printing never ends a run: the line may be missing, the next one is tried normally.
   }
+  // The colours of the start go back whatever became of the line.
+  if (console != nullptr) SetConsoleTextAttribute(console, state->savedTextAttribute);
 }
 
 void WriteColoredFormat(std::wstring_view format, std::initializer_list<FormatArg> args,
