@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "Actions/Actions.h"
-#include "CodePages.h"
+#include "AnsiReference.h"
 #include "Console/Console.h"
 #include "FuzzInput.h"
 #include "Win32Contract.h"
@@ -59,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       "\r\nEnvironment variables: -------------------------------------------------------\r\n";
   for (const std::wstring& entry : expected) {
     if (entry.find(L'=') == 0) continue;
-    lines += compat::EncodeText(codePage, entry) + "\r\n";
+    lines += ReferenceAnsi(codePage, entry) + "\r\n";
   }
   FUZZ_CHECK(printed == lines);
   FUZZ_CHECK(compat::CurrentOutstanding().Total() == 0);

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "CodePages.h"
+#include "AnsiReference.h"
 #include "Format/Error.h"
 #include "Format/Format.h"
 #include "FuzzInput.h"
@@ -37,20 +37,6 @@ struct Value {
   }
 };
 
-// A high and a low surrogate, as Windows holds a character beyond the BMP, are one character,
-// which no code page here but UTF-8 can hold: one "?".
-std::wstring OnePerPair(const std::wstring& text, UINT codePage) {
-  if (codePage == 65001) return text;
-  std::wstring out;
-  for (size_t i = 0; i < text.size(); ++i) {
-    bool pair = text[i] >= 0xD800 && text[i] <= 0xDBFF && i + 1 < text.size() &&
-                text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF;
-    out += pair ? L'?' : text[i];
-    if (pair) ++i;
-  }
-  return out;
-}
-
 std::optional<std::string> Reference(const std::string& format, const std::vector<Value>& values,
                                      UINT codePage) {
   std::string out;
@@ -78,7 +64,7 @@ std::optional<std::string> Reference(const std::string& format, const std::vecto
     if (conversion == 's' && value.kind == FormatArg::Kind::Ansi) {
       text = value.ansi;
     } else if (conversion == 's' && value.kind == FormatArg::Kind::Wide) {
-      text = compat::EncodeText(codePage, OnePerPair(value.wide, codePage));
+      text = ReferenceAnsi(codePage, value.wide);
     } else if (conversion == 'd' && value.kind == FormatArg::Kind::Integer) {
       std::snprintf(digits, sizeof(digits), "%" PRId32, static_cast<int32_t>(value.integer));
       text = digits;
