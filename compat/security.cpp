@@ -47,7 +47,7 @@ BOOL SidToStringSid(PSID sid, Char** stringSid) {
 }
 
 // The token of the current process or thread, which is the only one the stand-in opens; the
-// out-handle is cleared first, as Windows does.
+// out-handle is cleared first, so that a failure leaves no handle behind.
 BOOL OpenToken(HANDLE given, HANDLE current, const compat::Token& token, PHANDLE tokenHandle) {
   if (tokenHandle == nullptr) return Fail(ERROR_INVALID_PARAMETER);
   *tokenHandle = nullptr;
@@ -63,7 +63,7 @@ BOOL OpenToken(HANDLE given, HANDLE current, const compat::Token& token, PHANDLE
 // set, for a handle that is no token or lacks the access.
 const compat::Token* TokenFor(HANDLE tokenHandle, DWORD access) {
   const compat::Token* token = compat::TokenOf(tokenHandle);
-  if (token == nullptr) return compat::FailWith(ERROR_INVALID_HANDLE, token);
+  if (token == nullptr) return compat::FailWith(ERROR_INVALID_HANDLE, nullptr);
   if ((token->access & access) != access) return compat::FailWith(ERROR_ACCESS_DENIED, nullptr);
   return token;
 }
