@@ -446,6 +446,42 @@ TEST_F(ScriptedDomain, TheListAsksTheDcOnceForAllOfItsAccounts) {
   EXPECT_EQ(listed->admin, std::nullopt);
 }
 
+// A list the DC gives only in part is not known, so that no account is shown outside Domain
+// Admins for want of an answer: its flags and membership are then the host's. A member of the
+// group that is neither an account nor a group (ws1$) leaves the list whole.
+TEST_F(ScriptedDomain, AListGivenOnlyInPartIsNotKnown) {
+  const std::string script = std::string(kWinbind) +
+                             "uid2sid 20004 S-1-5-21-1-2-3-1106\n"
+                             "sid2name S-1-5-21-1-2-3-1106 SAMDOM user004 1\n"
+                             "user user004 - 512 0 0 0\n"
+                             "members Domain Admins user004,Nested Admins,ws1$\n"
+                             "members Nested Admins user003,user001\n"
+                             "page 1\n";
+  Write("ccache", "");
+  setenv("KRB5CCNAME", ("FILE:" + folder_.Path("ccache")).c_str(), 1);
+  const std::pair<const char*, bool> cases[] = {
+      {"", true},
+      {"fail NetUserEnum 2\n", false},       // the accounts' second page
+      {"fail NetGroupGetUsers 1\n", false},  // Domain Admins' first page
+      {"fail NetGroupGetUsers 5\n", false},  // Nested Admins' second page
+  };
+  for (const auto& [failure, known] : cases) {
+    SCOPED_TRACE(failure);
+    Write("script", script + failure);
+    std::unique_ptr<DomainLink> link = Open();
+    ASSERT_NE(link, nullptr);
+    UserEntry user = user001_;
+    user.name = "SAMDOM\\user004";
+    user.uid = 20004;
+    std::optional<ListedAccount> listed = link->Listed(user);
+    ASSERT_TRUE(listed);
+    EXPECT_EQ(listed->flags, known ? std::optional<DWORD>(512) : std::nullopt);
+    EXPECT_EQ(listed->admin, known ? std::optional<bool>(true) : std::nullopt);
+    EXPECT_EQ(link->Listed(user001_)->admin, known ? std::optional<bool>(true) : std::nullopt);
+  }
+  EXPECT_EQ(Read("log"), "outstanding 0\n");
+}
+
 // A library call that blocks costs at most the budget; afterwards what was told is still known,
 // and every other question answers "not known" at once.
 TEST_F(ScriptedDomain, BlockingCallsCostAtMostTheBudget) {

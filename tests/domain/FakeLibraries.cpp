@@ -16,6 +16,8 @@
 //   page N                          NetUserEnum and NetGroupGetUsers hand out N entries a call
 //   members GROUP NAME1,NAME2,...   NetGroupGetUsers (group and member names may hold spaces)
 //   hang FUNCTION                   FUNCTION sleeps for a minute before it answers
+//   fail FUNCTION N                 NetUserEnum or NetGroupGetUsers answers 59 (a network error)
+//                                   from its Nth call on
 //   crash FUNCTION                  FUNCTION ends the process
 //
 // The file named by USERLENS_FAKE_LOG holds "outstanding N": N counts the buffers it handed out
@@ -28,6 +30,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <type_traits>
@@ -116,6 +119,16 @@ void Enter(const char* function) {
   for (const std::string& word : Find("crash")) {
     if (word == function) abort();
   }
+}
+
+// Whether the script has this call of the function fail.
+bool Fails(const char* function) {
+  static std::map<std::string, uint32_t> calls;
+  uint32_t call = ++calls[function];
+  for (const std::vector<std::string>& words : FindAll("fail")) {
+    if (words.size() == 2 && words[0] == function && call >= Number(words[1])) return true;
+  }
+  return false;
 }
 
 std::string Joined(const std::vector<std::string>& words, size_t first, size_t last) {
@@ -320,6 +333,7 @@ abi::NetApiStatus NetUserEnum(const char*, uint32_t level, uint32_t filter, uint
                               uint32_t, uint32_t* read, uint32_t* total, uint32_t* resume) {
   Enter("NetUserEnum");
   if (!Accepted()) return 1326;
+  if (Fails("NetUserEnum")) return 59;
   if (level != 20 || filter != abi::kFilterNormalAccount) return 124;
   std::vector<std::string> names;
   for (const std::vector<std::string>& user : FindAll("user")) names.push_back(user[0]);
@@ -336,6 +350,7 @@ abi::NetApiStatus NetGroupGetUsers(const char*, const char* group, uint32_t leve
                                    uint32_t, uint32_t* read, uint32_t* total, uint32_t* resume) {
   Enter("NetGroupGetUsers");
   if (!Accepted()) return 1326;
+  if (Fails("NetGroupGetUsers")) return 59;
   if (level != 0) return 124;
   const std::vector<std::string> found = Find("members " + std::string(group));
   if (found.empty()) return 2220;  // NERR_GroupNotFound

@@ -314,43 +314,53 @@ class Helper {
   }
 
   // Each entry of type T of an enumeration that libnetapi hands out in pages (call takes the
-  // buffer, preferred length, counts and resume handle); false when the DC does not answer it
-  // whole.
+  // buffer, preferred length, counts and resume handle): NERR_Success when the DC answered it
+  // whole, otherwise the status that cut it short.
   template <typename T, typename Call, typename Take>
-  bool EachEntry(Call call, Take take) {
+  abi::NetApiStatus EachEntry(Call call, Take take) {
     uint32_t resume = 0;
     for (;;) {
       Owned<uint8_t, abi::NetApiBufferFree> buffer{nullptr, net_.bufferFree};
       uint32_t read = 0;
       uint32_t total = 0;
       abi::NetApiStatus status = call(&buffer.value, MAX_PREFERRED_LENGTH, &read, &total, &resume);
-      if (status != NERR_Success && status != ERROR_MORE_DATA) return false;
+      if (status != NERR_Success && status != ERROR_MORE_DATA) return status;
       const T* entries = reinterpret_cast<const T*>(buffer.value);
       for (uint32_t i = 0; entries != nullptr && i < read; ++i) take(entries[i]);
-      if (status == NERR_Success) return true;
-      if (read == 0) return false;
+      if (status == NERR_Success || read == 0) return status;
     }
   }
 
   // The members of a global group, and of the global groups in it: a member that is no account
-  // of the domain is asked for its own members, each name once.
-  void AddMembers(const std::string& server, const std::string& group,
-                  const std::map<std::string, uint32_t>& accounts, std::set<std::string>& members) {
+  // of the domain is asked for its own members, each name once. False when the DC did not give a
+  // list whole.
+  bool AddMembers(const std::string& server, const std::string& group,
+                  const std::map<std::string, uint32_t>& accounts, std::set<std::string>& members,
+                  bool nested = false) {
     std::vector<std::string> groups;
-    EachEntry<abi::GroupUsersInfo0>(
+    size_t listed = 0;
+    abi::NetApiStatus status = EachEntry<abi::GroupUsersInfo0>(
         [&](auto... page) { return net_.groupUsers(server.c_str(), group.c_str(), 0, page...); },
         [&](const abi::GroupUsersInfo0& member) {
+          ++listed;
           if (member.grui0_name != nullptr && members.insert(member.grui0_name).second &&
               accounts.count(member.grui0_name) == 0) {
             groups.emplace_back(member.grui0_name);
           }
         });
-    for (const std::string& inner : groups) AddMembers(server, inner, accounts, members);
+    // A member the DC refuses to list at once is taken for no group (an account the list of
+    // accounts leaves out, such as a computer's); a list that stops after its start is cut short.
+    bool whole = status == NERR_Success || (nested && listed == 0 && status != ERROR_MORE_DATA);
+    for (const std::string& inner : groups) {
+      whole = AddMembers(server, inner, accounts, members, true) && whole;
+    }
+    return whole;
   }
 
   // Every account of a domain as the list shows it: its name, its flags and whether it is in
   // the group admins (Domain Admins), from one enumeration of the accounts and one of the
-  // group's members, whatever the number of accounts. Empty: not known.
+  // group's members, whatever the number of accounts. Empty: not known, also when either list
+  // came only in part, so that no account is shown outside Domain Admins for want of an answer.
   Message Roster(const std::wstring& domain, const SidValue& admins) {
     std::string server = DomainController(domain);
     std::map<std::string, uint32_t> accounts;  // flags by name
@@ -362,10 +372,10 @@ class Helper {
             },
             [&](const abi::UserInfo20& user) {
               if (user.usri20_name != nullptr) accounts[user.usri20_name] = user.usri20_flags;
-            });
+            }) == NERR_Success;
     std::set<std::string> members;
     std::optional<DomainName> group = listed ? NameOf(admins) : std::nullopt;
-    if (group) AddMembers(server, Host(group->name), accounts, members);
+    if (!group || !AddMembers(server, Host(group->name), accounts, members)) return {};
     Message answer;
     for (const auto& [name, flags] : accounts) {
       answer.insert(answer.end(), {Wide(name.c_str()), std::to_wstring(flags),
