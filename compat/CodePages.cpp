@@ -252,11 +252,6 @@ bool EncodeUtf8(wchar_t c, std::string& out) {
   return true;
 }
 
-bool IsLeadByte(UINT number, unsigned char b) {
-  if (number == 932) return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
-  return (number == 936 || number == 949 || number == 950) && b >= 0x81 && b <= 0xFE;
-}
-
 // Multi-byte code pages go through iconv a piece at a time: a byte it cannot read is U+FFFD, in a
 // double-byte page its default character.
 std::wstring DecodeMultiByte(const CodePage& codePage, std::string_view bytes, bool& invalid) {
@@ -307,6 +302,11 @@ const CodePage* FindCodePage(UINT number) {
     if (codePage.number == number) return &codePage;
   }
   return nullptr;
+}
+
+bool IsLeadByte(UINT number, unsigned char b) {
+  if (number == 932) return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+  return (number == 936 || number == 949 || number == 950) && b >= 0x81 && b <= 0xFE;
 }
 
 UINT CodePageOfCharset(std::string_view charset) {

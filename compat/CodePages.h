@@ -28,6 +28,8 @@ UINT CodePageOfCharset(std::string_view charset);
 // Decodes 8-bit text; a byte or sequence the code page does not define becomes U+FFFD, and
 // invalid tells whether any did (a U+FFFD the text itself holds does not count).
 std::wstring Decode(const CodePage& codePage, std::string_view bytes, bool& invalid);
+// Whether the byte starts a two-byte character of a double-byte code page (932, 936, 949, 950).
+bool IsLeadByte(UINT codePage, unsigned char byte);
 // Appends one character; false, and nothing appended, when the code page cannot hold it.
 bool EncodeChar(const CodePage& codePage, wchar_t c, std::string& out);
 

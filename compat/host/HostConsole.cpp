@@ -44,16 +44,24 @@ DWORD WriteAll(int fd, const char* bytes, size_t cb, DWORD& cbWritten) {
 }
 
 // On a terminal, a control character of host data (C0 but TAB, the line's own CR LF at its end
-// aside; DEL; C1) would act on the terminal instead of showing: each prints as one "?".
+// aside; DEL; C1) would act on the terminal instead of showing: each prints as one "?". The line
+// is read a character at a time: the second byte of a double-byte character (0x80 in 932) is
+// no control of its own, and a lead byte before a control is no character.
 std::string Printable(std::string_view line) {
   std::string out;
   size_t end =
       line.size() >= 2 && line.substr(line.size() - 2) == "\r\n" ? line.size() - 2 : line.size();
-  bool utf8 = TheNames().AnsiCodePage() == 65001;
-  const CodePage* page = FindCodePage(TheNames().AnsiCodePage());
+  UINT codePage = TheNames().AnsiCodePage();
+  bool utf8 = codePage == 65001;
+  const CodePage* page = FindCodePage(codePage);
   for (size_t i = 0; i < end; ++i) {
     auto byte = static_cast<unsigned char>(line[i]);
     bool control = (byte < 0x20 && byte != '\t') || byte == 0x7F;
+    auto next = static_cast<unsigned char>(i + 1 < end ? line[i + 1] : '\0');
+    if (IsLeadByte(codePage, byte) && next >= 0x40 && next != 0x7F) {
+      out += line.substr(i++, 2);
+      continue;
+    }
     if (utf8 && byte == 0xC2 && i + 1 < end && static_cast<unsigned char>(line[i + 1]) < 0xA0 &&
         static_cast<unsigned char>(line[i + 1]) >= 0x80) {
       control = true;

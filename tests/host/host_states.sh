@@ -33,6 +33,7 @@ ctl:x:1007:100:${esc}[31mred${esc}[0m $(printf '\302\233')2J:/home/ctl:/bin/sh
 dov:x:1008:100:$(printf '\327\223\327\225\327\223'):/home/dov:/bin/sh
 yen:x:1009:100:A$(printf '\302\245')B:/home/yen:/bin/sh
 wei:x:1010:100:$(printf '\344\270\255'):/home/wei:/bin/sh
+mura:x:1011:100:$(printf '\343\203\240\343\203\251\343\202\277'):/home/mura:/bin/sh
 +::0:0:::
 -evil:::::
 +@netgroup::::::
@@ -165,6 +166,11 @@ has terminal "  Full name: ?[31mred?[0m ?2J"
 has terminal "Username: ULHOST\\ctl"
 run ctl-file C.UTF-8 0 -- ctl
 has ctl-file "  Full name: ${esc}[31mred${esc}[0m $(printf '\302\233')2J"
+# In Shift-JIS the second byte of a character may be 0x80, a C1 control only as a byte of its own:
+# "ムラタ" reaches the terminal whole.
+in_namespace ja_JP.SJIS script -qec "$work/bin/userlens mura" /dev/null >"$work/terminal-sjis.out" 2>&1
+tr -d '\r' <"$work/terminal-sjis.out" >"$work/terminal.lines" && mv "$work/terminal.lines" "$work/terminal-sjis.out"
+has terminal-sjis "  Full name: $(printf '\203\200\203\211\203\136')"
 
 # The report and the list agree on every account's disabled and administrator marks, for root
 # and for a caller who cannot read shadow behind an NSS source that makes a record up for root.
