@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "host/NssRetry.h"
+
 namespace compat {
 namespace {
 
@@ -12,6 +14,8 @@ namespace {
 // to: past that, a larger buffer saves no time.
 constexpr size_t kFirstBuffer = 16 * 1024;
 constexpr size_t kLargestBuffer = 128 * 1024;
+// The longest line read, as long as the largest buffer an NSS call is given.
+constexpr size_t kLongestLine = kNssLargestBuffer;
 
 // The next field of a line, up to its colon; a field past the end of the line is empty.
 std::string_view Field(std::string_view& rest) {
@@ -81,13 +85,16 @@ bool Content(std::string_view& line) {
 template <typename Parse, typename Visit>
 Found Scan(const char* path, const LinePick& pick, Parse parse, Visit visit) {
   LineReader lines(path);
-  if (!lines.valid()) return Found::Failed;
+  // A file that is missing or no regular file holds no entry, as glibc's files module answers
+  // for it; one that cannot be opened otherwise, or fails on the way, is a failure.
+  if (!lines.valid() && (lines.error() == ENOENT || lines.error() == EINVAL)) return Found::Yes;
   std::string_view line;
   while (lines.Next(line)) {
     if (!Content(line) || (pick && !pick(line))) continue;
     if (parse(line) && !visit()) return Found::No;
   }
-  return Found::Yes;
+  errno = lines.error();
+  return errno == 0 ? Found::Yes : Found::Failed;
 }
 
 // Every entry of the picked lines of a file, parsed into one entry that is visited.
@@ -102,7 +109,8 @@ Found ScanEntries(const char* path, const LinePick& pick, bool (*parse)(std::str
 
 }  // namespace
 
-LineReader::LineReader(const char* path) : file_(OpenRegularFile(path)) {}
+LineReader::LineReader(const char* path)
+    : file_(OpenRegularFile(path)), error_(file_.valid() ? 0 : errno) {}
 
 bool LineReader::Next(std::string_view& line) {
   for (;;) {
@@ -119,6 +127,12 @@ bool LineReader::Next(std::string_view& line) {
     // Keep the part of a line read so far at the front, and read behind it into a buffer that
     // doubles while the file goes on, and whenever a line does not fit.
     size_t kept = end_ - start_;
+    if (error_ != 0 || kept >= kLongestLine) {
+      // No file, or a line longer than any NSS call is given room for.
+      if (error_ == 0) error_ = ENOMEM;
+      start_ = end_ = 0;
+      return false;
+    }
     if (capacity_ == 0 || kept > capacity_ / 2 || capacity_ < kLargestBuffer) {
       size_t grown = capacity_ == 0 ? kFirstBuffer : capacity_ * 2;
       std::unique_ptr<char[]> larger(new char[grown]);  // not zeroed: only what is read is used
@@ -130,9 +144,14 @@ bool LineReader::Next(std::string_view& line) {
     }
     start_ = 0;
     end_ = kept;
-    ssize_t n = file_.valid() ? read(file_.get(), buffer_.get() + end_, capacity_ - end_) : 0;
+    ssize_t n = read(file_.get(), buffer_.get() + end_, capacity_ - end_);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
+    if (n < 0) {
+      error_ = errno;
+      start_ = end_ = 0;
+      return false;
+    }
+    if (n == 0) {
       atEnd_ = true;
     } else {
       nulls_ = nulls_ || std::memchr(buffer_.get() + end_, 0, static_cast<size_t>(n)) != nullptr;

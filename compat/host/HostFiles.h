@@ -24,11 +24,15 @@ class LineReader {
  public:
   explicit LineReader(const char* path);
   bool valid() const { return file_.valid(); }
-  // False at the end of the file (or when it fails to read).
+  // False at the end of the file, or when it fails to read: then error() says why and the line
+  // that was being read is dropped.
   bool Next(std::string_view& line);
+  // errno of the open or the read that failed; 0 while none did.
+  int error() const { return error_; }
 
  private:
   FileDescriptor file_;
+  int error_;
   std::unique_ptr<char[]> buffer_;
   size_t capacity_ = 0;
   size_t start_ = 0;
