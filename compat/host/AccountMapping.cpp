@@ -44,10 +44,21 @@ std::string_view UserCommentOf(std::string_view gecos) {
 // tools write 99999 for "no limit".
 constexpr int64_t kNoMaximumAgeDays = 99999;
 
+// A day count of shadow as sums and products take it. NSS modules other than files hand out a
+// long, and an LDAP value may lie millions of years ahead: a day past the last one a time field
+// holds (February 2106) counts as that day, which changes no answer and keeps every sum and
+// product in range.
+constexpr int64_t kLastDay = int64_t{0xFFFFFFFF} / kSecondsPerDay + 1;
+
+int64_t Day(int64_t day) {
+  return day < kLastDay ? day : kLastDay;
+}
+
 // The shadow rules behind the flags, as PAM applies them when the user logs in.
 bool IsPasswordExpired(const ShadowEntry& shadow, int64_t today) {
   if (shadow.lastChange == 0) return true;
-  return shadow.lastChange > 0 && shadow.maxDays >= 0 && today - shadow.lastChange > shadow.maxDays;
+  return shadow.lastChange > 0 && shadow.maxDays >= 0 &&
+         today - Day(shadow.lastChange) > Day(shadow.maxDays);
 }
 
 bool IsAccountExpired(const ShadowEntry& shadow, int64_t today) {
@@ -56,7 +67,7 @@ bool IsAccountExpired(const ShadowEntry& shadow, int64_t today) {
 
 bool IsDisabledByInactivity(const ShadowEntry& shadow, int64_t today) {
   return shadow.lastChange > 0 && shadow.maxDays >= 0 && shadow.inactiveDays >= 0 &&
-         today - shadow.lastChange > shadow.maxDays + shadow.inactiveDays;
+         today - Day(shadow.lastChange) > Day(shadow.maxDays) + Day(shadow.inactiveDays);
 }
 
 bool PasswordNeverExpires(const ShadowEntry& shadow) {
@@ -89,14 +100,14 @@ DWORD PrivilegeOf(const HostAccountFacts& facts) {
 
 DWORD PasswordAgeOf(const HostAccountFacts& facts) {
   if (!facts.shadow || facts.shadow->lastChange <= 0) return 0;
-  int64_t age = facts.now - facts.shadow->lastChange * kSecondsPerDay;
+  int64_t age = facts.now - Day(facts.shadow->lastChange) * kSecondsPerDay;
   if (age <= 0) return 0;
   return age >= 0xFFFFFFFF ? 0xFFFFFFFF : static_cast<DWORD>(age);
 }
 
 DWORD AccountExpiresOf(const HostAccountFacts& facts) {
   if (!facts.shadow || facts.shadow->expireDay < 0) return TIMEQ_FOREVER;
-  return NetTime(facts.shadow->expireDay * kSecondsPerDay);
+  return NetTime(Day(facts.shadow->expireDay) * kSecondsPerDay);
 }
 
 using Facts = HostAccountFacts;

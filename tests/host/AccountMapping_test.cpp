@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <optional>
 #include <set>
 #include <string>
@@ -49,6 +50,7 @@ AccountRecord Map(const UserEntry& user, std::optional<ShadowEntry> shadow = std
 
 constexpr DWORD kBase = UF_SCRIPT | UF_NORMAL_ACCOUNT;
 constexpr DWORD kDay = 86400;
+constexpr int64_t kNever = INT64_MAX;
 
 struct ShadowCase {
   const char* what;
@@ -101,6 +103,12 @@ const ShadowCase kShadowCases[] = {
      kBase | UF_DONT_EXPIRE_PASSWD, 10 * kDay + 43200, 0, TIMEQ_FOREVER},
     {"last change in the future", "x", Shadow("$6$h", kToday + 5, 99999),
      kBase | UF_DONT_EXPIRE_PASSWD, 0, 0, TIMEQ_FOREVER},
+    // Day counts an NSS module may hand out as a long (an LDAP value): no sum or product
+    // overflows, and each means what a day past 2106 means.
+    {"every day count past any date", "x", Shadow("$6$h", kNever, kNever, kNever, kNever),
+     kBase | UF_DONT_EXPIRE_PASSWD, 0, 0, TIMEQ_FOREVER},
+    {"ages past any date", "x", Shadow("$6$h", kToday - 10, kNever, kNever),
+     kBase | UF_DONT_EXPIRE_PASSWD, 10 * kDay + 43200, 0, TIMEQ_FOREVER},
     {"empty password in passwd itself", "", std::nullopt, kBase | UF_PASSWD_NOTREQD, 0, 0,
      TIMEQ_FOREVER},
     {"locked password in passwd itself", "!", std::nullopt, kBase | UF_ACCOUNTDISABLE, 0, 0,
