@@ -280,6 +280,23 @@ TEST_F(ScriptedDomain, WinbindNamesAccountsGroupsAndSids) {
   EXPECT_EQ(Read("log"), "outstanding 0\n");  // every buffer went back before the unload
 }
 
+// winbind that cannot tell a user's groups (its DC away, nothing cached) leaves them to the
+// user's NSS groups that it maps, as for SSSD, instead of giving the user none: here the primary
+// group, which the host's NSS knows of a user it holds in no group.
+TEST_F(ScriptedDomain, GroupsWinbindCannotTellAreNssGroups) {
+  std::string script = kWinbind;
+  size_t line = script.find("usersids ");
+  script.erase(line, script.find('\n', line) + 1 - line);
+  Write("script", script);
+  std::unique_ptr<DomainLink> link = Open();
+  ASSERT_NE(link, nullptr);
+  const DomainAccount* account = link->Account(user001_);
+  ASSERT_NE(account, nullptr);
+  ASSERT_EQ(account->groups.size(), 1u);
+  EXPECT_EQ(account->groups[0].Qualified(), L"SAMDOM\\Domain Users");
+  EXPECT_EQ(account->groups[0].gid, 10000u);
+}
+
 TEST_F(ScriptedDomain, WinbindThatDoesNotAnswerAPingIsNotUsed) {
   Write("script", "uid2sid 20001 S-1-5-21-1-2-3-1104\nsid2name S-1-5-21-1-2-3-1104 SAMDOM u 1\n");
   std::unique_ptr<DomainLink> link = Open();

@@ -207,13 +207,15 @@ class Helper {
       abi::WbcDomainSid binary = ToWbc(*sid);
       Owned<abi::WbcDomainSid, abi::WbcFreeMemory> sids{nullptr, wbc_.free};
       uint32_t count = 0;
-      if (wbc_.lookupUserSids(&binary, false, &count, &sids.value) != abi::kWbcSuccess) count = 0;
-      for (uint32_t i = 0; i < count; ++i) {
-        uint32_t id = 0;
-        bool mapped = wbc_.sidToGid(&sids.value[i], &id) == abi::kWbcSuccess;
-        add(SidValue::FromBinary(&sids.value[i]), mapped ? std::optional(id) : std::nullopt);
+      if (wbc_.lookupUserSids(&binary, false, &count, &sids.value) == abi::kWbcSuccess) {
+        for (uint32_t i = 0; i < count; ++i) {
+          uint32_t id = 0;
+          bool mapped = wbc_.sidToGid(&sids.value[i], &id) == abi::kWbcSuccess;
+          add(SidValue::FromBinary(&sids.value[i]), mapped ? std::optional(id) : std::nullopt);
+        }
+        return answer;
       }
-      return answer;
+      // winbind cannot tell them now (its DC away, nothing cached): NSS's, as for SSSD.
     }
     // SSSD tells no groups of a SID: they are the user's NSS groups that it maps.
     UserEntry entry;
