@@ -297,6 +297,21 @@ TEST_F(ScriptedDomain, GroupsWinbindCannotTellAreNssGroups) {
   EXPECT_EQ(account->groups[0].gid, 10000u);
 }
 
+// NSS may give a uid two names (a files alias beside the domain's): each name is asked for
+// itself, whichever comes first, and only the domain's own is the account.
+TEST_F(ScriptedDomain, AUidOfTwoNamesIsTheAccountByItsOwnNameOnly) {
+  Write("script", kWinbind);
+  std::unique_ptr<DomainLink> link = Open();
+  ASSERT_NE(link, nullptr);
+  UserEntry alias = user001_;
+  alias.name = "u1";
+  EXPECT_EQ(link->Account(alias), nullptr);
+  const DomainAccount* account = link->Account(user001_);
+  ASSERT_NE(account, nullptr);
+  EXPECT_EQ(account->user.Qualified(), L"SAMDOM\\user001");
+  EXPECT_EQ(link->Account(alias), nullptr);
+}
+
 TEST_F(ScriptedDomain, WinbindThatDoesNotAnswerAPingIsNotUsed) {
   Write("script", "uid2sid 20001 S-1-5-21-1-2-3-1104\nsid2name S-1-5-21-1-2-3-1104 SAMDOM u 1\n");
   std::unique_ptr<DomainLink> link = Open();

@@ -125,7 +125,7 @@ void DomainLink::Remember(const DomainName& name) {
 }
 
 const DomainAccount* DomainLink::Account(const UserEntry& user) {
-  auto known = accounts_.find(user.uid);
+  auto known = accounts_.find({user.uid, user.name});
   if (known == accounts_.end()) {
     std::optional<Message> answer = Ask({L"account", std::to_wstring(user.uid),
                                          WideFromHost(user.name), std::to_wstring(user.gid)});
@@ -139,7 +139,7 @@ const DomainAccount* DomainLink::Account(const UserEntry& user) {
       Remember(found.user);
       if (NamedAlike(user.name, found.user)) account = std::move(found);
     }
-    known = accounts_.emplace(user.uid, std::move(account)).first;
+    known = accounts_.emplace(std::make_pair(user.uid, user.name), std::move(account)).first;
   }
   return known->second ? &*known->second : nullptr;
 }

@@ -18,6 +18,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "Machine.h"
@@ -122,10 +123,11 @@ class DomainLink {
   bool spent_ = false;
   // Counted whole, not in milliseconds: a list asks thousands of questions of a fraction each.
   std::chrono::steady_clock::duration waited_{0};
-  std::map<uint32_t, std::optional<DomainAccount>> accounts_;  // by uid
-  Names groups_;                                               // by gid
-  Names sids_;                                                 // by SID text
-  Names names_;                                                // by upper-case DOMAIN\NAME
+  // By uid and NSS name: NSS may give a uid two names (a files alias beside the domain's).
+  std::map<std::pair<uint32_t, std::string>, std::optional<DomainAccount>> accounts_;
+  Names groups_;  // by gid
+  Names sids_;    // by SID text
+  Names names_;   // by upper-case DOMAIN\NAME
   // The list's facts by upper-case account name, by upper-case domain.
   std::map<std::wstring, std::map<std::wstring, ListedAccount>> rosters_;
 };
