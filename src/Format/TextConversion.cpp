@@ -11,8 +11,7 @@ namespace {
 // Without best fit: a character the code page cannot hold becomes its default character, never a
 // look-alike of another (an account named "\u0141ukasz" is not shown as "lukasz"). The code pages
 // that take no conversion flags at all convert without best fit anyway.
-DWORD ConversionFlags() {
-  UINT acp = GetACP();
+DWORD ConversionFlags(UINT acp) {
   bool refusesFlags = acp == 42 || acp == 50220 || acp == 50221 || acp == 50222 || acp == 50225 ||
                       acp == 50227 || acp == 50229 || acp == 54936 ||
                       (acp >= 57002 && acp <= 57011) || acp == 65000 || acp == CP_UTF8;
@@ -26,8 +25,8 @@ bool AsciiPassesThrough() {
     wchar_t ascii[127];
     for (int c = 1; c < 128; ++c) ascii[c - 1] = static_cast<wchar_t>(c);
     char out[sizeof(ascii)];
-    int cb = WideCharToMultiByte(CP_ACP, ConversionFlags(), ascii, 127, out, sizeof(out), nullptr,
-                                 nullptr);
+    int cb = WideCharToMultiByte(CP_ACP, ConversionFlags(GetACP()), ascii, 127, out, sizeof(out),
+                                 nullptr, nullptr);
     if (cb != 127) return false;
     for (int c = 1; c < 128; ++c) {
       if (out[c - 1] != static_cast<char>(c)) return false;
@@ -48,8 +47,7 @@ bool IsLowSurrogate(wchar_t c) {
 // A character beyond the BMP is two UTF-16 units, and a code page other than UTF-8 and GB18030
 // cannot hold it: Windows writes each unit as a default character of its own, "??". Without the
 // low unit the character prints once, as every other character the code page cannot hold does.
-std::wstring_view OneUnitPerCharacter(std::wstring_view text, std::wstring& storage) {
-  UINT acp = GetACP();
+std::wstring_view OneUnitPerCharacter(std::wstring_view text, UINT acp, std::wstring& storage) {
   if (acp == CP_UTF8 || acp == 54936) return text;
   auto pairAt = [&text](size_t i) {
     return IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1]);
@@ -73,10 +71,11 @@ std::string WideToAnsi(std::wstring_view whole) {
   bool ascii = true;
   for (wchar_t c : whole) ascii &= c > 0 && c < 0x80;
   if (ascii && AsciiPassesThrough()) return std::string(whole.begin(), whole.end());
+  UINT acp = GetACP();
   std::wstring storage;
-  std::wstring_view text = OneUnitPerCharacter(whole, storage);
+  std::wstring_view text = OneUnitPerCharacter(whole, acp, storage);
   int cchWide = static_cast<int>(text.size());
-  DWORD flags = ConversionFlags();
+  DWORD flags = ConversionFlags(acp);
   int cb = WideCharToMultiByte(CP_ACP, flags, text.data(), cchWide, nullptr, 0, nullptr, nullptr);
   if (cb <= 0) throw EOSError("WideCharToMultiByte", GetLastError());
   std::string out(static_cast<size_t>(cb), '\0');
