@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string_view>
 
 #include "Machine.h"
@@ -74,14 +75,13 @@ size_t BlockHeaderSize();
 void* AdoptRegionBlock(BlockKind kind, void* base, size_t cbReserved, void* pool,
                        size_t cbPoolReserved);
 
-// A token behind a handle: whose token it is, what the handle was opened for, and whether it is
-// an impersonation token (a thread's, or a copy made by DuplicateToken) and at which level; the
-// process's own token is a primary token.
+// A token behind a handle: whose token it is, what the handle was opened for, and the level of an
+// impersonation token (a thread's, or a copy made by DuplicateToken); none for a primary token,
+// such as the process's own.
 struct Token {
   TokenKind whose;
   DWORD access;
-  bool impersonation;
-  SECURITY_IMPERSONATION_LEVEL level;
+  std::optional<SECURITY_IMPERSONATION_LEVEL> impersonation;
 };
 
 // Kernel objects behind handles.

@@ -197,12 +197,12 @@ HANDLE WINAPI GetCurrentThread() {
 }
 
 BOOL WINAPI OpenProcessToken(HANDLE processHandle, DWORD desiredAccess, PHANDLE tokenHandle) {
-  compat::Token token{compat::TokenKind::Process, desiredAccess, false, SecurityAnonymous};
+  compat::Token token{compat::TokenKind::Process, desiredAccess, std::nullopt};
   return OpenToken(processHandle, kCurrentProcess, token, tokenHandle);
 }
 
 BOOL WINAPI OpenThreadToken(HANDLE threadHandle, DWORD desiredAccess, BOOL, PHANDLE tokenHandle) {
-  compat::Token token{compat::TokenKind::Thread, desiredAccess, true, SecurityImpersonation};
+  compat::Token token{compat::TokenKind::Thread, desiredAccess, SecurityImpersonation};
   return OpenToken(threadHandle, kCurrentThread, token, tokenHandle);
 }
 
@@ -214,7 +214,7 @@ BOOL WINAPI DuplicateToken(HANDLE existingTokenHandle, SECURITY_IMPERSONATION_LE
   const compat::Token* existing = TokenFor(existingTokenHandle, TOKEN_DUPLICATE);
   if (existing == nullptr) return FALSE;
   *duplicateTokenHandle =
-      compat::NewTokenHandle({existing->whose, TOKEN_IMPERSONATE | TOKEN_QUERY, true, level});
+      compat::NewTokenHandle({existing->whose, TOKEN_IMPERSONATE | TOKEN_QUERY, level});
   return TRUE;
 }
 
@@ -269,7 +269,7 @@ BOOL WINAPI PrivilegeCheck(HANDLE clientToken, PPRIVILEGE_SET requiredPrivileges
   const compat::Token* token = TokenFor(clientToken, TOKEN_QUERY);
   if (token == nullptr) return FALSE;
   if (!token->impersonation) return Fail(ERROR_NO_IMPERSONATION_TOKEN);
-  if (token->level < SecurityIdentification) return Fail(ERROR_BAD_IMPERSONATION_LEVEL);
+  if (*token->impersonation < SecurityIdentification) return Fail(ERROR_BAD_IMPERSONATION_LEVEL);
   if (requiredPrivileges == nullptr || result == nullptr) return Fail(ERROR_INVALID_PARAMETER);
   DWORD held = 0;
   for (DWORD i = 0; i < requiredPrivileges->PrivilegeCount; ++i) {
