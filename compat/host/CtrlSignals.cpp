@@ -65,7 +65,13 @@ bool InstallSignalHandlers() {
   sigemptyset(&action.sa_mask);
   for (auto [signal, event] : kSignalEvents) sigaddset(&action.sa_mask, signal);
   bool ok = true;
-  for (auto [signal, event] : kSignalEvents) ok = sigaction(signal, &action, nullptr) == 0 && ok;
+  for (auto [signal, event] : kSignalEvents) {
+    // A signal the process was started ignoring (nohup, a background job) stays ignored: taking
+    // it over would let a hangup end a run whose output goes to a file.
+    struct sigaction inherited {};
+    if (sigaction(signal, nullptr, &inherited) == 0 && inherited.sa_handler == SIG_IGN) continue;
+    ok = sigaction(signal, &action, nullptr) == 0 && ok;
+  }
   return ok;
 }
 

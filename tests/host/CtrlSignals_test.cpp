@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstring>
 
 namespace compat {
 namespace {
@@ -73,6 +74,19 @@ TEST(CtrlSignalsDeathTest, RemovedRoutineNoLongerRuns) {
         _exit(0);
       },
       testing::KilledBySignal(SIGINT), "");
+}
+
+// A signal ignored from the start (nohup, a background job) stays ignored, whatever the routines.
+TEST(CtrlSignalsDeathTest, InheritedIgnoreStands) {
+  for (int signal : {SIGINT, SIGQUIT, SIGHUP, SIGTERM}) {
+    EXPECT_EXIT(
+        {
+          std::signal(signal, SIG_IGN);
+          RaiseAndSurvive(Declines, signal);
+        },
+        testing::ExitedWithCode(0), "")
+        << strsignal(signal);
+  }
 }
 
 TEST(CtrlSignalsDeathTest, NullRoutineIgnoresCtrlCOnly) {
