@@ -46,7 +46,9 @@ DWORD WriteAll(int fd, const char* bytes, size_t cb, DWORD& cbWritten) {
 // On a terminal, a control character of host data (C0 but TAB, the line's own CR LF at its end
 // aside; DEL; C1) would act on the terminal instead of showing: each prints as one "?". The line
 // is read a character at a time: the second byte of a double-byte character (0x80 in 932) is
-// no control of its own, and a lead byte before a control is no character.
+// no control of its own, and a lead byte before a control is no character. Outside UTF-8 a byte
+// 0x9B of its own is always a control: the Linux console reads it as CSI whatever the character
+// set, even where the code page makes it a letter ("›" in 1250-1258, "⌡" in KOI8).
 std::string Printable(std::string_view line) {
   std::string out;
   size_t end =
@@ -66,6 +68,8 @@ std::string Printable(std::string_view line) {
         static_cast<unsigned char>(line[i + 1]) >= 0x80) {
       control = true;
       ++i;  // the two bytes of a C1 control
+    } else if (!utf8 && byte == 0x9B) {
+      control = true;
     } else if (!utf8 && byte >= 0x80 && byte < 0xA0 && page != nullptr) {
       bool invalid = false;
       std::wstring c = Decode(*page, line.substr(i, 1), invalid);

@@ -74,18 +74,19 @@ std::vector<uint32_t> ProcessGroupIds() {
 
 }  // namespace
 
-// Token 0 is the program as it was started; a program started with an empty name (exec -a '')
-// is named by the file that was run, so that the first argument is always token 1.
+// Token 0 is the program as it was started; a program started with a name that quoting leaves
+// empty (exec -a '', exec -a '"') is named by the file that was run, so that the first argument
+// is always token 1.
 std::wstring HostProcess::CommandLine() {
   std::wstring line;
   for (int i = 0; i < argumentCount && arguments[i] != nullptr; ++i) {
-    const char* argument = arguments[i];
-    if (i == 0 && *argument == '\0') {
+    std::wstring argument = ArgumentText(arguments[i]);
+    if (i == 0 && argument.find_first_not_of(L'"') == std::wstring::npos) {
       auto* file = reinterpret_cast<const char*>(getauxval(AT_EXECFN));
-      argument = file != nullptr && *file != '\0' ? file : "userlens";
+      argument = ArgumentText(file != nullptr && *file != '\0' ? file : "userlens");
     }
     if (i > 0) line += L' ';
-    line += QuoteArgument(ArgumentText(argument));
+    line += QuoteArgument(argument);
   }
   return line;
 }

@@ -29,7 +29,7 @@ Mixed:x:1003:100:Mixed Case:/home/mixed:/bin/sh
 erin:x:1004:100:Erin $(printf '\303\226')tzi:/home/erin:/bin/sh
 $(printf 'jos\303\251'):x:1005:100:Jos$(printf '\303\251'):/home/jose:/bin/sh
 zhanna:x:1006:100:$(printf '\320\226\320\260\320\275\320\275\320\260'):/home/zhanna:/bin/sh
-ctl:x:1007:100:${esc}[31mred${esc}[0m $(printf '\302\233')2J:/home/ctl:/bin/sh
+ctl:x:1007:100:${esc}[31mred${esc}[0m $(printf '\302\233')2J $(printf '\342\200\272')2J:/home/ctl:/bin/sh
 dov:x:1008:100:$(printf '\327\223\327\225\327\223'):/home/dov:/bin/sh
 yen:x:1009:100:A$(printf '\302\245')B:/home/yen:/bin/sh
 wei:x:1010:100:$(printf '\344\270\255'):/home/wei:/bin/sh
@@ -103,6 +103,8 @@ expected=$(($(grep -cv '^[+-]' "$work/passwd.many") + 1))  # the accounts and th
 # The first argument is token 1 whatever the program's name, and without /proc.
 run empty-name C.UTF-8 0 "$work/bin/exec_with" --argv0 "" --env LANG=C.UTF-8 -- ann
 has empty-name "Username: ULHOST\\ann"
+run quote-name C.UTF-8 0 "$work/bin/exec_with" --argv0 '"' --env LANG=C.UTF-8 -- ann
+has quote-name "Username: ULHOST\\ann"
 run no-proc C.UTF-8 0 sh -c 'mount -t tmpfs none /proc && exec "$@"' sh -- ann
 has no-proc "Username: ULHOST\\ann"
 
@@ -162,10 +164,14 @@ has long-host "Username: $(echo "$long" | tr a-z A-Z)\\ann"
 # On a terminal the control characters of host data show as "?"; to a file they stay.
 in_namespace C.UTF-8 script -qec "$work/bin/userlens ctl" /dev/null >"$work/terminal.out" 2>&1
 tr -d '\r' <"$work/terminal.out" >"$work/terminal.lines" && mv "$work/terminal.lines" "$work/terminal.out"
-has terminal "  Full name: ?[31mred?[0m ?2J"
+has terminal "  Full name: ?[31mred?[0m ?2J $(printf '\342\200\272')2J"
 has terminal "Username: ULHOST\\ctl"
 run ctl-file C.UTF-8 0 -- ctl
-has ctl-file "  Full name: ${esc}[31mred${esc}[0m $(printf '\302\233')2J"
+has ctl-file "  Full name: ${esc}[31mred${esc}[0m $(printf '\302\233')2J $(printf '\342\200\272')2J"
+# In Windows-1255 "›" is the byte 0x9B, which the Linux console reads as CSI in any character set.
+in_namespace he_IL.CP1255 script -qec "$work/bin/userlens ctl" /dev/null >"$work/terminal-1255.out" 2>&1
+tr -d '\r' <"$work/terminal-1255.out" >"$work/terminal.lines" && mv "$work/terminal.lines" "$work/terminal-1255.out"
+has terminal-1255 "  Full name: ?[31mred?[0m ?2J ?2J"
 # In Shift-JIS the second byte of a character may be 0x80, a C1 control only as a byte of its own:
 # "ムラタ" reaches the terminal whole.
 in_namespace ja_JP.SJIS script -qec "$work/bin/userlens mura" /dev/null >"$work/terminal-sjis.out" 2>&1
