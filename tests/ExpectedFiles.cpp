@@ -8,6 +8,7 @@
 
 std::string ReadExpected(const std::string& name) {
   std::ifstream file(std::string(USERLENS_TEST_DATA) + "/" + name, std::ios::binary);
+  if (!file) ADD_FAILURE() << "no expected file " << name;
   std::stringstream text;
   text << file.rdbuf();
   return text.str();

@@ -94,6 +94,7 @@ TEST_F(FormatTest, RaisesWhenFormatAndValuesDoNotFit) {
   }
   try {
     Format("%d", {"x"});
+    ADD_FAILURE() << "a text was formatted as %d";
   } catch (const Error& error) {
     EXPECT_EQ(error.Message(), "Format '%d' invalid or incompatible with argument");
   }

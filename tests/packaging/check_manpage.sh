@@ -28,7 +28,8 @@ else
   echo "note: man is not installed; the page was not rendered by man"
 fi
 
-usage=$("$program" '/?' | tr -d '\r') || fail "$program '/?' exited with $?"
+usage=$("$program" '/?') || fail "$program '/?' exited with $?"
+usage=$(printf '%s\n' "$usage" | tr -d '\r')
 banner=$(printf '%s\n' "$usage" | head -n 1)
 [ -n "$banner" ] || fail "the program printed no banner"
 title=$(grep -m1 '^\.TH ' "$page")

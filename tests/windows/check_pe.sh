@@ -8,6 +8,7 @@ echo "$headers" | grep -q 'file format pei-i386' || { echo "not a PE32 (i386) ex
 echo "$headers" | grep -Eq 'Subsystem[[:space:]]+00000003' || { echo "not a console program"; exit 1; }
 dlls=$(echo "$headers" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'a-z' 'A-Z' | sort -u)
 echo "imports: $(echo $dlls)"
+case " $(echo $dlls) " in *" KERNEL32.DLL "*) ;; *) echo "no import of KERNEL32.DLL was read"; exit 1 ;; esac
 for dll in $dlls; do
   case "$dll" in
     KERNEL32.DLL|ADVAPI32.DLL|NETAPI32.DLL|USER32.DLL|MSVCRT.DLL) ;;

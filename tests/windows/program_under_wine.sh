@@ -6,9 +6,11 @@
 . "$(dirname "$0")/../checks.sh"
 take wine exe linux -- "$@"
 
+set -o pipefail
 for switch in '/?' '/unknown' '-?'; do
-  expected=$("$linux" "$switch" | od -An -tx1)
-  actual=$("$wine" "$exe" "$switch" 2>/dev/null | od -An -tx1)
+  expected=$("$linux" "$switch" | od -An -tx1) || fail "the Linux program's $switch exited with $?"
+  actual=$("$wine" "$exe" "$switch" 2>/dev/null | od -An -tx1) || fail "$switch exited with $?"
+  [ -n "$expected" ] || fail "the Linux program printed no usage for $switch"
   [ "$expected" = "$actual" ] || fail "usage for $switch differs from the Linux program's"
 done
 
