@@ -395,16 +395,28 @@ TEST_P(CaseContract, Holds) {
 
 CONTRACT_TABLE(CaseContract, kCase)
 
-// The ANSI code page is one that the conversions take, and CP_ACP converts as it does.
-TEST(AnsiCodePageContract, IsACodePageTheConversionsTake) {
+// The ANSI code page is one that the conversions take, and CP_ACP converts as its number does:
+// characters outside ASCII alike, and WC_NO_BEST_FIT_CHARS taken or refused alike (the program
+// picks its flags by the number GetACP gives).
+TEST(AnsiCodePageContract, ConvertsAsItsNumber) {
   UINT acp = GetACP();
-  char viaAcp[8] = {};
-  char viaNumber[8] = {};
-  int a = WideCharToMultiByte(CP_ACP, 0, L"abc", 3, viaAcp, sizeof(viaAcp), nullptr, nullptr);
-  int n = WideCharToMultiByte(acp, 0, L"abc", 3, viaNumber, sizeof(viaNumber), nullptr, nullptr);
-  EXPECT_EQ(a, 3);
-  EXPECT_EQ(n, 3);
-  EXPECT_STREQ(viaAcp, viaNumber);
+  const wchar_t text[] = L"a\u00E9\u20AC\u0416\u00A5";
+  for (DWORD flags : {DWORD{0}, DWORD{WC_NO_BEST_FIT_CHARS}}) {
+    char viaAcp[32] = {};
+    char viaNumber[32] = {};
+    SetLastError(0);
+    int a = WideCharToMultiByte(CP_ACP, flags, text, 5, viaAcp, sizeof(viaAcp), nullptr, nullptr);
+    DWORD acpError = GetLastError();
+    SetLastError(0);
+    int n =
+        WideCharToMultiByte(acp, flags, text, 5, viaNumber, sizeof(viaNumber), nullptr, nullptr);
+    EXPECT_EQ(a, n) << acp << " " << flags;
+    EXPECT_EQ(acpError, GetLastError()) << acp << " " << flags;
+    EXPECT_STREQ(viaAcp, viaNumber) << acp << " " << flags;
+    if (flags == 0) {
+      EXPECT_GE(a, 5) << acp;
+    }
+  }
 }
 
 // The command line holds the program and then each of its arguments.
