@@ -379,6 +379,9 @@ const CaseRow kCase[] = {
     {"capital_sharp_s_stays", true, L"\u1E9E", L"\u1E9E"},
     {"lower_cyrillic", true, L"\u0416\u0401", L"\u0436\u0451"},
     {"digits_and_symbols_stay", true, L"1-2_3 \u20AC", L"1-2_3 \u20AC"},
+    // A letter beyond the BMP (Deseret) is mapped too, its surrogate pair as one character.
+    {"lower_beyond_the_bmp", true, L"\U00010400", L"\U00010428"},
+    {"upper_beyond_the_bmp", false, L"\U00010428", L"\U00010400"},
 };
 
 class CaseContract : public ::testing::TestWithParam<CaseRow> {};
