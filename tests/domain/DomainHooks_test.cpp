@@ -163,10 +163,11 @@ TEST_F(DomainHooks, GroupsOfADomainAccountAndOfALocalOne) {
   }
   for (const char* user : {"root", "alice"}) {
     std::vector<std::wstring> lists[4];
-    domain.GlobalGroupsOf(User(user), lists[0]);
-    host.GlobalGroupsOf(User(user), lists[1]);
-    domain.LocalGroupsOf(User(user), true, lists[2]);
-    host.LocalGroupsOf(User(user), true, lists[3]);
+    ASSERT_EQ(domain.GlobalGroupsOf(User(user), lists[0]), Found::Yes) << user;
+    ASSERT_EQ(host.GlobalGroupsOf(User(user), lists[1]), Found::Yes) << user;
+    ASSERT_EQ(domain.LocalGroupsOf(User(user), true, lists[2]), Found::Yes) << user;
+    ASSERT_EQ(host.LocalGroupsOf(User(user), true, lists[3]), Found::Yes) << user;
+    EXPECT_FALSE(lists[3].empty()) << user << ": an administrator is in Administrators";
     EXPECT_EQ(lists[0], lists[1]) << user;
     EXPECT_EQ(lists[2], lists[3]) << user;
   }

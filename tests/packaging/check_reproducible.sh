@@ -108,7 +108,7 @@ done
 # Every archive in sorted order (a .deb: its data archive).
 sorted() { [ "$(printf '%s\n' "$1")" = "$(printf '%s\n' "$1" | LC_ALL=C sort)" ]; }
 for package in "$first"/packages/*.tar.gz "$first"/packages/*.zip; do
-  listed=$(cmake -E tar tf "$package")
+  listed=$(cmake -E tar tf "$package") && [ -n "$listed" ] || fail "${package##*/} lists nothing"
   sorted "$listed" || fail "${package##*/} lists its entries out of order:
 $listed"
 done
@@ -116,6 +116,7 @@ command -v dpkg-deb >/dev/null || echo "note: dpkg-deb is not installed; the .de
 for package in "$first"/packages/*.deb; do
   command -v dpkg-deb >/dev/null || break
   listed=$(dpkg-deb --fsys-tarfile "$package" | tar tf -)
+  [ -n "$listed" ] || fail "${package##*/} lists nothing"
   sorted "$listed" || fail "${package##*/} lists its entries out of order:
 $listed"
 done
