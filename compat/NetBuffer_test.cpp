@@ -1,7 +1,10 @@
 #include "NetBuffer.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
+#include <fstream>
 #include <string>
 
 #include "Win32Contract.h"
@@ -113,6 +116,30 @@ TEST(NetBuffer, AnEmptyListIsStillOneBlock) {
   LPBYTE block = buffer.Finish();
   ASSERT_NE(block, nullptr);
   EXPECT_EQ(NetApiBufferFree(block), NERR_Success);
+}
+
+// With the address space limited to 64 MiB beyond what the process uses (ulimit -v), a list of
+// 100,000 records is still made.
+TEST(NetBufferDeathTest, WorksWithLittleAddressSpace) {
+  EXPECT_EXIT(
+      {
+        unsigned long pages = 0;
+        std::ifstream("/proc/self/statm") >> pages;
+        rlimit limit{};
+        limit.rlim_cur = limit.rlim_max =
+            static_cast<rlim_t>(pages) * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + (64u << 20);
+        if (pages == 0 || setrlimit(RLIMIT_AS, &limit) != 0) _exit(2);
+        compat::NetBuffer buffer(sizeof(USER_INFO_0), {offsetof(USER_INFO_0, usri0_name)});
+        for (int i = 0; i < 100000; ++i) {
+          if (buffer.AddRecord() == nullptr ||
+              !buffer.SetText(offsetof(USER_INFO_0, usri0_name), L"user" + std::to_wstring(i))) {
+            _exit(3);
+          }
+        }
+        LPBYTE block = buffer.Finish();
+        _exit(block != nullptr && NetApiBufferFree(block) == NERR_Success ? 0 : 4);
+      },
+      testing::ExitedWithCode(0), "");
 }
 
 }  // namespace

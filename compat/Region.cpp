@@ -42,6 +42,12 @@ bool Region::Reserve(size_t cb) {
     cbNew *= 4;
   }
   unsigned char* base = ReserveRange(cbNew);
+  // Where address space is limited (ulimit -v, strict overcommit), the region takes no more
+  // than it needs: slower growth, but an answer.
+  if (base == nullptr && cbNew > cb) {
+    cbNew = cb;
+    base = ReserveRange(cbNew);
+  }
   if (base == nullptr) return false;
   if (base_ != nullptr) std::memcpy(base, base_, cbUsed_);
   Free(base_, cbReserved_);
