@@ -135,7 +135,9 @@ NET_API_STATUS WINAPI NetUserEnum(LPCWSTR serverName, DWORD level, DWORD filter,
         return true;
       });
   if (!ok) return ERROR_NOT_ENOUGH_MEMORY;
-  if (status != NERR_Success && status != ERROR_MORE_DATA && batch.Count() == 0) return status;
+  // As on Windows, a failed listing hands out no records: the accounts read before the failure
+  // would pass for the whole list.
+  if (status != NERR_Success && status != ERROR_MORE_DATA) return status;
   auto count = static_cast<DWORD>(batch.Count());
   LPBYTE block = batch.Finish();
   if (block == nullptr) return ERROR_NOT_ENOUGH_MEMORY;
