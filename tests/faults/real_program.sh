@@ -44,7 +44,7 @@ for args in "/?" "/listusers" "" "root" "$missing"; do
 
   # The reader is gone before the program starts: every write fails with EPIPE, and SIGPIPE
   # must not end the program.
-  perl -e 'pipe(my $r, my $w) or die; close $r; open(STDOUT, ">&", $w) or die;
+  perl -e '$SIG{PIPE} = "DEFAULT"; pipe(my $r, my $w) or die; close $r; open(STDOUT, ">&", $w) or die;
     exec { $ARGV[0] } @ARGV or die' "$program" ${args:+"$args"} 2>"$work/err"
   check "$label, standard output a broken pipe" $expected $? "$work/err"
 
