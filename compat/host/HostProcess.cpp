@@ -1,6 +1,7 @@
 // The process as the host sees it: its arguments, user, environment, groups and capabilities.
 #include <linux/capability.h>
 #include <sys/auxv.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -55,6 +56,14 @@ std::wstring ArgumentText(std::string_view bytes) {
   bool invalid = page == nullptr || page->number == 20127;
   std::wstring text = invalid ? std::wstring() : Decode(*page, bytes, invalid);
   return invalid ? WideFromHost(bytes) : text;
+}
+
+// Whether the process is in the host's own user namespace, whose entry in /proc has a fixed inode
+// number. Without /proc the process is taken to be there.
+bool InHostUserNamespace() {
+  constexpr ino_t kHostUserNamespaceInode = 0xEFFFFFFD;
+  struct stat entry {};
+  return stat("/proc/self/ns/user", &entry) != 0 || entry.st_ino == kHostUserNamespaceInode;
 }
 
 // The effective group and the supplementary groups of the process.
@@ -127,8 +136,10 @@ DWORD HostProcess::TokenGroups(TokenKind kind, std::vector<TokenGroup>& groups) 
   return ERROR_SUCCESS;
 }
 
+// Capabilities in a user namespace of its own (unshare -r, a rootless container) act on that
+// namespace's objects only, while a privilege's power is over the whole computer: none is held.
 bool HostProcess::PrivilegeEnabled(TokenKind kind, std::wstring_view privilege) {
-  if (kind == TokenKind::Thread) return false;
+  if (kind == TokenKind::Thread || !InHostUserNamespace()) return false;
   std::optional<uint64_t> capabilities = EffectiveCapabilities();
   return capabilities && PrivilegeHeld(privilege, *capabilities);
 }

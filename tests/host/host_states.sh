@@ -108,6 +108,15 @@ has quote-name "Username: ULHOST\\ann"
 run no-proc C.UTF-8 0 sh -c 'mount -t tmpfs none /proc && exec "$@"' sh -- ann
 has no-proc "Username: ULHOST\\ann"
 
+# Root of a user namespace of its own has every capability over that namespace only, and so no
+# privilege, whose power is over the whole computer.
+run userns-root C.UTF-8 0 unshare --user --map-root-user --
+for privilege in "SeLoadDriverPrivilege = Load and unload device drivers" \
+  "SeShutdownPrivilege = Shut down the system" "SeDebugPrivilege = Debug programs" \
+  "SeChangeNotifyPrivilege = Bypass traverse checking"; do
+  has userns-root "(0) $privilege"
+done
+
 # Names in another letter case, as Windows matches them; the record keeps the stored name.
 run mixed C.UTF-8 0 -- MIXED
 has mixed "Username: ULHOST\\Mixed"
