@@ -33,20 +33,23 @@ constexpr Privilege kPrivileges[] = {
     {L"SeTakeOwnershipPrivilege", 9, L"Take ownership of files or other objects", Cap(CAP_CHOWN)},
     // Load and unload kernel modules.
     {L"SeLoadDriverPrivilege", 10, L"Load and unload device drivers", Cap(CAP_SYS_MODULE)},
-    // Profile the whole system (perf).
-    {L"SeSystemProfilePrivilege", 11, L"Profile system performance", Cap(CAP_PERFMON)},
+    // Profile the whole system (perf; before Linux 5.8 CAP_SYS_ADMIN alone).
+    {L"SeSystemProfilePrivilege", 11, L"Profile system performance", Cap(CAP_PERFMON),
+     Cap(CAP_SYS_ADMIN)},
     // Set the system clock.
     {L"SeSystemtimePrivilege", 12, L"Change the system time", Cap(CAP_SYS_TIME)},
     // Profile any process (perf).
-    {L"SeProfileSingleProcessPrivilege", 13, L"Profile single process", Cap(CAP_PERFMON)},
+    {L"SeProfileSingleProcessPrivilege", 13, L"Profile single process", Cap(CAP_PERFMON),
+     Cap(CAP_SYS_ADMIN)},
     // Raise scheduling priority.
     {L"SeIncreaseBasePriorityPrivilege", 14, L"Increase scheduling priority", Cap(CAP_SYS_NICE)},
     // Add swap space (swapon).
     {L"SeCreatePagefilePrivilege", 15, L"Create a pagefile", Cap(CAP_SYS_ADMIN)},
     // Every user may create lasting IPC objects; no privilege.
     {L"SeCreatePermanentPrivilege", 16, L"Create permanent shared objects", 0},
-    // Read any file and directory.
-    {L"SeBackupPrivilege", 17, L"Back up files and directories", Cap(CAP_DAC_READ_SEARCH)},
+    // Read any file and directory (overriding every file permission does too).
+    {L"SeBackupPrivilege", 17, L"Back up files and directories", Cap(CAP_DAC_READ_SEARCH),
+     Cap(CAP_DAC_OVERRIDE)},
     // Write any file and give it any owner.
     {L"SeRestorePrivilege", 18, L"Restore files and directories",
      Cap(CAP_DAC_OVERRIDE) | Cap(CAP_CHOWN)},
@@ -60,7 +63,8 @@ constexpr Privilege kPrivileges[] = {
     {L"SeSystemEnvironmentPrivilege", 22, L"Modify firmware environment values",
      Cap(CAP_SYS_ADMIN)},
     // Pass through directories without search permission.
-    {L"SeChangeNotifyPrivilege", 23, L"Bypass traverse checking", Cap(CAP_DAC_READ_SEARCH)},
+    {L"SeChangeNotifyPrivilege", 23, L"Bypass traverse checking", Cap(CAP_DAC_READ_SEARCH),
+     Cap(CAP_DAC_OVERRIDE)},
     // No remote shutdown in the kernel; no counterpart.
     {L"SeRemoteShutdownPrivilege", 24, L"Force shutdown from a remote system", 0},
     // No counterpart.
@@ -96,8 +100,8 @@ const Privilege* FindPrivilegeByLuid(DWORD luid) {
 
 bool PrivilegeHeld(std::wstring_view name, uint64_t effectiveCapabilities) {
   const Privilege* privilege = FindPrivilege(name);
-  return privilege != nullptr && privilege->capabilities != 0 &&
-         (effectiveCapabilities & privilege->capabilities) == privilege->capabilities;
+  auto gives = [&](uint64_t set) { return set != 0 && (effectiveCapabilities & set) == set; };
+  return privilege != nullptr && (gives(privilege->capabilities) || gives(privilege->instead));
 }
 
 }  // namespace compat

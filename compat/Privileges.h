@@ -18,6 +18,7 @@ struct Privilege {
   DWORD luid;  // 0: current Windows does not know the name
   const wchar_t* displayName;
   uint64_t capabilities;  // every one of them is needed; 0: Linux has no counterpart
+  uint64_t instead = 0;   // another set that gives the same power, every one of it needed
 };
 
 // By name without regard to case, or by LUID; null for one the table lacks.
