@@ -285,6 +285,13 @@ std::wstring AccountNames::ListedName(std::wstring_view name, std::wstring_view 
   return std::wstring(domain) + L"\\" + std::wstring(name);
 }
 
+std::wstring AccountNames::UserName(const UserEntry& user) {
+  std::wstring name = WideFromHost(user.name);
+  // Only a name with a backslash can lead elsewhere; a domain's account keeps the domain's name.
+  if (name.find(L'\\') == std::wstring::npos || DomainAccountOf(user) != nullptr) return name;
+  return ListedName(name, kUnixUserDomain, UnixSid(kUnixUsers, user.uid));
+}
+
 std::wstring AccountNames::GroupName(const GroupEntry& group) {
   SidValue sid = GroupSid(group.gid, group.name);
   std::wstring listed = ListedName(WideFromHost(group.name), kUnixGroupDomain, sid);

@@ -48,6 +48,9 @@ class AccountNames {
   // elsewhere either way (no name, or one it shares) is its gid: "Unix Group\6200".
   std::wstring ListedName(std::wstring_view name, std::wstring_view domain, const SidValue& sid);
   std::wstring GroupName(const GroupEntry& group);
+  // The record's name of a user: the name as it stands, or "Unix User\name" where the name
+  // itself would be read as another account ("unix user\root" is root).
+  std::wstring UserName(const UserEntry& user);
 
   // The user of a name: exactly, otherwise the only one equal ignoring case.
   Found FindUser(std::wstring_view name, UserEntry& user);

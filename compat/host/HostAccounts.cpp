@@ -57,6 +57,8 @@ NET_API_STATUS HostAccounts::GetAccount(std::wstring_view server, std::wstring_v
   facts.guestUid = host.guestUid;
   facts.now = static_cast<int64_t>(std::time(nullptr));
   record = MapAccountRecord(facts);
+  // The report looks the record's name up again for the account's SID.
+  record.name = host.names.UserName(entry);
   return ApplyDomainRecord(host, entry, record);
 }
 

@@ -29,6 +29,7 @@ control=$(printf 'bell\007 esc\033[31mred\033[0m tab\tend del\177')
   echo 'pct%s%d%n:x:2001:2001:100% %s %d %x %n %%:/home/pct%s:/bin/sh'
   echo "o'brien:x:2002:2002:\"Quoted\" 'single':/home/o'brien:/bin/sh"
   echo 'back\slash:x:2003:2003:D\Users\x \\server\share\:/home/back\slash:/bin/sh'
+  echo 'unix user\root:x:2013:2013:Not Root:/:/bin/sh'
   echo "ctrl:x:2004:2004:$control:/home/ctrl:/bin/sh"
   echo "longgecos:x:2005:2005:$long_gecos:/home/longgecos:/bin/sh"
   echo "longhome:x:2006:2006:Long Home:$long_home:/bin/sh"
@@ -72,6 +73,11 @@ has quote "  Full name: \"Quoted\" 'single'"
 run backslash C.UTF-8 0 -- 'back\slash'
 has backslash "Username: $computer\\back\\slash"
 has backslash '  Full name: D\Users\x \\server\share\'
+has backslash "  SID: S-1-22-1-2003"
+# A name that would be read as another account's is named with its domain, so its SID is its own.
+run unix-root C.UTF-8 0 -- 'unix user\root'
+has unix-root "Username: $computer\\Unix User\\unix user\\root"
+has unix-root "  SID: S-1-22-1-2013"
 run ctrl C.UTF-8 0 -- ctrl
 has ctrl "  Full name: $control"
 run longgecos C.UTF-8 0 -- longgecos
