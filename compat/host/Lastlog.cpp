@@ -49,9 +49,14 @@ std::optional<int64_t> LastlogReader::LastLogon(uint32_t uid) {
   }
   struct lastlog record {};
   std::memcpy(&record, window_.data() + (offset - windowStart_), sizeof(record));
-  // A uid that never logged on has a zero record (often a hole of the sparse file).
-  if (record.ll_time <= 0) return std::nullopt;
-  return static_cast<int64_t>(record.ll_time);
+  // The file keeps the time in 32 bits on most systems, which turn negative after January 2038:
+  // read as unsigned they hold dates to 2106, as a Windows logon time does. A uid that never
+  // logged on has a zero record (often a hole of the sparse file).
+  int64_t time = sizeof(record.ll_time) == sizeof(uint32_t)
+                     ? int64_t{static_cast<uint32_t>(record.ll_time)}
+                     : static_cast<int64_t>(record.ll_time);
+  if (time <= 0) return std::nullopt;
+  return time;
 }
 
 }  // namespace compat

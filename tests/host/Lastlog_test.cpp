@@ -6,6 +6,7 @@
 #include <unistd.h>
 #include <utmp.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -26,7 +27,8 @@ class LastlogTest : public ::testing::Test {
     Write(file.get(), 0, 1600000000);
     Write(file.get(), 5, 1700000000);
     Write(file.get(), 1000, 1700000123);
-    Write(file.get(), 1001, 0);  // a record without a time
+    Write(file.get(), 1001, 0);       // a record without a time
+    Write(file.get(), 7, INT32_MIN);  // 19 January 2038, 03:14:08
   }
   void TearDown() override { unlink(path_.c_str()); }
 
@@ -48,6 +50,7 @@ TEST_F(LastlogTest, RecordsByUidInAnyOrderAndWindow) {
     EXPECT_EQ(reader.LastLogon(1000), 1700000123);
     EXPECT_EQ(reader.LastLogon(5), 1700000000);
     EXPECT_EQ(reader.LastLogon(0), 1600000000);
+    EXPECT_EQ(reader.LastLogon(7), 2147483648);
     EXPECT_EQ(reader.LastLogon(6), std::nullopt);     // a hole
     EXPECT_EQ(reader.LastLogon(1001), std::nullopt);  // no time
     EXPECT_EQ(reader.LastLogon(1002), std::nullopt);  // past the end
@@ -65,7 +68,7 @@ TEST_F(LastlogTest, AscendingWalkFindsEveryRecord) {
     if (std::optional<int64_t> time = reader.LastLogon(uid)) found.emplace_back(uid, *time);
   }
   EXPECT_EQ(found, (std::vector<std::pair<uint32_t, int64_t>>{
-                       {0, 1600000000}, {5, 1700000000}, {1000, 1700000123}}));
+                       {0, 1600000000}, {5, 1700000000}, {7, 2147483648}, {1000, 1700000123}}));
 }
 
 TEST(Lastlog, MissingFileKnowsNothing) {
