@@ -45,6 +45,9 @@ TEST(ConsoleContract, HandlesAndAttributeOnATerminal) {
   ASSERT_NE(input, INVALID_HANDLE_VALUE);
   ASSERT_NE(output, INVALID_HANDLE_VALUE);
   EXPECT_EQ(GetFileType(output), static_cast<DWORD>(FILE_TYPE_CHAR));
+  // Standard output on the terminal is a character device too: the program writes each line
+  // at its end there, and shows its control characters as "?".
+  EXPECT_EQ(GetFileType(GetStdHandle(STD_OUTPUT_HANDLE)), static_cast<DWORD>(FILE_TYPE_CHAR));
   CONSOLE_SCREEN_BUFFER_INFO info{};
   ASSERT_TRUE(GetConsoleScreenBufferInfo(output, &info));
   WORD saved = info.wAttributes;

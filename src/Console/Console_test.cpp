@@ -127,6 +127,23 @@ TEST_F(Writer, FlushesEachLineOnlyOnACharacterDevice) {
   EXPECT_EQ(machine.writeSizes, (std::vector<size_t>{7}));
 }
 
+// On a console a control character of the text shows as "?" (TAB stays); to a file or pipe every
+// byte goes out as it stands.
+TEST_F(Writer, ShowsControlsAsQuestionMarksOnAConsoleOnly) {
+  const std::string text = "a\rb\x1b[2J\tc\x7f\bd\x83\x80";
+  const std::pair<DWORD, std::string> cases[] = {
+      {FILE_TYPE_CHAR, "a?b?[2J\tc??d\x83\x80\r\n"},
+      {FILE_TYPE_PIPE, text + "\r\n"},
+      {FILE_TYPE_DISK, text + "\r\n"},
+  };
+  for (const auto& [type, expected] : cases) {
+    machine.stdOutputType = type;
+    ScriptedModules modules(machine);
+    WriteColoredLine(text);
+    EXPECT_EQ(modules.Finish(), expected) << type;
+  }
+}
+
 TEST_F(Writer, KeepsEveryByteOfALongOutput) {
   std::string expected;
   {
