@@ -59,7 +59,8 @@ std::wstring ArgumentText(std::string_view bytes) {
 }
 
 // Whether the process is in the host's own user namespace, whose entry in /proc has a fixed inode
-// number. Without /proc the process is taken to be there.
+// number. Without /proc (or with the /proc of a PID namespace the process is not in, where
+// /proc/self leads nowhere) the process is taken to be there.
 bool InHostUserNamespace() {
   constexpr ino_t kHostUserNamespaceInode = 0xEFFFFFFD;
   struct stat entry {};

@@ -25,7 +25,8 @@ bool StdOutput::WriteLine(std::string_view text) {
   if (flushEachLine_) {
     // On a console a control character of account or environment text would act instead of
     // showing (CR or BS write over the line, ESC starts a sequence where the console reads
-    // them): each shows as "?". No double-byte code page has a trail byte below 0x40.
+    // them): each shows as "?". No ANSI code page uses a byte below 0x20, or 0x7F, inside a
+    // character.
     for (char c : text) {
       bool control = (static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == 0x7F;
       buffer_ += control ? '?' : c;

@@ -2,6 +2,8 @@
 // the host code reads with capget against a source of its own.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <cstdint>
 #include <fstream>
 #include <optional>
@@ -17,6 +19,13 @@ inline std::optional<uint64_t> CapabilitiesTheKernelShows() {
     if (line.rfind("CapEff:", 0) == 0) shown = std::stoull(line.substr(7), nullptr, 16);
   }
   return shown;
+}
+
+// Whether the process is in the first user namespace, whose capabilities act on the whole host
+// (its namespace file has a fixed inode number).
+inline bool InTheFirstUserNamespace() {
+  struct stat entry {};
+  return stat("/proc/self/ns/user", &entry) == 0 && entry.st_ino == 0xEFFFFFFD;
 }
 
 }  // namespace compat

@@ -27,14 +27,16 @@ class LastlogTest : public ::testing::Test {
     Write(file.get(), 0, 1600000000);
     Write(file.get(), 5, 1700000000);
     Write(file.get(), 1000, 1700000123);
-    Write(file.get(), 1001, 0);       // a record without a time
-    Write(file.get(), 7, INT32_MIN);  // 19 January 2038, 03:14:08
+    Write(file.get(), 1001, 0);        // a record without a time
+    Write(file.get(), 7, 2147483648);  // 19 January 2038, 03:14:08
   }
   void TearDown() override { unlink(path_.c_str()); }
 
-  static void Write(int fd, uint32_t uid, int32_t time) {
+  // The time as the C library stores it: 2^31 and later wrap to negative in a 32-bit field.
+  static void Write(int fd, uint32_t uid, int64_t time) {
     struct lastlog record {};
-    record.ll_time = time;
+    record.ll_time = static_cast<decltype(record.ll_time)>(
+        sizeof(record.ll_time) == sizeof(uint32_t) ? static_cast<uint32_t>(time) : time);
     std::strcpy(record.ll_line, "pts/0");
     off_t offset = static_cast<off_t>(uid) * static_cast<off_t>(sizeof(record));
     ASSERT_EQ(pwrite(fd, &record, sizeof(record), offset), static_cast<ssize_t>(sizeof(record)));
