@@ -5,7 +5,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <climits>
+#include <cstring>
 #include <memory>
 
 #include "LetterCase.h"
@@ -28,6 +31,46 @@ bool SameAsciiIgnoringCase(std::string_view a, std::string_view b) {
 struct AddrInfoRelease {
   void operator()(addrinfo* list) const { freeaddrinfo(list); }
 };
+using AddrInfoList = std::unique_ptr<addrinfo, AddrInfoRelease>;
+
+constexpr std::chrono::milliseconds kResolverWait{1000};
+
+// The resolver's answer for the host name, waited for at most kResolverWait. Windows names
+// itself from its own settings and never waits on the network, so a silent name server must
+// not hold up the report: past the wait there is no answer. A request left running keeps its
+// state, which is static for that reason, and a later call does not start another.
+AddrInfoList ResolveWithin(const char* hostName, const addrinfo& hints) {
+  static std::atomic<bool> requestOut{false};
+  static char name[sizeof(utsname::nodename)];
+  static addrinfo request_hints;
+  static gaicb request;
+  if (requestOut.exchange(true)) return nullptr;
+  size_t length = strnlen(hostName, sizeof(name) - 1);
+  std::memcpy(name, hostName, length);
+  name[length] = '\0';
+  request_hints = hints;
+  request = gaicb{};
+  request.ar_name = name;
+  request.ar_request = &request_hints;
+  gaicb* list[] = {&request};
+  if (getaddrinfo_a(GAI_NOWAIT, list, 1, nullptr) != 0) {
+    // No thread for the request: the resolver is asked and waited for.
+    requestOut = false;
+    addrinfo* found = nullptr;
+    return AddrInfoList(getaddrinfo(hostName, nullptr, &hints, &found) == 0 ? found : nullptr);
+  }
+  auto deadline = std::chrono::steady_clock::now() + kResolverWait;
+  while (gai_error(&request) == EAI_INPROGRESS) {
+    auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(
+        deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) return nullptr;  // the request stays out
+    timespec wait{static_cast<time_t>(left.count() / 1000000000),
+                  static_cast<long>(left.count() % 1000000000)};
+    gai_suspend(list, 1, &wait);
+  }
+  requestOut = false;
+  return AddrInfoList(gai_error(&request) == 0 ? request.ar_result : nullptr);
+}
 
 }  // namespace
 
@@ -51,10 +94,8 @@ std::string ResolveDnsName() {
   hints.ai_family = AF_UNSPEC;
   hints.ai_socktype = SOCK_STREAM;
   hints.ai_flags = AI_CANONNAME;
-  addrinfo* found = nullptr;
-  if (getaddrinfo(hostName, nullptr, &hints, &found) != 0) return hostName;
-  std::unique_ptr<addrinfo, AddrInfoRelease> list(found);
-  return ChooseDnsName(hostName, list->ai_canonname);
+  AddrInfoList list = ResolveWithin(hostName, hints);
+  return list ? ChooseDnsName(hostName, list->ai_canonname) : std::string(hostName);
 }
 
 std::wstring NetBiosNameOf(std::wstring_view dnsName) {

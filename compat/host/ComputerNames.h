@@ -8,7 +8,8 @@
 namespace compat {
 
 // The host name as the resolver completes it: the canonical name of gethostname's name when
-// it is that name with a domain, else the host name itself. Empty when there is no host name.
+// it is that name with a domain, else the host name itself (also when the resolver has not
+// answered within a second). Empty when there is no host name.
 std::string ResolveDnsName();
 
 // Picks the DNS name from the host name and the resolver's canonical name (null when the
