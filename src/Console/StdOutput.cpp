@@ -22,17 +22,17 @@ StdOutput::~StdOutput() {
 bool StdOutput::WriteLine(std::string_view text) {
   bool ok = true;
   if (buffer_.size() + text.size() + 2 > kBufferSize) ok = Flush();
+  size_t start = buffer_.size();
+  buffer_ += text;
   if (flushEachLine_) {
     // On a console a control character of account or environment text would act instead of
     // showing (CR or BS write over the line, ESC starts a sequence where the console reads
     // them): each shows as "?". No ANSI code page uses a byte below 0x20, or 0x7F, inside a
     // character.
-    for (char c : text) {
-      bool control = (static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == 0x7F;
-      buffer_ += control ? '?' : c;
+    for (size_t i = start; i < buffer_.size(); ++i) {
+      auto c = static_cast<unsigned char>(buffer_[i]);
+      if ((c < 0x20 && c != '\t') || c == 0x7F) buffer_[i] = '?';
     }
-  } else {
-    buffer_ += text;
   }
   buffer_ += "\r\n";
   if (flushEachLine_ || buffer_.size() >= kBufferSize) ok = Flush() && ok;
