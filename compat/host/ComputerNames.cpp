@@ -5,11 +5,13 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <climits>
-#include <cstring>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
+#include <system_error>
+#include <thread>
 
 #include "LetterCase.h"
 #include "win32/process.h"
@@ -35,41 +37,55 @@ using AddrInfoList = std::unique_ptr<addrinfo, AddrInfoRelease>;
 
 constexpr std::chrono::milliseconds kResolverWait{1000};
 
+// One question to the resolver, shared by the asker and the thread that asks.
+struct Lookup {
+  std::string name;
+  addrinfo hints{};
+  std::mutex lock;
+  std::condition_variable answered;
+  bool done = false;
+  bool abandoned = false;
+  addrinfo* result = nullptr;
+};
+
+void Ask(const std::shared_ptr<Lookup>& lookup) {
+  addrinfo* found = nullptr;
+  if (getaddrinfo(lookup->name.c_str(), nullptr, &lookup->hints, &found) != 0) found = nullptr;
+  std::lock_guard<std::mutex> hold(lookup->lock);
+  if (lookup->abandoned) {
+    if (found != nullptr) freeaddrinfo(found);
+    return;
+  }
+  lookup->result = found;
+  lookup->done = true;
+  lookup->answered.notify_one();
+}
+
 // The resolver's answer for the host name, waited for at most kResolverWait. Windows names
 // itself from its own settings and never waits on the network, so a silent name server must
-// not hold up the report: past the wait there is no answer. A request left running keeps its
-// state, which is static for that reason, and a later call does not start another.
+// not hold up the report: past the wait there is no answer, and the question is left to end on
+// its own thread, which then frees what it got.
 AddrInfoList ResolveWithin(const char* hostName, const addrinfo& hints) {
-  static std::atomic<bool> requestOut{false};
-  static char name[sizeof(utsname::nodename)];
-  static addrinfo request_hints;
-  static gaicb request;
-  if (requestOut.exchange(true)) return nullptr;
-  size_t length = strnlen(hostName, sizeof(name) - 1);
-  std::memcpy(name, hostName, length);
-  name[length] = '\0';
-  request_hints = hints;
-  request = gaicb{};
-  request.ar_name = name;
-  request.ar_request = &request_hints;
-  gaicb* list[] = {&request};
-  if (getaddrinfo_a(GAI_NOWAIT, list, 1, nullptr) != 0) {
-    // No thread for the request: the resolver is asked and waited for.
-    requestOut = false;
-    addrinfo* found = nullptr;
-    return AddrInfoList(getaddrinfo(hostName, nullptr, &hints, &found) == 0 ? found : nullptr);
+  auto lookup = std::make_shared<Lookup>();
+  lookup->name = hostName;
+  lookup->hints = hints;
+  std::thread asker;
+  try {
+    asker = std::thread(Ask, lookup);
+  } catch (const std::system_error&) {
+    Ask(lookup);  // no thread to be had: the resolver is asked and waited for
+    return AddrInfoList(lookup->result);
   }
-  auto deadline = std::chrono::steady_clock::now() + kResolverWait;
-  while (gai_error(&request) == EAI_INPROGRESS) {
-    auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(
-        deadline - std::chrono::steady_clock::now());
-    if (left.count() <= 0) return nullptr;  // the request stays out
-    timespec wait{static_cast<time_t>(left.count() / 1000000000),
-                  static_cast<long>(left.count() % 1000000000)};
-    gai_suspend(list, 1, &wait);
+  std::unique_lock<std::mutex> hold(lookup->lock);
+  if (!lookup->answered.wait_for(hold, kResolverWait, [&] { return lookup->done; })) {
+    lookup->abandoned = true;
+    hold.unlock();
+    asker.detach();
+    return nullptr;
   }
-  requestOut = false;
-  return AddrInfoList(gai_error(&request) == 0 ? request.ar_result : nullptr);
+  hold.unlock();
+  asker.join();
+  return AddrInfoList(lookup->result);
 }
 
 }  // namespace
