@@ -1,5 +1,9 @@
 // The contract of run-time binding: the library the program binds, by its names, its entry
 // points, a library and an entry point that do not exist; and critical sections.
+#include <atomic>
+#include <chrono>
+#include <thread>
+
 #include "contract/Contract.h"
 
 namespace {
@@ -57,5 +61,32 @@ TEST_P(LibraryContract, Holds) {
 }
 
 CONTRACT_TABLE(LibraryContract, kLibraries)
+
+// A critical section lets the thread that holds it in again, keeps another thread out until it
+// has been left as often as entered, and can be made again once deleted (the binding group's
+// lock lives from the first start of its modules to the last end, and again after).
+TEST(CriticalSectionContract, RecursiveExclusiveAndMadeAgain) {
+  CRITICAL_SECTION section;
+  for (int round = 0; round < 2; ++round) {
+    InitializeCriticalSection(&section);
+    EnterCriticalSection(&section);
+    EnterCriticalSection(&section);
+    std::atomic<bool> entered{false};
+    std::thread other([&] {
+      EnterCriticalSection(&section);
+      entered = true;
+      LeaveCriticalSection(&section);
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_FALSE(entered) << round;
+    LeaveCriticalSection(&section);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_FALSE(entered) << round << ": entered twice, left once";
+    LeaveCriticalSection(&section);
+    other.join();
+    EXPECT_TRUE(entered) << round;
+    DeleteCriticalSection(&section);
+  }
+}
 
 }  // namespace
