@@ -34,6 +34,7 @@ dov:x:1008:100:$(printf '\327\223\327\225\327\223'):/home/dov:/bin/sh
 yen:x:1009:100:A$(printf '\302\245')B:/home/yen:/bin/sh
 wei:x:1010:100:$(printf '\344\270\255'):/home/wei:/bin/sh
 mura:x:1011:100:$(printf '\343\203\240\343\203\251\343\202\277'):/home/mura:/bin/sh
+gb:x:1012:100:$(printf '\344\273\234\306\240'):/home/gb:/bin/sh
 +::0:0:::
 -evil:::::
 +@netgroup::::::
@@ -63,7 +64,8 @@ chmod 600 "$etc/shadow"
 mkfifo "$work/fifo/lastlog"
 # The locales of the other character sets, made here and found through LOCPATH.
 for locale in en_US.ISO-8859-1:en_US:ISO-8859-1 ru_RU.KOI8-R:ru_RU:KOI8-R \
-  he_IL.CP1255:he_IL:CP1255 ja_JP.SJIS:ja_JP:SHIFT_JIS zh_HK.BIG5-HKSCS:zh_HK:BIG5-HKSCS; do
+  he_IL.CP1255:he_IL:CP1255 ja_JP.SJIS:ja_JP:SHIFT_JIS zh_HK.BIG5-HKSCS:zh_HK:BIG5-HKSCS \
+  zh_CN.GB18030:zh_CN:GB18030; do
   IFS=: read -r name source charmap <<<"$locale"
   localedef -i "$source" -f "$charmap" "$work/locale/$name" 2>/dev/null ||
     [ -d "$work/locale/$name" ] || skip "localedef cannot make $name"
@@ -230,6 +232,10 @@ has terminal-1255 "  Full name: ?[31mred?[0m ?2J ?2J"
 in_namespace ja_JP.SJIS script -qec "$work/bin/userlens mura" /dev/null >"$work/terminal-sjis.out" 2>&1
 tr -d '\r' <"$work/terminal-sjis.out" >"$work/terminal.lines" && mv "$work/terminal.lines" "$work/terminal-sjis.out"
 has terminal-sjis "  Full name: $(printf '\203\200\203\211\203\136')"
+# In GB18030 0x9B is the second byte of "仜" and the third of "Ơ", no control of its own.
+in_namespace zh_CN.GB18030 script -qec "$work/bin/userlens gb" /dev/null >"$work/terminal-gb.out" 2>&1
+tr -d '\r' <"$work/terminal-gb.out" >"$work/terminal.lines" && mv "$work/terminal.lines" "$work/terminal-gb.out"
+has terminal-gb "  Full name: $(printf '\201\233\201\060\233\060')"
 
 # The report and the list agree on every account's disabled and administrator marks, for root
 # and for a caller who cannot read shadow behind an NSS source that makes a record up for root.
