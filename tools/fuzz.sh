@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-30}
 shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(command_line format environment text_conversion net_time account_files)
+[ ${#targets[@]} -gt 0 ] || targets=(command_line format environment text_conversion net_time account_files terminal_text)
 
 findings=build/fuzz/findings
 mkdir -p "$findings"

@@ -8,10 +8,10 @@
 #include <csignal>
 #include <string>
 
-#include "CodePages.h"
 #include "host/AnsiColours.h"
 #include "host/CtrlSignals.h"
 #include "host/HostMachine.h"
+#include "host/TerminalText.h"
 
 namespace compat {
 namespace {
@@ -41,60 +41,6 @@ DWORD WriteAll(int fd, const char* bytes, size_t cb, DWORD& cbWritten) {
     default:
       return ERROR_WRITE_FAULT;
   }
-}
-
-// The length of the multi-byte character that starts at i, or 1: in a double-byte code page a lead
-// byte takes the byte after it unless that is a control (no trail byte is below 0x40 or 0x7F),
-// and GB18030 has four-byte characters too (lead, 0x30-0x39, lead, 0x30-0x39).
-size_t MultiByteLength(UINT codePage, std::string_view text, size_t i) {
-  auto at = [&](size_t k) { return static_cast<unsigned char>(k < text.size() ? text[k] : '\0'); };
-  auto digit = [](unsigned char c) { return c >= 0x30 && c <= 0x39; };
-  bool gb18030 = codePage == 54936;
-  auto lead = [&](unsigned char c) {
-    return gb18030 ? c >= 0x81 && c <= 0xFE : IsLeadByte(codePage, c);
-  };
-  if (!lead(at(i))) return 1;
-  if (at(i + 1) >= 0x40 && at(i + 1) != 0x7F) return 2;
-  if (gb18030 && digit(at(i + 1)) && lead(at(i + 2)) && digit(at(i + 3))) return 4;
-  return 1;
-}
-
-// On a terminal, a control character of host data (C0 but TAB, the line's own CR LF at its end
-// aside; DEL; C1) would act on the terminal instead of showing: each prints as one "?". The line
-// is read a character at a time: a byte of a multi-byte character (0x80 in 932, 0x9B in GB18030)
-// is no control of its own, and a lead byte before a control is no character. Outside UTF-8 a byte
-// 0x9B of its own is always a control: the Linux console reads it as CSI whatever the character
-// set, even where the code page makes it a letter ("›" in 1250-1258, "⌡" in KOI8).
-std::string Printable(std::string_view line) {
-  std::string out;
-  size_t end =
-      line.size() >= 2 && line.substr(line.size() - 2) == "\r\n" ? line.size() - 2 : line.size();
-  UINT codePage = TheNames().AnsiCodePage();
-  bool utf8 = codePage == 65001;
-  const CodePage* page = FindCodePage(codePage);
-  for (size_t i = 0; i < end; ++i) {
-    auto byte = static_cast<unsigned char>(line[i]);
-    bool control = (byte < 0x20 && byte != '\t') || byte == 0x7F;
-    if (size_t length = MultiByteLength(codePage, line.substr(0, end), i); length > 1) {
-      out += line.substr(i, length);
-      i += length - 1;
-      continue;
-    }
-    if (utf8 && byte == 0xC2 && i + 1 < end && static_cast<unsigned char>(line[i + 1]) < 0xA0 &&
-        static_cast<unsigned char>(line[i + 1]) >= 0x80) {
-      control = true;
-      ++i;  // the two bytes of a C1 control
-    } else if (!utf8 && byte == 0x9B) {
-      control = true;
-    } else if (!utf8 && byte >= 0x80 && byte < 0xA0 && page != nullptr) {
-      bool invalid = false;
-      std::wstring c = Decode(*page, line.substr(i, 1), invalid);
-      control = c.size() == 1 && c[0] >= 0x80 && c[0] < 0xA0;
-    }
-    out += control ? '?' : static_cast<char>(byte);
-  }
-  out += line.substr(end);
-  return out;
 }
 
 }  // namespace
@@ -156,7 +102,7 @@ bool HostConsole::StdOutputIsTerminal() {
 DWORD HostConsole::WriteStdOutput(const char* bytes, DWORD cb, DWORD& cbWritten) {
   cbWritten = 0;
   if (!StdOutputIsTerminal()) return WriteAll(STDOUT_FILENO, bytes, cb, cbWritten);
-  std::string shown = Printable(std::string_view(bytes, cb));
+  std::string shown = PrintableOnTerminal(std::string_view(bytes, cb), TheNames().AnsiCodePage());
   DWORD error = WriteAll(STDOUT_FILENO, shown.data(), shown.size(), cbWritten);
   if (error == ERROR_SUCCESS) cbWritten = cb;
   return error;

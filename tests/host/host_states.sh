@@ -236,6 +236,11 @@ has terminal-sjis "  Full name: $(printf '\203\200\203\211\203\136')"
 in_namespace zh_CN.GB18030 script -qec "$work/bin/userlens gb" /dev/null >"$work/terminal-gb.out" 2>&1
 tr -d '\r' <"$work/terminal-gb.out" >"$work/terminal.lines" && mv "$work/terminal.lines" "$work/terminal-gb.out"
 has terminal-gb "  Full name: $(printf '\201\233\201\060\233\060')"
+# GB18030 writes the C1 control U+009B as four bytes, which a terminal decoding GB18030 reads as CSI.
+in_namespace zh_CN.GB18030 script -qec "$work/bin/userlens ctl" /dev/null >"$work/terminal-gb-ctl.out" 2>&1
+tr -d '\r' <"$work/terminal-gb-ctl.out" >"$work/terminal.lines" &&
+  mv "$work/terminal.lines" "$work/terminal-gb-ctl.out"
+has terminal-gb-ctl "  Full name: ?[31mred?[0m ?2J $(printf '\201\066\247\071')2J"
 
 # The report and the list agree on every account's disabled and administrator marks, for root
 # and for a caller who cannot read shadow behind an NSS source that makes a record up for root.
