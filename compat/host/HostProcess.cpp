@@ -60,11 +60,15 @@ std::wstring ArgumentText(std::string_view bytes) {
 
 // Whether the process is in the host's own user namespace, whose entry in /proc has a fixed inode
 // number. Without /proc (or with the /proc of a PID namespace the process is not in, where
-// /proc/self leads nowhere) the process is taken to be there.
+// /proc/self leads nowhere) the process is taken to be there. The program never changes its user
+// namespace, so it is asked once, not for each privilege line.
 bool InHostUserNamespace() {
-  constexpr ino_t kHostUserNamespaceInode = 0xEFFFFFFD;
-  struct stat entry {};
-  return stat("/proc/self/ns/user", &entry) != 0 || entry.st_ino == kHostUserNamespaceInode;
+  static const bool inHost = [] {
+    constexpr ino_t kHostUserNamespaceInode = 0xEFFFFFFD;
+    struct stat entry {};
+    return stat("/proc/self/ns/user", &entry) != 0 || entry.st_ino == kHostUserNamespaceInode;
+  }();
+  return inHost;
 }
 
 // The effective group and the supplementary groups of the process.

@@ -7,7 +7,9 @@ namespace {
 
 // The length of the multi-byte character that starts at i, or 1: in a double-byte code page a lead
 // byte takes the byte after it unless that is a control (no trail byte is below 0x40 or 0x7F),
-// and GB18030 has four-byte characters too (lead, 0x30-0x39, lead, 0x30-0x39).
+// and GB18030 has four-byte characters too (lead, 0x30-0x39, lead, 0x30-0x39). This is stricter
+// than the decoder, which reads a lead byte with any byte after it as Windows does: a lead byte
+// 0x9B before "0" is no character to a terminal but CSI 0.
 size_t MultiByteLength(UINT codePage, std::string_view text, size_t i) {
   auto at = [&](size_t k) { return static_cast<unsigned char>(k < text.size() ? text[k] : '\0'); };
   auto digit = [](unsigned char c) { return c >= 0x30 && c <= 0x39; };
