@@ -33,10 +33,7 @@ die() {
 unshare -m true 2>/dev/null || die "cannot make a private mount namespace here"
 command -v hyperfine >/dev/null || die "hyperfine is not installed (apt-get install hyperfine)"
 command -v jq >/dev/null || die "jq is not installed (apt-get install jq)"
-if [ ! -x /usr/bin/time ]; then
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -q time >/dev/null ||
-    die "/usr/bin/time is missing (apt-get install time)"
-fi
+[ -x /usr/bin/time ] || die "/usr/bin/time is not installed (apt-get install time)"
 if [ "$systemd" = 1 ] && [ ! -e /lib/x86_64-linux-gnu/libnss_systemd.so.2 ] &&
   [ ! -e /usr/lib/x86_64-linux-gnu/libnss_systemd.so.2 ]; then
   die "the \"files systemd\" round needs nss-systemd (apt-get install libnss-systemd), or BENCH_SYSTEMD=0"

@@ -10,7 +10,9 @@ cd "$(dirname "$0")/.."
 cmake --preset tidy >/dev/null
 mkdir -p build/tidy/analysis build/tidy/cppcheck
 # The program's translation units only: the tests and their GoogleTest macros are not analysed.
-jq '[.[] | select(.file | test("/(src|compat)/")) | select(.file | test("_test\\.cpp$") | not)]' \
+# Paths are matched below the checkout, so that a checkout under a folder named src is no different.
+jq --arg root "$PWD/" '[.[] | select(.file | ltrimstr($root) | test("^(src|compat)/"))
+                         | select(.file | test("_test\\.cpp$") | not)]' \
   build/tidy/compile_commands.json >build/tidy/analysis/compile_commands.json
 count=$(jq length build/tidy/analysis/compile_commands.json)
 [ "$count" -gt 0 ] || { echo "analyze: no source files in the compilation database" >&2; exit 1; }
