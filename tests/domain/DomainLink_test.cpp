@@ -166,10 +166,22 @@ TEST(FirstSrvTarget, TakesTheLowestPriority) {
     length += 12 + 6 + targetLength;
   };
   record(10, "dc2.samdom.example.com");
+  int firstEnd = length;
   record(0, "dc1.samdom.example.com");
   EXPECT_EQ(domain::FirstSrvTarget(packet, length), "dc1.samdom.example.com");
-  EXPECT_EQ(domain::FirstSrvTarget(packet, 11), "");
-  EXPECT_EQ(domain::FirstSrvTarget(packet, length - 3), "");  // the last record cut short
+  // An answer cut short, as one longer than the buffer is: the records read whole still count.
+  const struct {
+    int length;
+    const char* target;
+  } cuts[] = {
+      {11, ""},                                // within the header
+      {length - 3, "dc2.samdom.example.com"},  // the preferred record cut short
+      {firstEnd - 1, ""},                      // the first record cut short
+      {firstEnd, "dc2.samdom.example.com"},    // the second record missing
+  };
+  for (const auto& cut : cuts) {
+    EXPECT_EQ(domain::FirstSrvTarget(packet, cut.length), cut.target) << cut.length;
+  }
 }
 
 // A private folder with a scripted library answer file, and the users the scripts know.

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <map>
 #include <set>
+#include <vector>
 
 #include "host/FileDescriptor.h"
 #include "host/HostText.h"
@@ -245,14 +246,14 @@ class Helper {
       dnsName = named && !local ? info.value->dns_name : "";
     }
     std::string found;
-    unsigned char answer[4096];
+    std::vector<unsigned char> answer(NS_MAXMSG);  // the largest DNS message
     std::string question = "_ldap._tcp.dc._msdcs." + dnsName;
-    int length = dnsName.empty()
-                     ? -1
-                     : res_query(question.c_str(), ns_c_in, ns_t_srv, answer, sizeof answer);
+    int length = dnsName.empty() ? -1
+                                 : res_query(question.c_str(), ns_c_in, ns_t_srv, answer.data(),
+                                             static_cast<int>(answer.size()));
     // A truncated answer reports its whole length, which may pass the buffer.
-    length = std::min(length, static_cast<int>(sizeof answer));
-    if (length > 0) found = FirstSrvTarget(answer, length);
+    length = std::min(length, static_cast<int>(answer.size()));
+    if (length > 0) found = FirstSrvTarget(answer.data(), length);
     Owned<abi::WbcDomainControllerInfo, abi::WbcFreeMemory> dc{nullptr, wbc_.free};
     if (found.empty() && winbind && !local &&
         wbc_.lookupDc(Host(domain).c_str(), 0, &dc.value) == abi::kWbcSuccess &&
@@ -409,16 +410,18 @@ std::string FirstSrvTarget(const unsigned char* answer, int length) {
     if (skip < 0 || end - at < skip + QFIXEDSZ) return "";
     at += skip + QFIXEDSZ;
   }
+  // An answer too long for the buffer is cut short: every record read whole before the cut
+  // names a controller of the domain as well.
   std::string best;
   int bestPriority = 0x10000;
   for (int i = word(answer + 6); i > 0; --i) {  // the answers
     int skip = dn_skipname(at, end);
-    if (skip < 0 || end - at < skip + RRFIXEDSZ) return "";
+    if (skip < 0 || end - at < skip + RRFIXEDSZ) return best;
     at += skip;
     int type = word(at);
     int size = word(at + 8);
     at += RRFIXEDSZ;
-    if (end - at < size) return "";
+    if (end - at < size) return best;
     char target[NS_MAXDNAME];
     if (type == ns_t_srv && size > 6 && word(at) < bestPriority &&
         dn_expand(answer, end, at + 6, target, sizeof target) > 0) {

@@ -30,8 +30,8 @@ bool TakeName(const Message& message, size_t& at, DomainName& name);
 void PutRecord(Message& message, const abi::UserInfo3& info);
 bool TakeRecord(const Message& message, size_t& at, AccountRecord& record);
 
-// The target of the lowest priority in a DNS answer to an SRV question; empty when there is none
-// or the answer is malformed.
+// The target of the lowest priority in a DNS answer to an SRV question, among the records read
+// whole before the answer ends or turns malformed; empty when there is none.
 std::string FirstSrvTarget(const unsigned char* answer, int length);
 
 // The helper's life: answers each request on fd until the program closes its end.
