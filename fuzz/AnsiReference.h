@@ -1,6 +1,6 @@
 // What the program's conversion to the ANSI code page should give, built on the stand-in's own
 // encoder: a high and a low surrogate, as Windows holds a character beyond the BMP, are one
-// character, which no code page of the fuzz targets but UTF-8 can hold, so one "?".
+// character, which no code page but UTF-8 and GB18030 can hold, so one "?".
 #pragma once
 
 #include <string>
@@ -8,7 +8,7 @@
 #include "CodePages.h"
 
 inline std::string ReferenceAnsi(UINT codePage, const std::wstring& text) {
-  if (codePage == 65001) return compat::EncodeText(codePage, text);
+  if (codePage == 65001 || codePage == 54936) return compat::EncodeText(codePage, text);
   std::wstring units;
   for (size_t i = 0; i < text.size(); ++i) {
     bool pair = text[i] >= 0xD800 && text[i] <= 0xDBFF && i + 1 < text.size() &&

@@ -13,10 +13,18 @@
 
 namespace {
 
-constexpr UINT kCodePages[] = {65001, 20127, 28591, 28605, 1252, 1251, 20866, 1255, 1258, 932, 936};
+// Every code page the stand-in converts.
+constexpr UINT kCodePages[] = {65001, 20127, 28591, 28592, 28593, 28594, 28595, 28596, 28597,
+                               28598, 28599, 28603, 28605, 1250,  1251,  1252,  1253,  1254,
+                               1255,  1256,  1257,  1258,  874,   20866, 21866, 932,   936,
+                               20936, 54936, 950,   949,   51949, 20932};
 
-bool IsDoubleByte(UINT codePage) {
-  return codePage == 932 || codePage == 936;
+bool IsMultiByte(UINT codePage) {
+  return codePage != CP_UTF8 && !compat::FindCodePage(codePage)->singleByte;
+}
+// Windows' own double-byte tables read every byte and pair as some character.
+bool ReadsEveryByte(UINT codePage) {
+  return codePage == 932 || codePage == 936 || codePage == 949 || codePage == 950;
 }
 constexpr wchar_t kReplacement = 0xFFFD;
 
@@ -87,8 +95,9 @@ std::wstring ToWide(UINT codePage, DWORD flags, const std::string& bytes, int& r
 
 // As the program converts: without best fit, on the code pages that take the flag.
 DWORD FlagsOf(UINT codePage) {
-  return codePage == CP_UTF8 || (codePage == CP_ACP && GetACP() == CP_UTF8) ? 0
-                                                                            : WC_NO_BEST_FIT_CHARS;
+  UINT number = codePage == CP_ACP ? GetACP() : codePage;
+  return number == CP_UTF8 || compat::FindCodePage(number)->flagsMustBeZero ? 0
+                                                                           : WC_NO_BEST_FIT_CHARS;
 }
 
 std::string ToBytes(UINT codePage, const std::wstring& text, LPBOOL usedDefault) {
@@ -118,12 +127,23 @@ void CheckBytes(UINT codePage, const std::string& bytes) {
     FUZZ_CHECK(compat::DecodeText(codePage, reencoded) == decoded);
     for (wchar_t c : decoded) FUZZ_CHECK(IsCodePoint(c));
     if (IsValidUtf8(bytes)) FUZZ_CHECK(reencoded == bytes);
-  } else if (IsDoubleByte(codePage)) {
-    // Every byte and pair reads as a character (the page's default one where it defines none),
-    // and what was read writes back as the same characters.
+  } else if (IsMultiByte(codePage)) {
+    // No character takes fewer bytes than units. In Windows' double-byte tables every byte and
+    // pair reads as a character (the page's default one where it defines none); elsewhere what
+    // the page cannot read is U+FFFD. What was read writes back as the same characters, U+FFFD
+    // as "?" where the page cannot hold it.
     FUZZ_CHECK(decoded.size() <= bytes.size());
-    for (wchar_t c : decoded) FUZZ_CHECK(c != kReplacement);
-    FUZZ_CHECK(compat::DecodeText(codePage, reencoded) == decoded);
+    if (ReadsEveryByte(codePage)) {
+      for (wchar_t c : decoded) FUZZ_CHECK(c != kReplacement);
+    }
+    std::string replacement;
+    bool holdsReplacement =
+        compat::EncodeChar(*compat::FindCodePage(codePage), kReplacement, replacement);
+    std::wstring expected = decoded;
+    for (wchar_t& c : expected) {
+      if (c == kReplacement && !holdsReplacement) c = L'?';
+    }
+    FUZZ_CHECK(compat::DecodeText(codePage, reencoded) == expected);
   } else {
     // One character per byte; every byte the code page defines comes back as it was (20127
     // drops the eighth bit, as Windows does).
@@ -178,7 +198,7 @@ void CheckWide(UINT codePage, const std::wstring& text) {
     for (size_t i = 0; i < text.size(); ++i) {
       FUZZ_CHECK(decoded[i] == (IsCodePoint(text[i]) ? text[i] : kReplacement));
     }
-  } else if (IsDoubleByte(codePage)) {
+  } else if (IsMultiByte(codePage)) {
     // Each character reads back as itself, or as '?' where the code page cannot hold it: never
     // as a look-alike, and no single byte it writes joins the next into a pair.
     FUZZ_CHECK(decoded.size() == text.size());
