@@ -1,0 +1,53 @@
+// The domain helper's reading of a DNS answer to its SRV question, which comes from the network:
+// any bytes must neither crash it nor read past the answer. Where the C library's own message
+// parser (ns_initparse, ns_parserr) takes the answer as well formed, the helper must pick the
+// same record: the SRV record of the lowest priority whose target name expands, the first of
+// them on a tie. A target of "." (no such service) reads as no target.
+#include <arpa/nameser.h>
+#include <resolv.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "FuzzInput.h"
+#include "host/domain/Wire.h"
+
+namespace {
+
+// The target the library's parser finds, or nothing when it refuses the message.
+bool ReferenceTarget(const unsigned char* answer, int length, std::string& target) {
+  ns_msg message;
+  if (ns_initparse(answer, length, &message) != 0) return false;
+  int bestPriority = 0x10000;
+  target.clear();
+  for (int i = 0; i < ns_msg_count(message, ns_s_an); ++i) {
+    ns_rr record;
+    if (ns_parserr(&message, ns_s_an, i, &record) != 0) return false;
+    if (ns_rr_type(record) != ns_t_srv || ns_rr_rdlen(record) <= 6) continue;
+    const unsigned char* data = ns_rr_rdata(record);
+    int priority = (data[0] << 8) | data[1];
+    char name[NS_MAXDNAME];
+    if (priority < bestPriority &&
+        ns_name_uncompress(answer, answer + length, data + 6, name, sizeof name) > 0) {
+      target = std::strcmp(name, ".") == 0 ? "" : name;  // the root reads as "" to the helper
+      bestPriority = priority;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (size > 4096) return 0;  // the helper reads at most this much
+  // A copy of exactly the answer's size, so that a read past it is caught.
+  auto answer = std::make_unique<unsigned char[]>(size == 0 ? 1 : size);
+  if (size > 0) std::memcpy(answer.get(), data, size);
+  int length = static_cast<int>(size);
+  std::string found = compat::domain::FirstSrvTarget(answer.get(), length);
+  FUZZ_CHECK(found.size() < NS_MAXDNAME);
+  std::string expected;
+  if (ReferenceTarget(answer.get(), length, expected)) FUZZ_CHECK(found == expected);
+  return 0;
+}
