@@ -1,8 +1,8 @@
 // The direct reader of the account files: the input is read as passwd, group and shadow at once
 // (through a memory file, as the reader reads a file, behind comment lines that make a line of
-// the input span two of the reader's reads), and every entry must agree with the keys
-// that lookups read from its raw line before parsing it, so that a lookup never passes over the
-// line that answers it.
+// the input span two of the reader's reads). A walk must give the entries of the input's lines,
+// and every entry must agree with the keys that lookups read from its raw line before parsing
+// it, so that a lookup never passes over the line that answers it.
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -127,14 +127,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   // A walk reads every line whole, also the one that spans two reads.
   std::vector<std::string> walkedUsers, walkedGroups;
-  Check(compat::ScanUsers(path.c_str(), [&](const UserEntry& user) {
+  Found usersWalked = compat::ScanUsers(path.c_str(), [&](const UserEntry& user) {
     walkedUsers.push_back(Key(user));
     return true;
-  }) == Found::Yes);
-  Check(compat::ScanGroups(path.c_str(), [&](const GroupEntry& group) {
+  });
+  Found groupsWalked = compat::ScanGroups(path.c_str(), [&](const GroupEntry& group) {
     walkedGroups.push_back(Key(group));
     return true;
-  }) == Found::Yes);
+  });
+  Check(usersWalked == Found::Yes && groupsWalked == Found::Yes);
   Check(walkedUsers == users && walkedGroups == groups);
 
   // A lookup through picked lines finds the entry that a walk over every entry finds first.

@@ -97,7 +97,7 @@ std::wstring ToWide(UINT codePage, DWORD flags, const std::string& bytes, int& r
 DWORD FlagsOf(UINT codePage) {
   UINT number = codePage == CP_ACP ? GetACP() : codePage;
   return number == CP_UTF8 || compat::FindCodePage(number)->flagsMustBeZero ? 0
-                                                                           : WC_NO_BEST_FIT_CHARS;
+                                                                            : WC_NO_BEST_FIT_CHARS;
 }
 
 std::string ToBytes(UINT codePage, const std::wstring& text, LPBOOL usedDefault) {
