@@ -8,16 +8,11 @@
 #include "AnsiReference.h"
 #include "CodePages.h"
 #include "Format/TextConversion.h"
+#include "EveryCodePage.h"
 #include "FuzzInput.h"
 #include "ScriptedMachine.h"
 
 namespace {
-
-// Every code page the stand-in converts.
-constexpr UINT kCodePages[] = {65001, 20127, 28591, 28592, 28593, 28594, 28595, 28596, 28597,
-                               28598, 28599, 28603, 28605, 1250,  1251,  1252,  1253,  1254,
-                               1255,  1256,  1257,  1258,  874,   20866, 21866, 932,   936,
-                               20936, 54936, 950,   949,   51949, 20932};
 
 bool IsMultiByte(UINT codePage) {
   return codePage != CP_UTF8 && !compat::FindCodePage(codePage)->singleByte;
@@ -248,7 +243,7 @@ void CheckWide(UINT codePage, const std::wstring& text) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzInput input(data, size);
   uint8_t selector = input.Byte();
-  UINT codePage = kCodePages[(selector >> 1) % std::size(kCodePages)];
+  UINT codePage = kEveryCodePage[(selector >> 1) % std::size(kEveryCodePage)];
   if ((selector & 1) == 0) {
     CheckBytes(codePage, input.RestAsBytes());
   } else {
