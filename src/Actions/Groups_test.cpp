@@ -70,6 +70,32 @@ TEST_F(Groups, ReadsATokenLargerThanTheFirstBuffer) {
             "?> (S-1-5-21-7-7-7-1199)");
 }
 
+TEST_F(Groups, AsksAgainForANameOrDomainLongerThanTheFirstBuffer) {
+  // The first lookup has room for 259 characters and the null; longer ones come whole.
+  const struct {
+    size_t nameLength, domainLength;
+    SID_NAME_USE use;
+  } cases[] = {
+      {259, 4, SidTypeGroup},
+      {260, 4, SidTypeGroup},
+      {300, 4, SidTypeGroup},
+      {5, 300, SidTypeWellKnownGroup},  // a well-known group keeps its own domain
+  };
+  for (const auto& c : cases) {
+    machine.names.clear();
+    std::wstring name(c.nameLength, L'n');
+    std::wstring domain(c.domainLength, L'd');
+    machine.AddName(name, domain, L"S-1-5-21-9-9-9-1000", c.use);
+    machine.tokenGroups = {Group(L"S-1-5-21-9-9-9-1000")};
+    std::string shownDomain = c.use == SidTypeGroup ? "HOST" : std::string(c.domainLength, 'd');
+    std::string line =
+        shownDomain + "\\" + std::string(c.nameLength, 'n') + " (S-1-5-21-9-9-9-1000)";
+    EXPECT_EQ(RunSection(true, L"alice"), Lines({"", kTitle, line}))
+        << c.nameLength << " " << c.domainLength;
+    EXPECT_EQ(compat::CurrentOutstanding().Total(), 0u);
+  }
+}
+
 TEST_F(Groups, ATokenThatCannotBeReadGivesNoGroupLines) {
   machine.tokenGroups = {Group(L"S-1-1-0")};
   machine.processTokenError = ERROR_ACCESS_DENIED;

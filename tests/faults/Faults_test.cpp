@@ -142,6 +142,7 @@ const StatusCase kAccountStatuses[] = {
     {NERR_InvalidComputer, "Computer: \"WS01.CORP.EXAMPLE\" does not exist"},
     {NERR_InternalError, "Unknown response from %CALL%: 2140"},
     {ERROR_INVALID_LEVEL, "Unknown response from %CALL%: 124"},
+    {ERROR_MORE_DATA, "Unknown response from %CALL%: 234"},
     {ERROR_BAD_NETPATH, "Unknown response from %CALL%: 53"},
     {ERROR_NOT_ENOUGH_MEMORY, "Unknown response from %CALL%: 8"},
     {ERROR_CALL_NOT_IMPLEMENTED, "Unknown response from %CALL%: 120"},
