@@ -4,6 +4,8 @@
 //   USERLENS_VERSION          the project's version, "major.minor"
 #include <gtest/gtest.h>
 
+#include <array>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -25,8 +27,8 @@ std::string ReadFile(const std::string& path) {
   return bytes.str();
 }
 
-// The first line that the Linux program prints for "/?", without its CR LF.
-std::string BannerLine() {
+// A line of the banner that the Linux program prints for "/?" (0: the first), without its CR LF.
+std::string BannerLine(int index) {
   std::string command = "'" + Environment("USERLENS_LINUX_PROGRAM") + "' /?";
   FILE* pipe = popen(command.c_str(), "r");
   if (pipe == nullptr) return std::string();
@@ -35,7 +37,13 @@ std::string BannerLine() {
   size_t n;
   while ((n = fread(chunk, 1, sizeof(chunk), pipe)) > 0) output.append(chunk, n);
   pclose(pipe);
-  return output.substr(0, output.find("\r\n"));
+  size_t start = 0;
+  for (int i = 0; i < index && start != std::string::npos; ++i) {
+    start = output.find("\r\n", start);
+    if (start != std::string::npos) start += 2;
+  }
+  if (start == std::string::npos) return std::string();
+  return output.substr(start, output.find("\r\n", start) - start);
 }
 
 // The manifest without its XML comments, which may name anything.
@@ -118,9 +126,24 @@ TEST_F(WindowsResourcesTest, VersionStringsNameTheProduct) {
 TEST_F(WindowsResourcesTest, ProductAndVersionAreTheBannersOwn) {
   pe::VersionInfo info = Version();
   const std::map<std::string, std::string>& strings = info.strings["040904B0"];
-  std::string banner = BannerLine();
+  std::string banner = BannerLine(0);
   ASSERT_FALSE(banner.empty()) << "the Linux program printed no banner";
   EXPECT_EQ(strings.at("ProductName") + " " + strings.at("ProductVersion"), banner);
+}
+
+// Explorer's copyright names the holder exactly as the program's own copyright line does.
+TEST_F(WindowsResourcesTest, LegalCopyrightIsTheBannersCopyrightLine) {
+  pe::VersionInfo info = Version();
+  const std::map<std::string, std::string>& strings = info.strings["040904B0"];
+  std::string copyright = BannerLine(1);
+  ASSERT_EQ(copyright.rfind("Copyright (c) ", 0), 0u) << "the banner's second line: " << copyright;
+  ASSERT_EQ(strings.count("LegalCopyright"), 1u);
+  const std::string& legal = strings.at("LegalCopyright");
+  EXPECT_EQ(legal.substr(0, copyright.size()), copyright);
+  // What follows the holder's name is no more of a name.
+  EXPECT_TRUE(legal.size() == copyright.size() ||
+              std::isalnum(static_cast<unsigned char>(legal[copyright.size()])) == 0)
+      << legal;
 }
 
 TEST_F(WindowsResourcesTest, FixedVersionIsTheProjectVersion) {

@@ -17,8 +17,11 @@ actual=$(cd "$prefix" && find . -type f -o -type l | sed 's#^\./##' | LC_ALL=C s
 $(diff <(echo "$expected") <(echo "$actual"))"
 
 [ -x "$prefix/bin/userlens" ] || fail "bin/userlens is not executable"
-banner=$("$prefix/bin/userlens" '/?' | head -n 1 | tr -d '\r')
+banner=$("$prefix/bin/userlens" '/?' | head -n 2 | tr -d '\r')
 [ "${banner#Quornvale Userlens }" != "$banner" ] || fail "the installed program printed: $banner"
+# The program's own copyright line names the holder as LICENSE does.
+[ "$(sed -n 2p <<<"$banner")" = "$(sed -n '/^Copyright (c) /{p;q;}' "$source/LICENSE")" ] ||
+  fail "the program's copyright line is not LICENSE's: $(sed -n 2p <<<"$banner")"
 
 gzip -dc "$prefix/share/man/man1/userlens.1.gz" | cmp -s - "$source/docs/userlens.1" ||
   fail "the installed manual page is not docs/userlens.1"
