@@ -124,7 +124,7 @@ compare() {  # compare GROUP NAME=COMMAND...
     peak=0
     for _ in 1 2 3; do
       # shellcheck disable=SC2086 # the command's words are separate arguments
-      /usr/bin/time -f '%M' -o "$round/time.out" ${pair#*=} >/dev/null 2>&1
+      /usr/bin/time -f '%M' -o "$round/time.out" ${pair#*=} 2>/dev/null | cat >/dev/null
       kib=$(tail -1 "$round/time.out")
       [ "$kib" -gt "$peak" ] && peak=$kib
     done
@@ -230,8 +230,8 @@ mkdir -p "$(dirname "$output")"
   echo "- CPU: $(awk -F': ' '/^model name/ { print $2; exit }' /proc/cpuinfo), $(nproc) cores"
   echo "- Memory: $(awk '/^MemTotal/ { printf "%.1f GiB", $2 / 1048576 }' /proc/meminfo)"
   echo "- Kernel: $(uname -sr); $(. /etc/os-release && echo "$PRETTY_NAME"); $(ldd --version | head -1)"
-  echo "- userlens: $(git -C "$root" describe --always --dirty 2>/dev/null || echo unknown), Release build (preset bench)"
-  echo "- $(hyperfine --version), medians of at least $runs runs (100 at 10,000 accounts, 10 at 1,000,000) after 3 warm-up runs; peak memory: GNU time, largest of 3 runs"
+  echo "- userlens: $(git -C "$root" describe --always --dirty 2>/dev/null || echo unknown), Release build (preset bench), $(g++ --version | head -1)"
+  echo "- $(hyperfine --version), medians of at least $runs runs (100 at 10,000 accounts, 10 at 1,000,000) after 3 warm-up runs; peak memory: GNU time $(dpkg-query -W -f='${Version}' time 2>/dev/null || echo '(version unknown)'), largest of 3 runs"
   echo "- Load average when done: $(cut -d' ' -f1-3 /proc/loadavg)"
   echo
   echo "Each peer's line gives the median of the userlens line above it divided by the peer's own;"
