@@ -50,8 +50,8 @@ build() {
   shift 3
   local log=$work/$name.log
   echo "$name build: sources $src, build folder $dir"
-  { (cd "$src" && "$@" cmake -S . -B "$dir" -G "$generator" -DCMAKE_BUILD_TYPE="$build_type" \
-       -DUSERLENS_TESTS=OFF "${options[@]}") &&
+  { "$@" cmake -S "$src" -B "$dir" -G "$generator" -DCMAKE_BUILD_TYPE="$build_type" \
+      -DUSERLENS_TESTS=OFF "${options[@]}" &&
       "$@" cmake --build "$dir" --target userlens -j2 &&
       "$@" cpack --config "$dir/CPackConfig.cmake" -B "$dir/packages"; } >"$log" 2>&1 ||
     { tail -n 40 "$log"; echo "FAIL: the $name build failed (log: $log)"; exit 1; }
@@ -66,18 +66,29 @@ excludes=(--exclude-vcs --exclude=./build --exclude=./out)
 case $work in "$source"/*) inside=${work#"$source"/} && excludes+=("--exclude=./${inside%%/*}") ;; esac
 tar -C "$source" "${excludes[@]}" -cf - . | tar -C "$copy" -xf - ||
   { echo "FAIL: could not copy the sources"; exit 1; }
-elsewhere=(env HOME="$work/second" SOURCE_DATE_EPOCH="$epoch" TZ=XST-12:45 LC_ALL=C.UTF-8
-           sh -c 'umask 002 && exec "$@"' sh)
+# Where the second build sees its folder: as it is, or, when the folders above it let no other
+# user in (a checkout in /root), bound to /mnt in a mount namespace of the build's own.
+seen=$work/second
 nobody=(setpriv --reuid=65534 --regid=65534 --clear-groups)
-if [ "$(id -u)" = 0 ] && command -v setpriv >/dev/null && chown -R 65534:65534 "$work/second" &&
-  "${nobody[@]}" test -w "$copy"; then
-  elsewhere=("${nobody[@]}" "${elsewhere[@]}")
+as_nobody=()
+if [ "$(id -u)" = 0 ] && command -v setpriv >/dev/null && chown -R 65534:65534 "$work/second"; then
+  if "${nobody[@]}" test -w "$copy"; then
+    as_nobody=("${nobody[@]}")
+  elif [ -d /mnt ] && unshare -m --propagation private true 2>/dev/null; then
+    seen=/mnt
+    as_nobody=(unshare -m --propagation private sh -c 'mount --bind "$1" /mnt && shift 2 && exec "$@"'
+               sh "$work/second" -- "${nobody[@]}")
+  fi
+fi
+if [ ${#as_nobody[@]} -gt 0 ]; then
   echo "the second build runs as user 65534 (nobody)"
 else
-  echo "note: the second build runs as the same user as the first (it takes root, setpriv and" \
-    "a work folder that others may enter to change)"
+  echo "note: the second build runs as the same user as the first (it takes root and setpriv)"
 fi
-build second "$copy" "$copy/build/$kind-again" "${elsewhere[@]}"
+elsewhere=("${as_nobody[@]}" env HOME="$seen" SOURCE_DATE_EPOCH="$epoch" TZ=XST-12:45
+           LC_ALL=C.UTF-8 sh -c 'umask 002 && exec "$@"' sh)
+seen_copy=$seen/${copy#"$work/second/"}
+build second "$seen_copy" "$seen_copy/build/$kind-again" "${elsewhere[@]}"
 
 # The files to compare: the program, then the packages by name.
 first=$work/first
