@@ -1,5 +1,6 @@
 // The one writer through which every line is printed, its formatted variant, the error printer,
-// and the console output module that opens the console and saves its start-up colours.
+// the console output module that opens the console and saves its start-up colours, the exit
+// code, the help switches and the unscrambler of the copyright line.
 #pragma once
 
 #include <initializer_list>

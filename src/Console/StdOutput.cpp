@@ -27,8 +27,8 @@ bool StdOutput::WriteLine(std::string_view text) {
   if (flushEachLine_) {
     // On a console a control character of account or environment text would act instead of
     // showing (CR or BS write over the line, ESC starts a sequence where the console reads
-    // them): each shows as "?". No ANSI code page uses a byte below 0x20, or 0x7F, inside a
-    // character.
+    // them): each but a tab shows as "?". No ANSI code page uses a byte below 0x20, or 0x7F,
+    // inside a character.
     for (size_t i = start; i < buffer_.size(); ++i) {
       auto c = static_cast<unsigned char>(buffer_[i]);
       if ((c < 0x20 && c != '\t') || c == 0x7F) buffer_[i] = '?';

@@ -1,5 +1,6 @@
-// The program's errors. Every error carries one 8-bit message text; the command driver is the
-// only place that catches them and prints the message.
+// The program's errors. Every error carries one 8-bit message text; errors reach the command
+// driver, which prints the message. StringToSid is the one place that handles an EOSError itself
+// (an unmapped name becomes the "does not exist" error, any other failure a missing SID).
 #pragma once
 
 #include <stdexcept>

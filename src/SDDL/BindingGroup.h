@@ -66,7 +66,7 @@ class BindingModule : NonCopyable {
 };
 
 // An entry for a typed entry point, e.g. Slot("ConvertSidToStringSidW",
-// sddl.ConvertSidToStringSidW).
+// Sddl.ConvertSidToStringSidW).
 template <typename Function>
 BindingGroup::Entry Slot(const char* name, Function& slot) {
   static_assert(sizeof(Function) == sizeof(FARPROC), "entry points are plain function pointers");

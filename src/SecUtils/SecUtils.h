@@ -60,7 +60,7 @@ class OwnedSid {
 
 // Converts an account name, or "SID#" (any case) followed by a SID text, into a SID. An account
 // name the system cannot map raises EQvSecUtils "User:\"%s\" does not exist"; every other
-// failure gives false and no SID.
+// failure gives false and delivers no SID (the output is left as it was).
 bool StringToSid(std::wstring_view text, std::wstring_view systemName, OwnedSid& sid);
 // LookupAccountNameW with its size probe. A probe that does not ask for buffers raises EOSError.
 bool LookupAccountSidByName(std::wstring_view accountName, std::wstring_view systemName,
@@ -75,6 +75,9 @@ std::wstring SidToText(PSID sid);
 // exist" error of StringToSid.
 std::wstring AccountNameToSidText(std::wstring_view accountName, std::wstring_view systemName);
 // The account name, domain and (for users) full name of a SID; returns the SID use, 0 when the
-// SID maps to no name (the name is then the SID text and the domain empty).
+// SID maps to no name (the name is then the SID text, the domain empty and the full name left as
+// it was). A well-known group keeps its own domain; other groups and aliases take this
+// computer's NetBIOS name. A user's full name is read with NetUserGetInfo level 2, whose
+// failures raise EQvSecUtils.
 int SidToAccountName(PSID sid, std::wstring& accountName, std::wstring& domainName,
                      std::wstring& fullName);
