@@ -4,7 +4,12 @@
 #include <cstdint>
 #include <type_traits>
 
+// credentials.h takes two enums that no installed header defines; C reads them as int.
+enum smb_signing_setting : int;
+enum smb_encryption_setting : int;
+#include <credentials.h>
 #include <netapi.h>
+#include <param.h>
 #include <wbclient.h>
 #if __has_include(<sss_nss_idmap.h>)
 #include <sss_nss_idmap.h>
@@ -95,6 +100,10 @@ USERLENS_SAME_FUNCTION(Netapi::getInfo, NetUserGetInfo);
 USERLENS_SAME_FUNCTION(Netapi::bufferFree, NetApiBufferFree);
 USERLENS_SAME_FUNCTION(Netapi::userEnum, NetUserEnum);
 USERLENS_SAME_FUNCTION(Netapi::groupUsers, NetGroupGetUsers);
+USERLENS_SAME_FUNCTION(Netapi::credsInit, cli_credentials_init);
+USERLENS_SAME_FUNCTION(Netapi::credsSetConf, cli_credentials_set_conf);
+USERLENS_SAME_FUNCTION(Netapi::credsSetMachine, cli_credentials_set_machine_account);
+USERLENS_SAME_FUNCTION(Netapi::loadparm, loadparm_init_global);
 static_assert(abi::kFilterNormalAccount == FILTER_NORMAL_ACCOUNT);
 static_assert(sizeof(abi::UserInfo20) == sizeof(USER_INFO_20));
 USERLENS_SAME_FIELD(UserInfo20, USER_INFO_20, usri20_name);
