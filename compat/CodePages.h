@@ -16,7 +16,7 @@ namespace compat {
 struct CodePage {
   UINT number;
   bool singleByte;
-  bool flagsMustBeZero;  // refuses WC_NO_BEST_FIT_CHARS and every other conversion flag
+  bool flagsMustBeZero;  // refuses WC_NO_BEST_FIT_CHARS and every other flag to WideCharToMultiByte
   const char* charset;   // glibc's name: nl_langinfo(CODESET) and iconv
 };
 
@@ -25,8 +25,9 @@ const CodePage* FindCodePage(UINT number);
 // The code page of a locale's character set; 20127 for one Windows has no code page for.
 UINT CodePageOfCharset(std::string_view charset);
 
-// Decodes 8-bit text; a byte or sequence the code page does not define becomes U+FFFD, and
-// invalid tells whether any did (a U+FFFD the text itself holds does not count).
+// Decodes 8-bit text; a byte or sequence the code page does not define becomes U+FFFD (in
+// Windows' double-byte tables 932, 936, 949 and 950, the page's default character, as Windows
+// reads them), and invalid tells whether any did (a U+FFFD the text itself holds does not count).
 std::wstring Decode(const CodePage& codePage, std::string_view bytes, bool& invalid);
 // Whether the byte starts a two-byte character of a double-byte code page (932, 936, 949, 950).
 bool IsLeadByte(UINT codePage, unsigned char byte);

@@ -1,6 +1,6 @@
 // Builds the one block that an account call hands out: an array of fixed-size records whose
 // text fields point into a string pool that the block owns. Records and pool grow in place
-// (see Region) as records arrive, so a listing of many accounts is never copied.
+// (see Region) as records arrive, so a listing of many accounts is not copied as it grows.
 #pragma once
 
 #include <cstddef>

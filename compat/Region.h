@@ -1,7 +1,8 @@
 // Memory that grows in place: a large range of address space is reserved up front and only the
-// pages that are used become memory. A block of many account records is built in two of these
-// without ever being copied; once a region is large, its memory is made a step at a time ahead
-// of use instead of by a page fault per page.
+// pages that are used become memory. A block of many account records is built in two of these,
+// copied only when it outgrows the reservation (past 256 MiB, or where little address space could
+// be reserved); once a region is large, its memory is made a step at a time ahead of use instead
+// of by a page fault per page.
 #pragma once
 
 #include <cstddef>

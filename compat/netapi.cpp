@@ -122,7 +122,8 @@ NET_API_STATUS WINAPI NetUserEnum(LPCWSTR serverName, DWORD level, DWORD filter,
   bool ok = true;
   size_t cbBatch = 0;
   // A preferred length ends the batch before the record that would pass it, counting each
-  // record with its texts; a batch holds one record at least, so that a listing in pieces goes on.
+  // record with its name (not its other texts); a batch holds one record at least, so that a
+  // listing in pieces goes on.
   NET_API_STATUS status = compat::TheAccounts().EnumerateAccounts(
       compat::OrEmpty(serverName), resume, [&](const AccountRecord& record) {
         size_t cbRecord = batch.RecordSize() + (record.name.size() + 1) * sizeof(wchar_t);

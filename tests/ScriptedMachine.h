@@ -46,7 +46,8 @@ class ScriptedAccounts : public Accounts {
   DWORD lookupNameError = ERROR_SUCCESS;  // answers every LookupAccountNameW when set
   void AddName(const std::wstring& name, const std::wstring& domain, const std::wstring& sidText,
                SID_NAME_USE use);
-  // Every SID that Windows names on its own (Everyone, BUILTIN\Administrators, ...).
+  // The names Windows gives the well-known SIDs the tests meet (Everyone, BUILTIN\Administrators,
+  // NT AUTHORITY\INTERACTIVE, ...); not every SID the stand-in's table knows.
   void AddWellKnownNames();
   DWORD LookupName(std::wstring_view system, std::wstring_view name, AccountLookup& found) override;
   DWORD LookupSid(std::wstring_view system, const SidValue& sid, AccountLookup& found) override;

@@ -121,7 +121,8 @@ constexpr AccountFieldRule kRules[] = {
     {"usri3_password_age", "shadow: now - last change; 0 when unknown or the change is forced",
      [](const Facts& f, Record& r) { r.passwordAge = PasswordAgeOf(f); }},
     {"usri3_priv",
-     "ADMIN for uid 0 and members of sudo, wheel, admin; GUEST for the overflow uid (nobody); "
+     "ADMIN for the administrators (uid 0; sudo, wheel, admin by name or primary group; Domain "
+     "Admins); GUEST for the overflow uid (nobody); "
      "USER otherwise",
      [](const Facts& f, Record& r) { r.priv = PrivilegeOf(f); }},
     {"usri3_home_dir", "passwd: home directory",

@@ -7,7 +7,7 @@
 
 namespace compat {
 
-// The host name as the resolver completes it: the canonical name of gethostname's name when
+// The host name as the resolver completes it: the canonical name of the node name (uname) when
 // it is that name with a domain, else the host name itself (also when the resolver has not
 // answered within a second). Empty when there is no host name.
 std::string ResolveDnsName();

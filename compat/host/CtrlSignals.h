@@ -13,7 +13,7 @@ int CtrlEventOfSignal(int signal);
 // SetConsoleCtrlHandler: adds or removes a handler routine (the last added runs first, and the
 // first one that reports the event handled ends the search). A null routine with add switches
 // the ignoring of Ctrl+C on, without add off. False when a routine to remove is not installed
-// or no slot is free.
+// or the last of the slots is taken (slots fill from the first; one freed below it stays free).
 //
 // An event that a routine reports handled is ignored for Ctrl+C and Ctrl+Break; the closing of
 // the console and the shutdown end the process after the routines ran, as on Windows, by the

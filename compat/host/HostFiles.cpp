@@ -268,7 +268,9 @@ Found ShadowFileStream::Next(std::string& name, ShadowEntry& entry) {
   while (lines_.Next(line)) {
     if (ParseShadowLine(line, name, entry)) return Found::Yes;
   }
-  return Found::No;
+  // A missing file holds no entry, as for a scan; a read that fails on the way is a failure.
+  int error = lines_.error();
+  return error == 0 || error == ENOENT || error == EINVAL ? Found::No : Found::Failed;
 }
 
 }  // namespace compat

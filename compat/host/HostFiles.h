@@ -56,8 +56,9 @@ bool MembersMayHold(std::string_view line, std::string_view name);
 // Picks the raw lines worth parsing; none picks every line.
 using LinePick = std::function<bool(std::string_view line)>;
 
-// Every entry of a file in its order (of the picked lines), until visit answers false. Failed
-// when the file cannot be opened (errno), No when visit stopped early, Yes at the end.
+// Every entry of a file in its order (of the picked lines), until visit answers false. Yes at the
+// end (a missing file or one that is no regular file holds no entry), No when visit stopped
+// early, Failed when the file cannot be opened otherwise or fails on the way (errno).
 Found ScanUsers(const char* path, const std::function<bool(const UserEntry&)>& visit,
                 const LinePick& pick = nullptr);
 Found ScanGroups(const char* path, const std::function<bool(const GroupEntry&)>& visit,

@@ -1,6 +1,7 @@
 // Shadow read once, in step with a walk over passwd, so that listing every account asks
 // shadow neither once per user nor keeps all of it: the two files normally list their users in
-// the same order, and only the entries read ahead of their user are kept until asked for.
+// the same order, and only the entries read ahead of their user are kept until asked for. (A
+// listing resumed part way keeps the entries of the users it passed over.)
 #pragma once
 
 #include <memory>

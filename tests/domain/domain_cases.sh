@@ -63,8 +63,9 @@ on() {
   "$env" "$machine" "$dir" "$@"
 }
 
-# lens MACHINE [--bind FILE TARGET]... [--user U | --kinit U] -- ARGS...: the program's output,
-# in the C locale; --bind puts FILE in TARGET's place for this run alone (root only).
+# lens MACHINE [--bind FILE TARGET]... [--user U | --kinit U | --ticket U] -- ARGS...: the
+# program's output, in the C locale; --bind puts FILE in TARGET's place for this run alone (root
+# only).
 lens() {
   local machine=$1 binds=() as=() wrap=(env LC_ALL=C)
   shift
@@ -119,7 +120,7 @@ flag_names() {
 }
 
 # expected_report MACHINE USER: the named report of SAMDOM\USER as it must be, from the DC's
-# directory, winbind and NSS; ADMIN=yes when the account is in Domain Admins.
+# directory, winbind and NSS (Domain Admins membership included).
 expected_report() {
   local machine=$1 user=$2
   local facts sid passwd computer uac expires admin
@@ -314,7 +315,7 @@ check "silent DC: the domain's SID, the host's facts" "$(sed -n '2p;27p' <<<"$si
   User ID: $(on member -- id -u 'SAMDOM\user003')"
 check "silent DC: waited the budget ($silent_seconds s)" "$(within "$silent_seconds" 4.5 6.5)" 1
 
-# With the DC stopped (its ports closed), the host's facts at once.
+# With the DC stopped (its ports closed), the host's facts, within the budget.
 "$env" stop-dc "$dir"
 start=$EPOCHREALTIME
 stopped=$(lens member -- 'SAMDOM\user001' | tr -d '\r')

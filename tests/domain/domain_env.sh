@@ -206,7 +206,7 @@ enter() {
   echo "-t $(cat "$dir/$name.pid") -m -u -n -p"
 }
 
-# run DIR NAME [--user U | --kinit U] -- CMD...
+# run DIR NAME [--user U | --kinit U | --ticket U] -- CMD...
 run_in() {
   local dir name=$2
   dir=$(cd "$1" && pwd) || die "no $1"

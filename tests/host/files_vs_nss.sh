@@ -112,6 +112,8 @@ long=$(head -c 70000 /dev/zero | tr '\0' g)
   printf 'e1:x:1:2:3:4\0:5:6:7\n'
   printf 'e2\0:x:1:2:3:4:5:6:7\n'
   echo '# comment'
+  echo '#commented:!:1:2:3:4:5:6:7'
+  echo '   spacedshadow:!:1:2:3:4:5:6:7'
   echo '+evil::::::::'
   printf 'last:!:1:2:3:4:5:6:'
 } >"$etc/shadow"

@@ -264,7 +264,7 @@ class Helper {
     return controllers_[domain] = found;
   }
 
-  // One libnetapi context for the helper's life, made at the first record asked: with the
+  // One libnetapi context for the helper's life, made at the first record or roster asked: with the
   // caller's ticket when there is one, else, for root, with the machine account (whose libraries
   // are bound only then).
   bool Connect() {
