@@ -54,7 +54,9 @@ int64_t Day(int64_t day) {
   return day < kLastDay ? day : kLastDay;
 }
 
-// The shadow rules behind the flags, as PAM applies them when the user logs in.
+// The shadow rules behind the flags, computed as PAM computes them when the user logs in. They
+// apply wherever shadow holds an entry for the user, also where passwd's own password field does
+// not defer to shadow (where PAM would not look at the entry).
 bool IsPasswordExpired(const ShadowEntry& shadow, int64_t today) {
   if (shadow.lastChange == 0) return true;
   return shadow.lastChange > 0 && shadow.maxDays >= 0 &&

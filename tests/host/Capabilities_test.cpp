@@ -78,6 +78,17 @@ TEST(Capabilities, PrivilegesHeldForCapabilitySets) {
       {"perfmon",
        CapabilityBit(CAP_PERFMON),
        {L"SeSystemProfilePrivilege", L"SeProfileSingleProcessPrivilege"}},
+      {"set the clock", CapabilityBit(CAP_SYS_TIME), {L"SeSystemtimePrivilege"}},
+      {"load modules", CapabilityBit(CAP_SYS_MODULE), {L"SeLoadDriverPrivilege"}},
+      {"raise priority", CapabilityBit(CAP_SYS_NICE), {L"SeIncreaseBasePriorityPrivilege"}},
+      {"lock memory", CapabilityBit(CAP_IPC_LOCK), {L"SeLockMemoryPrivilege"}},
+      {"raise limits", CapabilityBit(CAP_SYS_RESOURCE), {L"SeIncreaseQuotaPrivilege"}},
+      {"manage auditing", CapabilityBit(CAP_AUDIT_CONTROL), {L"SeSecurityPrivilege"}},
+      {"write audit records", CapabilityBit(CAP_AUDIT_WRITE), {L"SeAuditPrivilege"}},
+      {"powers without a privilege",
+       CapabilityBit(CAP_NET_ADMIN) | CapabilityBit(CAP_SYSLOG) | CapabilityBit(CAP_WAKE_ALARM) |
+           CapabilityBit(CAP_KILL) | CapabilityBit(CAP_SETGID),
+       {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);

@@ -86,6 +86,32 @@ TEST_F(GroupMembershipsTest, OtherGroupsAndTheAdministratorsAliasAreLocalGroups)
   EXPECT_EQ(Local("root"), (std::vector<std::wstring>{L"Administrators"}));
 }
 
+// uid 0 and the members of sudo, wheel and admin, by name or by primary group; no other group.
+TEST(AdministratorsTest, EachAdministratorGroupByNameAndByPrimaryGroup) {
+  MemoryDirectory directory;
+  directory.AddRootAliceAndBob();
+  directory.AddGroup("sudo", 27, {"sara"});
+  directory.AddGroup("wheel", 10, {"will"});
+  directory.AddGroup("admin", 120, {"adam"});
+  directory.AddGroup("adm", 4, {"otto"});  // reads logs; administers nothing
+  const struct {
+    const char* name;
+    uint32_t uid, gid;
+    bool administrator;
+  } cases[] = {
+      {"sara", 1101, 100, true},  {"will", 1102, 100, true}, {"adam", 1103, 100, true},
+      {"pat", 1104, 27, true},    {"wes", 1105, 10, true},   {"amy", 1106, 120, true},
+      {"otto", 1107, 100, false}, {"ann", 1108, 4, false},   {"toor", 0, 100, true},
+  };
+  for (const auto& c : cases) directory.AddUser(c.name, c.uid, c.gid);
+  Administrators administrators = Administrators::Read(directory);
+  for (const auto& c : cases) {
+    UserEntry user;
+    ASSERT_EQ(directory.FindUser(c.name, user), Found::Yes) << c.name;
+    EXPECT_EQ(administrators.Includes(user), c.administrator) << c.name;
+  }
+}
+
 TEST_F(GroupMembershipsTest, FailingDirectoryIsReported) {
   UserEntry alice;
   ASSERT_EQ(directory.FindUser("alice", alice), Found::Yes);
