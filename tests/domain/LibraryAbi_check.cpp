@@ -4,9 +4,10 @@
 #include <cstdint>
 #include <type_traits>
 
-// credentials.h takes two enums that no installed header defines; C reads them as int.
-enum smb_signing_setting : int;
-enum smb_encryption_setting : int;
+// credentials.h declares two enums ahead, as C may, that no installed header defines; C++ needs
+// them defined first (their values matter to no function checked here).
+enum smb_signing_setting {};
+enum smb_encryption_setting {};
 #include <credentials.h>
 #include <netapi.h>
 #include <param.h>
