@@ -59,9 +59,11 @@ TEST_F(SecurityLayer, NamesWellKnownAndBuiltinSids) {
   EXPECT_EQ(SidToAccountName(administrators.get(), name, domain, fullName), SidTypeAlias);
   EXPECT_EQ(name, L"Administrators");
   // An alias is shown with the local NetBIOS name, not the built-in domain.
-  std::string netbios = GetNetBiosComputerName();
-  EXPECT_FALSE(netbios.empty());
-  EXPECT_EQ(domain, std::wstring(netbios.begin(), netbios.end()));
+  wchar_t netbios[MAX_COMPUTERNAME_LENGTH + 1] = {};
+  DWORD cch = MAX_COMPUTERNAME_LENGTH + 1;
+  ASSERT_TRUE(GetComputerNameW(netbios, &cch));
+  ASSERT_GT(cch, 0u);
+  EXPECT_EQ(domain, std::wstring(netbios, cch));
 }
 
 TEST_F(SecurityLayer, UnknownAccountIsAnError) {
