@@ -9,8 +9,8 @@ find_program(USERLENS_OBJDUMP_I686 i686-w64-mingw32-objdump)
 find_program(USERLENS_WINE64 wine64 PATHS /usr/lib/wine NO_DEFAULT_PATH)
 find_program(USERLENS_WINE64 wine64)
 
-set(USERLENS_WINDOWS_TESTS windows.i686.pe windows.x86_64.api windows.x86_64.program)
-
+set(USERLENS_WINDOWS_TESTS windows.front_door windows.i686.pe windows.x86_64.api
+                           windows.x86_64.program)
 
 if(NOT USERLENS_MINGW_I686 OR NOT USERLENS_MINGW_X86_64 OR NOT USERLENS_OBJDUMP_I686)
   userlens_skip_tests("MinGW-w64 is not installed: apt-get install g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-i686"
