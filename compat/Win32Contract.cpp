@@ -22,7 +22,9 @@ struct BlockHeader {
 
 constexpr size_t kHeaderSize = offsetof(BlockHeader, data);
 
-struct ConsoleObject {};
+struct ConsoleObject {
+  bool screenBuffer;  // CONOUT$; false for the input buffer, CONIN$
+};
 using KernelObject = std::variant<Token, ConsoleObject>;
 
 struct Registry {
@@ -128,8 +130,8 @@ HANDLE NewTokenHandle(const Token& token) {
   return Register(KernelObject(token));
 }
 
-HANDLE NewConsoleHandle() {
-  return Register(KernelObject(ConsoleObject{}));
+HANDLE NewConsoleHandle(bool screenBuffer) {
+  return Register(KernelObject(ConsoleObject{screenBuffer}));
 }
 
 const Token* TokenOf(HANDLE handle) {
@@ -140,6 +142,12 @@ const Token* TokenOf(HANDLE handle) {
 bool IsConsoleHandle(HANDLE handle) {
   const KernelObject* object = Find(handle);
   return object != nullptr && std::holds_alternative<ConsoleObject>(*object);
+}
+
+bool IsScreenBufferHandle(HANDLE handle) {
+  const KernelObject* object = Find(handle);
+  const ConsoleObject* console = object == nullptr ? nullptr : std::get_if<ConsoleObject>(object);
+  return console != nullptr && console->screenBuffer;
 }
 
 bool CloseAnyHandle(HANDLE handle) {

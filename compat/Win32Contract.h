@@ -86,10 +86,12 @@ struct Token {
 
 // Kernel objects behind handles.
 HANDLE NewTokenHandle(const Token& token);
-HANDLE NewConsoleHandle();
+HANDLE NewConsoleHandle(bool screenBuffer);
 // The token behind a handle; null when it is no token.
 const Token* TokenOf(HANDLE handle);
 bool IsConsoleHandle(HANDLE handle);
+// A console's screen buffer (CONOUT$), which has the text attribute; its input buffer has none.
+bool IsScreenBufferHandle(HANDLE handle);
 bool CloseAnyHandle(HANDLE handle);
 
 // Library references, one per load that was not freed.

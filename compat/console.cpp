@@ -24,7 +24,7 @@ HANDLE WINAPI CreateFileA(LPCSTR fileName, DWORD, DWORD, LPSECURITY_ATTRIBUTES,
   if (creationDisposition != OPEN_EXISTING || !compat::TheConsole().ConsolePresent()) {
     return compat::FailWith(ERROR_INVALID_HANDLE, INVALID_HANDLE_VALUE);
   }
-  return compat::NewConsoleHandle();
+  return compat::NewConsoleHandle(std::strcmp(fileName, "CONOUT$") == 0);
 }
 
 BOOL WINAPI CloseHandle(HANDLE object) {
@@ -34,7 +34,7 @@ BOOL WINAPI CloseHandle(HANDLE object) {
 BOOL WINAPI GetConsoleScreenBufferInfo(HANDLE consoleOutput,
                                        PCONSOLE_SCREEN_BUFFER_INFO screenBufferInfo) {
   WORD attribute = 0;
-  if (!compat::IsConsoleHandle(consoleOutput) || screenBufferInfo == nullptr ||
+  if (!compat::IsScreenBufferHandle(consoleOutput) || screenBufferInfo == nullptr ||
       !compat::TheConsole().ReadConsoleAttribute(attribute)) {
     return compat::Fail(ERROR_INVALID_HANDLE);
   }
@@ -47,7 +47,7 @@ BOOL WINAPI GetConsoleScreenBufferInfo(HANDLE consoleOutput,
 }
 
 BOOL WINAPI SetConsoleTextAttribute(HANDLE consoleOutput, WORD attributes) {
-  if (!compat::IsConsoleHandle(consoleOutput) ||
+  if (!compat::IsScreenBufferHandle(consoleOutput) ||
       !compat::TheConsole().WriteConsoleAttribute(attributes)) {
     return compat::Fail(ERROR_INVALID_HANDLE);
   }

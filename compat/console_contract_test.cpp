@@ -57,6 +57,13 @@ TEST(ConsoleContract, HandlesAndAttributeOnATerminal) {
   ASSERT_TRUE(SetConsoleTextAttribute(output, saved));
   ASSERT_TRUE(GetConsoleScreenBufferInfo(output, &info));
   EXPECT_EQ(info.wAttributes, saved);
+  // The input buffer has no text attribute: a program that mixed up its two handles fails.
+  SetLastError(0);
+  EXPECT_FALSE(GetConsoleScreenBufferInfo(input, &info));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+  SetLastError(0);
+  EXPECT_FALSE(SetConsoleTextAttribute(input, saved));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
   EXPECT_TRUE(CloseHandle(output));
   EXPECT_TRUE(CloseHandle(input));
 }
