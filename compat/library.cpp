@@ -1,6 +1,7 @@
 // Run-time linking against the stand-in's own ADVAPI32.DLL, and critical sections.
 #include <strings.h>
 
+#include <cstdint>
 #include <cstring>
 #include <iterator>
 #include <mutex>
@@ -77,8 +78,10 @@ HMODULE WINAPI LoadLibraryA(LPCSTR libFileName) {
 
 FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR procName) {
   if (!Loaded(module)) return compat::FailWith<FARPROC>(ERROR_INVALID_HANDLE, nullptr);
+  // A value below 0x10000 is an ordinal, not a name; no entry here is known by its ordinal.
+  bool byName = reinterpret_cast<uintptr_t>(procName) > 0xFFFF;
   for (const Export& entry : kAdvapi32Exports) {
-    if (procName != nullptr && std::strcmp(entry.name, procName) == 0 &&
+    if (byName && std::strcmp(entry.name, procName) == 0 &&
         compat::TheProcess().LibraryExports(kAdvapi32, entry.name)) {
       return entry.address;
     }

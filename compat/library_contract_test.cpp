@@ -2,6 +2,7 @@
 // points, a library and an entry point that do not exist; and critical sections.
 #include <atomic>
 #include <chrono>
+#include <cstdint>
 #include <thread>
 
 #include "contract/Contract.h"
@@ -27,6 +28,9 @@ const LibraryRow kLibraries[] = {
     {"named_security_entry", "ADVAPI32.DLL", "GetNamedSecurityInfoW", true, 0},
     {"missing_library", "NoSuchLibrary-4711.dll", nullptr, false, ERROR_MOD_NOT_FOUND},
     {"missing_entry", "ADVAPI32.DLL", "NoSuchEntryPoint4711", false, ERROR_PROC_NOT_FOUND},
+    // An ordinal (a value below 0x10000 in place of a name) that the library does not export.
+    {"ordinal_beyond_the_exports", "ADVAPI32.DLL",
+     reinterpret_cast<const char*>(static_cast<uintptr_t>(0xFFFF)), false, ERROR_PROC_NOT_FOUND},
 };
 
 class LibraryContract : public ::testing::TestWithParam<LibraryRow> {};
