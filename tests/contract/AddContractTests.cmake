@@ -4,8 +4,8 @@
 #
 # On the stand-in every row is a test of its own. Under Wine one test per table runs the rows Wine
 # answers in one start of the program; each row Wine cannot answer is listed on its own as
-# skipped, and a table whose rows Wine answers none of has no run. A row
-# that does not hold is a test whose name carries the reason and that reports itself skipped.
+# skipped, and a table whose rows Wine answers none of has no run. A row that does not hold is a
+# test whose name carries the reason and that reports itself skipped.
 # The rows that need standard output sent to a file, a pipe or the null device, or a terminal,
 # run once each in those surroundings.
 
