@@ -40,7 +40,7 @@ bool ReferenceTarget(const unsigned char* answer, int length, std::string& targe
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  if (size > 4096) return 0;  // the helper reads at most this much
+  if (size > NS_MAXMSG) return 0;  // the helper reads at most the largest DNS message
   // A copy of exactly the answer's size, so that a read past it is caught.
   auto answer = std::make_unique<unsigned char[]>(size == 0 ? 1 : size);
   if (size > 0) std::memcpy(answer.get(), data, size);

@@ -169,7 +169,7 @@ TEST(FirstSrvTarget, TakesTheLowestPriority) {
   int firstEnd = length;
   record(0, "dc1.samdom.example.com");
   EXPECT_EQ(domain::FirstSrvTarget(packet, length), "dc1.samdom.example.com");
-  // An answer cut short, as one longer than the buffer is: the records read whole still count.
+  // An answer that ends before its records do: the records read whole still count.
   const struct {
     int length;
     const char* target;

@@ -410,8 +410,9 @@ std::string FirstSrvTarget(const unsigned char* answer, int length) {
     if (skip < 0 || end - at < skip + QFIXEDSZ) return "";
     at += skip + QFIXEDSZ;
   }
-  // An answer too long for the buffer is cut short: every record read whole before the cut
-  // names a controller of the domain as well.
+  // An answer may end before its records do (one cut to the buffer, a truncated answer that
+  // could not be had whole, a malformed one): every record read whole before the cut names a
+  // controller of the domain as well.
   std::string best;
   int bestPriority = 0x10000;
   for (int i = word(answer + 6); i > 0; --i) {  // the answers
