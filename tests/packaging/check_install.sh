@@ -19,9 +19,12 @@ $(diff <(echo "$expected") <(echo "$actual"))"
 [ -x "$prefix/bin/userlens" ] || fail "bin/userlens is not executable"
 banner=$("$prefix/bin/userlens" '/?' | head -n 2 | tr -d '\r')
 [ "${banner#Quornvale Userlens }" != "$banner" ] || fail "the installed program printed: $banner"
-# The program's own copyright line names the holder as LICENSE does.
-[ "$(sed -n 2p <<<"$banner")" = "$(sed -n '/^Copyright (c) /{p;q;}' "$source/LICENSE")" ] ||
+# The program's own copyright line, and the manual page's, name the holder as LICENSE does.
+licence_line=$(sed -n '/^Copyright (c) /{p;q;}' "$source/LICENSE")
+[ "$(sed -n 2p <<<"$banner")" = "$licence_line" ] ||
   fail "the program's copyright line is not LICENSE's: $(sed -n 2p <<<"$banner")"
+manual_line=$(sed -n '/^\.SH COPYRIGHT/{n;s/\\(co/(c)/;p;q;}' "$source/docs/userlens.1")
+[ "$manual_line" = "$licence_line" ] || fail "the manual page's copyright is not LICENSE's: $manual_line"
 
 gzip -dc "$prefix/share/man/man1/userlens.1.gz" | cmp -s - "$source/docs/userlens.1" ||
   fail "the installed manual page is not docs/userlens.1"
