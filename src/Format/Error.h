@@ -1,6 +1,8 @@
 // The program's errors. Every error carries one 8-bit message text; errors reach the command
-// driver, which prints the message. StringToSid is the one place that handles an EOSError itself
-// (an unmapped name becomes the "does not exist" error, any other failure a missing SID).
+// driver, which prints the message. Two kinds of place handle an error themselves: StringToSid
+// (an unmapped name becomes the "does not exist" error, any other failure a missing SID), and
+// the printing functions, which never fail (a line that cannot be converted or written is
+// dropped).
 #pragma once
 
 #include <stdexcept>

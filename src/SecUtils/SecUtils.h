@@ -60,7 +60,7 @@ class OwnedSid {
 
 // Converts an account name, or "SID#" (any case) followed by a SID text, into a SID. An account
 // name the system cannot map raises EQvSecUtils "User:\"%s\" does not exist"; every other
-// failure gives false and delivers no SID (the output is left as it was).
+// failure gives false, and the output then holds no SID this lookup found.
 bool StringToSid(std::wstring_view text, std::wstring_view systemName, OwnedSid& sid);
 // LookupAccountNameW with its size probe. A probe that does not ask for buffers raises EOSError.
 bool LookupAccountSidByName(std::wstring_view accountName, std::wstring_view systemName,
