@@ -230,7 +230,7 @@ mkdir -p "$(dirname "$output")"
   echo "- CPU: $(awk -F': ' '/^model name/ { print $2; exit }' /proc/cpuinfo), $(nproc) cores"
   echo "- Memory: $(awk '/^MemTotal/ { printf "%.1f GiB", $2 / 1048576 }' /proc/meminfo)"
   echo "- Kernel: $(uname -sr); $(. /etc/os-release && echo "$PRETTY_NAME"); $(ldd --version | head -1)"
-  echo "- userlens: $(git -C "$root" describe --always --dirty 2>/dev/null || echo unknown), Release build (preset bench), $(g++ --version | head -1)"
+  echo "- userlens: $(git -C "$root" describe --always --dirty 2>/dev/null || echo unknown), Release build (preset bench), $("$(sed -n 's/^CMAKE_CXX_COMPILER:[A-Z]*=//p' "$root/build/bench/CMakeCache.txt")" --version | head -1)"
   echo "- $(hyperfine --version), medians of at least $runs runs (100 at 10,000 accounts, 10 at 1,000,000) after 3 warm-up runs; peak memory: GNU time $(dpkg-query -W -f='${Version}' time 2>/dev/null || echo '(version unknown)'), largest of 3 runs"
   echo "- Load average when done: $(cut -d' ' -f1-3 /proc/loadavg)"
   echo

@@ -83,7 +83,8 @@ fi
 if [ ${#as_nobody[@]} -gt 0 ]; then
   echo "the second build runs as user 65534 (nobody)"
 else
-  echo "note: the second build runs as the same user as the first (it takes root and setpriv)"
+  echo "note: the second build runs as the same user as the first (it takes root, setpriv, and a" \
+    "work folder others may enter or a mount namespace to bind it into)"
 fi
 elsewhere=("${as_nobody[@]}" env HOME="$seen" SOURCE_DATE_EPOCH="$epoch" TZ=XST-12:45
            LC_ALL=C.UTF-8 sh -c 'umask 002 && exec "$@"' sh)
