@@ -66,7 +66,7 @@ Entry FirstPicked(Found (*scan)(const char*, const std::function<bool(const Entr
 }
 
 // Comment lines that bring the input's start to `length` bytes before the end of the reader's
-// first read (16 KiB), so that a line of the input spans two reads.
+// first read, so that a line of the input spans two reads.
 std::string Filler(size_t length) {
   std::string filler;
   while (length > 0) {
@@ -82,7 +82,7 @@ std::string Filler(size_t length) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   compat::FileDescriptor file(memfd_create("accounts", 0));
   if (!file.valid()) return 0;
-  constexpr size_t kFirstRead = 16 * 1024;
+  constexpr size_t kFirstRead = compat::LineReader::kFirstBuffer;
   size_t split = size == 0 ? 0 : data[0] * 37 % (size + 1);  // where the first read ends
   std::string filler = Filler(kFirstRead - std::min(split, kFirstRead));
   if (write(file.get(), filler.data(), filler.size()) != static_cast<ssize_t>(filler.size())) {

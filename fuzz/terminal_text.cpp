@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "CodePages.h"
 #include "EveryCodePage.h"
@@ -43,7 +44,8 @@ void Fail(const char* what) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzInput input(data, size);
-  UINT codePage = kEveryCodePage[input.Byte() % std::size(kEveryCodePage)];
+  const std::vector<UINT>& pages = EveryCodePage();
+  UINT codePage = pages[input.Byte() % pages.size()];
   std::string line = input.RestAsBytes();
   std::string shown = compat::PrintableOnTerminal(line, codePage);
   // The line's own CR LF at its end stays as it is, and is no part of the text.

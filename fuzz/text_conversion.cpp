@@ -4,6 +4,7 @@
 #include <climits>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "AnsiReference.h"
 #include "CodePages.h"
@@ -243,7 +244,8 @@ void CheckWide(UINT codePage, const std::wstring& text) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzInput input(data, size);
   uint8_t selector = input.Byte();
-  UINT codePage = kEveryCodePage[(selector >> 1) % std::size(kEveryCodePage)];
+  const std::vector<UINT>& pages = EveryCodePage();
+  UINT codePage = pages[(selector >> 1) % pages.size()];
   if ((selector & 1) == 0) {
     CheckBytes(codePage, input.RestAsBytes());
   } else {

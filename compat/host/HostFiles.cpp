@@ -10,9 +10,7 @@
 namespace compat {
 namespace {
 
-// The buffer's first size, enough for the account files of most hosts, and the most it grows
-// to: past that, a larger buffer saves no time.
-constexpr size_t kFirstBuffer = 16 * 1024;
+// The most the buffer grows to: past that, a larger buffer saves no time.
 constexpr size_t kLargestBuffer = 128 * 1024;
 // The longest line read, as long as the largest buffer an NSS call is given.
 constexpr size_t kLongestLine = kNssLargestBuffer;

@@ -8,6 +8,7 @@
 // passed over at the speed of a search for the next new line.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <memory>
 #include <string>
@@ -22,6 +23,10 @@ namespace compat {
 // file; a view stays valid until the next line.
 class LineReader {
  public:
+  // The buffer's first size, and so the size of the first read: enough for the account files of
+  // most hosts.
+  static constexpr size_t kFirstBuffer = 16 * 1024;
+
   explicit LineReader(const char* path);
   bool valid() const { return file_.valid(); }
   // False at the end of the file, or when it fails to read: then error() says why and the line
