@@ -62,6 +62,13 @@ TEST_F(HostFilesTest, AFileThatIsNoneHoldsNoEntryAndOneThatFailsIsAFailure) {
     if (answer == Found::Failed) {
       EXPECT_EQ(errno, EIO);
     }
+    // Shadow read as a stream ends the same way: no more, or failed.
+    ShadowFileStream stream(c.path.c_str());
+    std::string name;
+    ShadowEntry entry;
+    Found next = Found::Yes;
+    while (next == Found::Yes) next = stream.Next(name, entry);
+    EXPECT_EQ(next, c.answer == Found::Failed ? Found::Failed : Found::No);
   }
 }
 
