@@ -38,7 +38,7 @@ std::string PrintableOnTerminal(std::string_view line, UINT codePage) {
   const CodePage* page = FindCodePage(codePage);
   for (size_t i = 0; i < end; ++i) {
     auto byte = static_cast<unsigned char>(line[i]);
-    bool control = (byte < 0x20 && byte != '\t') || byte == 0x7F;
+    bool control = byte < 0x80 && IsControl(byte);
     // A multi-byte character is read as the code page reads it: bytes it does not read as one
     // character are its lead byte alone, and the bytes after it are read afresh, as a terminal
     // decoding the text reads them. GB18030 writes the C1 controls as four-byte characters
@@ -48,7 +48,7 @@ std::string PrintableOnTerminal(std::string_view line, UINT codePage) {
       bool invalid = false;
       std::wstring c = Decode(*page, line.substr(i, length), invalid);
       if (c.size() == 1) {
-        out += c.size() == 1 && IsControl(c[0]) ? std::string_view("?") : line.substr(i, length);
+        out += IsControl(c[0]) ? std::string_view("?") : line.substr(i, length);
         i += length - 1;
         continue;
       }
