@@ -54,9 +54,12 @@ int64_t Day(int64_t day) {
   return day < kLastDay ? day : kLastDay;
 }
 
-// The shadow rules behind the flags, computed as PAM computes them when the user logs in. They
-// apply wherever shadow holds an entry for the user, also where passwd's own password field does
-// not defer to shadow (where PAM would not look at the entry).
+// The shadow rules behind the flags, computed as PAM computes them when the user logs in, for the
+// day counts shadow tools write (-1 for an empty field, else 0 or more). A count the C library
+// wrapped below -1 (a number of 2^31 or more in the file) counts as unset here, where PAM would
+// take it as a day long past (an account expired, a password to change). The rules apply wherever
+// shadow holds an entry for the user, also where passwd's own password field does not defer to
+// shadow (where PAM would not look at the entry).
 bool IsPasswordExpired(const ShadowEntry& shadow, int64_t today) {
   if (shadow.lastChange == 0) return true;
   return shadow.lastChange > 0 && shadow.maxDays >= 0 &&

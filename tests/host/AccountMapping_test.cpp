@@ -109,6 +109,9 @@ const ShadowCase kShadowCases[] = {
      kBase | UF_DONT_EXPIRE_PASSWD, 0, 0, TIMEQ_FOREVER},
     {"ages past any date", "x", Shadow("$6$h", kToday - 10, kNever, kNever),
      kBase | UF_DONT_EXPIRE_PASSWD, 10 * kDay + 43200, 0, TIMEQ_FOREVER},
+    // The files module wraps a number of 2^31 or more into a negative day count.
+    {"day counts wrapped below -1 count as unset", "x", Shadow("$6$h", kToday - 10, -2, -2, -2),
+     kBase | UF_DONT_EXPIRE_PASSWD, 10 * kDay + 43200, 0, TIMEQ_FOREVER},
     {"empty password in passwd itself", "", std::nullopt, kBase | UF_PASSWD_NOTREQD, 0, 0,
      TIMEQ_FOREVER},
     {"locked password in passwd itself", "!", std::nullopt, kBase | UF_ACCOUNTDISABLE, 0, 0,
