@@ -125,6 +125,10 @@ mount_machine() {
   local root=$dir/$name
   for d in $samba_dirs; do mount --bind "$root/fs$d" "$d" || return 1; done
   for f in hosts resolv.conf nsswitch.conf; do mount --bind "$root/etc/$f" "/etc/$f" || return 1; done
+  # A running nscd would answer from the host's own accounts and name servers.
+  if [ -d /run/nscd ]; then
+    mkdir -p "$root/empty" && mount --bind "$root/empty" /run/nscd || return 1
+  fi
   hostname "$hostname"
 }
 
