@@ -118,6 +118,41 @@ TEST_F(UserInfo, ShowsEachFieldValue) {
        "  Flags: 33554434 (UF_ACCOUNTDISABLE)"},
       {[](USER_INFO_3& r) { r.usri3_flags = 0x1800000; }, 6,
        "  Flags: 25165824 (UF_PASSWORD_EXPIRED, UF_TRUSTED_TO_AUTHENTICATE_FOR_DELEGATION)"},
+      // Every bit set: each name once, in the order of the flag values; bits without a name
+      // add nothing.
+      {[](USER_INFO_3& r) { r.usri3_flags = 0xFFFFFFFF; }, 6,
+       "  Flags: -1 (UF_SCRIPT, UF_ACCOUNTDISABLE, UF_HOMEDIR_REQUIRED, UF_LOCKOUT, "
+       "UF_PASSWD_NOTREQD, UF_PASSWD_CANT_CHANGE, UF_ENCRYPTED_TEXT_PASSWORD_ALLOWED, "
+       "UF_TEMP_DUPLICATE_ACCOUNT, UF_NORMAL_ACCOUNT, UF_INTERDOMAIN_TRUST_ACCOUNT, "
+       "UF_WORKSTATION_TRUST_ACCOUNT, UF_SERVER_TRUST_ACCOUNT, UF_DONT_EXPIRE_PASSWD, "
+       "UF_MNS_LOGON_ACCOUNT, UF_SMARTCARD_REQUIRED, UF_TRUSTED_FOR_DELEGATION, UF_NOT_DELEGATED, "
+       "UF_USE_DES_KEY_ONLY, UF_DONT_REQUIRE_PREAUTH, UF_PASSWORD_EXPIRED, "
+       "UF_TRUSTED_TO_AUTHENTICATE_FOR_DELEGATION)"},
+      // Each name with its own bit.
+      {[](USER_INFO_3& r) { r.usri3_flags = 0x0008; }, 6, "  Flags: 8 (UF_HOMEDIR_REQUIRED)"},
+      {[](USER_INFO_3& r) { r.usri3_flags = 0x0010; }, 6, "  Flags: 16 (UF_LOCKOUT)"},
+      {[](USER_INFO_3& r) { r.usri3_flags = 0x0040; }, 6, "  Flags: 64 (UF_PASSWD_CANT_CHANGE)"},
+      {[](USER_INFO_3& r) { r.usri3_flags = 0x0080; }, 6,
+       "  Flags: 128 (UF_ENCRYPTED_TEXT_PASSWORD_ALLOWED)"},
+      {[](USER_INFO_3& r) { r.usri3_flags = 0x0100; }, 6,
+       "  Flags: 256 (UF_TEMP_DUPLICATE_ACCOUNT)"},
+      {[](USER_INFO_3& r) { r.usri3_flags = 0x0800; }, 6,
+       "  Flags: 2048 (UF_INTERDOMAIN_TRUST_ACCOUNT)"},
+      {[](USER_INFO_3& r) { r.usri3_flags = 0x1000; }, 6,
+       "  Flags: 4096 (UF_WORKSTATION_TRUST_ACCOUNT)"},
+      {[](USER_INFO_3& r) { r.usri3_flags = 0x2000; }, 6,
+       "  Flags: 8192 (UF_SERVER_TRUST_ACCOUNT)"},
+      {[](USER_INFO_3& r) { r.usri3_flags = 0x20000; }, 6,
+       "  Flags: 131072 (UF_MNS_LOGON_ACCOUNT)"},
+      {[](USER_INFO_3& r) { r.usri3_flags = 0x40000; }, 6,
+       "  Flags: 262144 (UF_SMARTCARD_REQUIRED)"},
+      {[](USER_INFO_3& r) { r.usri3_flags = 0x80000; }, 6,
+       "  Flags: 524288 (UF_TRUSTED_FOR_DELEGATION)"},
+      {[](USER_INFO_3& r) { r.usri3_flags = 0x100000; }, 6, "  Flags: 1048576 (UF_NOT_DELEGATED)"},
+      {[](USER_INFO_3& r) { r.usri3_flags = 0x200000; }, 6,
+       "  Flags: 2097152 (UF_USE_DES_KEY_ONLY)"},
+      {[](USER_INFO_3& r) { r.usri3_flags = 0x400000; }, 6,
+       "  Flags: 4194304 (UF_DONT_REQUIRE_PREAUTH)"},
       {[](USER_INFO_3& r) { r.usri3_auth_flags = 0; }, 8, "  Operator privilege: 0 ()"},
       {[](USER_INFO_3& r) { r.usri3_auth_flags = 0xF; }, 8,
        "  Operator privilege: 15 (AF_OP_PRINT, AF_OP_COMM, AF_OP_SERVER, AF_OP_ACCOUNTS)"},
@@ -125,6 +160,7 @@ TEST_F(UserInfo, ShowsEachFieldValue) {
       {[](USER_INFO_3& r) { r.usri3_priv = 1; }, 3, "  Privilege: 1 (USER_PRIV_USER)"},
       {[](USER_INFO_3& r) { r.usri3_priv = 3; }, 3, "  Privilege: 3 (USER_PRIV_ADMIN)"},
       {[](USER_INFO_3& r) { r.usri3_priv = 4; }, 3, "  Privilege: Unknown Privs level: 4"},
+      {[](USER_INFO_3& r) { r.usri3_priv = 5; }, 3, "  Privilege: 5 (USER_PRIV_USER)"},
       {[](USER_INFO_3& r) { r.usri3_password_age = 86399; }, 2,
        "  Days since last password change: 0"},
       {[](USER_INFO_3& r) { r.usri3_password_age = 86400; }, 2,
@@ -243,6 +279,12 @@ TEST(NetTimeText, UsesTheLocalesMonthsAndTimeFormat) {
   german.longTimeFormat = L"H.mm' Uhr'";
   DateFormat american = english;
   american.longTimeFormat = L"h:mm:ss tt";
+  DateFormat padded = english;
+  padded.longTimeFormat = L"hh:mm:ss tt";
+  DateFormat unpadded = english;
+  unpadded.longTimeFormat = L"H:m:s";
+  DateFormat initial = english;
+  initial.longTimeFormat = L"h:mm t";
 
   struct Case {
     const DateFormat* format;
@@ -262,6 +304,9 @@ TEST(NetTimeText, UsesTheLocalesMonthsAndTimeFormat) {
       {&american, 1199188800, L"01 January 2008 12:00:00 PM"},
       {&american, 1199145600, L"01 January 2008 12:00:00 AM"},
       {&american, 1199178245, L"01 January 2008 9:04:05 AM"},
+      {&padded, 1199178245, L"01 January 2008 09:04:05 AM"},
+      {&unpadded, 1199178245, L"01 January 2008 9:4:5"},
+      {&initial, 1199221445, L"01 January 2008 9:04 P"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(NetTimeText(c.seconds, *c.format), c.expected) << c.seconds;

@@ -160,10 +160,19 @@ TEST_F(SecUtilsTest, NameLinesShowTheSidAndMarkUnmappedOnes) {
 }
 
 TEST_F(SecUtilsTest, NetBiosNameIsTheLocalComputersShortName) {
-  machine.netbiosName = L"WORKSTATION-0001";  // longer than a NetBIOS name may be
-  EXPECT_EQ(GetNetBiosComputerName(), "");
-  machine.netbiosName = L"WS01";
-  EXPECT_EQ(GetNetBiosComputerName(), "WS01");
+  const struct {
+    const char* what;
+    const wchar_t* name;
+    const char* expected;
+  } cases[] = {
+      {"longer than a NetBIOS name may be", L"WORKSTATION-0001", ""},
+      {"the longest, as Windows names a new computer", L"DESKTOP-4A7B9CQ", "DESKTOP-4A7B9CQ"},
+      {"short", L"WS01", "WS01"},
+  };
+  for (const auto& c : cases) {
+    machine.netbiosName = c.name;
+    EXPECT_EQ(GetNetBiosComputerName(), c.expected) << c.what;
+  }
 }
 
 }  // namespace
