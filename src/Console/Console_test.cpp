@@ -32,6 +32,15 @@ TEST_F(Writer, AppliesColourSettingsToTheirBitsOnly) {
       {0x0007, 8, 8, 2, 5, 0x0087},  // any value but 0 and 2 sets
       {0x0087, 8, 8, 2, 0, 0x0007},  // background intensity cleared
       {0xC007, 5, 6, 1, 1, 0xC0ED},  // bits above 0x00FF stay
+      // The rest of the table, each beside an intensity bit that must stay.
+      {0x000F, 1, 8, 2, 2, 0x0009},  // blue
+      {0x000F, 2, 8, 2, 2, 0x000A},  // green
+      {0x000F, 6, 8, 2, 2, 0x000E},  // yellow
+      {0x00F7, 8, 0, 2, 2, 0x0087},  // background black
+      {0x0087, 8, 1, 2, 2, 0x0097},  // background blue
+      {0x0087, 8, 2, 2, 2, 0x00A7},  // background green
+      {0x0087, 8, 5, 2, 2, 0x00D7},  // background magenta
+      {0x0007, 8, 7, 2, 2, 0x0077},  // background white
   };
   for (const Case& c : cases) {
     machine.attribute = c.start;
@@ -90,6 +99,9 @@ TEST_F(Writer, DropsALineWhoseColourCannotBeSet) {
   ScriptedModules modules(machine);
   machine.failAttributeWrites = true;
   WriteColoredLine("lost", 3);
+  WriteColoredLine("lost", 8, 3);
+  WriteColoredLine("lost", 8, 8, 1);
+  WriteColoredLine("lost", 8, 8, 2, 0);
   WriteColoredLine("kept");  // no setting asked: nothing to fail before the line
   machine.failAttributeWrites = false;
   WriteColoredLine("next");
