@@ -88,6 +88,18 @@ TEST(Report, OfTheCurrentUserByName) {
   EXPECT_EQ(run.exitCode, 0);
 }
 
+// A user logged on with an account the computer's database does not hold (a domain account):
+// the report ends before its first line, with the name as the platform spells it.
+TEST(Report, OfACurrentUserTheDatabaseDoesNotHold) {
+  compat::ScriptedMachine machine;
+  Furnish(machine);
+  machine.userName = L"Carol";
+  ProgramRun run = RunProgram(machine, L"USERLENS.EXE");
+  EXPECT_EQ(run.output, Lines({"", "User: \"Carol\" does not exist", ""}));
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(compat::CurrentOutstanding().Total(), 0u);
+}
+
 // Names longer than the first buffer of 255 characters are asked for again with the size the
 // platform reports, and shown whole.
 TEST(Report, LongNamesAreAskedForAgainAndShownWhole) {
