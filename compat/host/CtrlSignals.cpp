@@ -1,12 +1,13 @@
 #include "host/CtrlSignals.h"
 
+#include <pthread.h>
 #include <unistd.h>
 
 #include <atomic>
-#include <cerrno>
 #include <csignal>
 #include <cstddef>
-#include <iterator>
+#include <system_error>
+#include <thread>
 #include <utility>
 
 namespace compat {
@@ -18,9 +19,6 @@ constexpr std::pair<int, DWORD> kSignalEvents[] = {{SIGINT, CTRL_C_EVENT},
                                                    {SIGHUP, CTRL_CLOSE_EVENT},
                                                    {SIGTERM, CTRL_SHUTDOWN_EVENT}};
 constexpr size_t kSlots = 16;
-
-static_assert(std::atomic<PHANDLER_ROUTINE>::is_always_lock_free,
-              "handler routines are read in a signal handler");
 
 std::atomic<PHANDLER_ROUTINE> routines[kSlots];
 std::atomic<bool> ignoreCtrlC{false};
@@ -35,13 +33,14 @@ void EndBySignal(int signal) {
   sigset_t unblock;
   sigemptyset(&unblock);
   sigaddset(&unblock, signal);
-  sigprocmask(SIG_UNBLOCK, &unblock, nullptr);
+  pthread_sigmask(SIG_UNBLOCK, &unblock, nullptr);
   raise(signal);
   _exit(128 + signal);
 }
 
-void OnSignal(int signal) {
-  int savedErrno = errno;
+// Runs the routines for one signal, the last added first, until one reports the event handled.
+// Ctrl+C and Ctrl+Break that a routine handles are over; every other event ends the process.
+void Dispatch(int signal) {
   int event = CtrlEventOfSignal(signal);
   bool handled = false;
   for (size_t i = kSlots; i-- > 0 && !handled;) {
@@ -51,28 +50,42 @@ void OnSignal(int signal) {
   bool interrupt =
       event == static_cast<int>(CTRL_C_EVENT) || event == static_cast<int>(CTRL_BREAK_EVENT);
   if (interrupt && (handled || (event == static_cast<int>(CTRL_C_EVENT) && ignoreCtrlC.load()))) {
-    errno = savedErrno;
     return;
   }
   EndBySignal(signal);
 }
 
+// As on Windows, the routines run on a thread of their own, and the program's own thread is not
+// interrupted: the signals are blocked in it (and in every thread and child it starts later) and
+// taken from the process by sigwait. A handler that ran on the program's thread would break off
+// the waits of libraries that take EINTR as failure (poll does not restart), such as an NSS
+// module's wait for its daemon, and a handled Ctrl+C would then cost an account its answer.
 bool InstallSignalHandlers() {
   if (installed.exchange(true)) return true;
-  struct sigaction action {};
-  action.sa_handler = OnSignal;
-  action.sa_flags = SA_RESTART;
-  sigemptyset(&action.sa_mask);
-  for (auto [signal, event] : kSignalEvents) sigaddset(&action.sa_mask, signal);
-  bool ok = true;
+  sigset_t taken;
+  sigemptyset(&taken);
   for (auto [signal, event] : kSignalEvents) {
     // A signal the process was started ignoring (nohup, a background job) stays ignored: taking
     // it over would let a hangup end a run whose output goes to a file.
     struct sigaction inherited {};
     if (sigaction(signal, nullptr, &inherited) == 0 && inherited.sa_handler == SIG_IGN) continue;
-    ok = sigaction(signal, &action, nullptr) == 0 && ok;
+    sigaddset(&taken, signal);
   }
-  return ok;
+  sigset_t before;
+  if (pthread_sigmask(SIG_BLOCK, &taken, &before) != 0) return false;
+  try {
+    std::thread([taken] {
+      for (;;) {
+        int signal = 0;
+        if (sigwait(&taken, &signal) == 0) Dispatch(signal);
+      }
+    }).detach();
+  } catch (const std::system_error&) {
+    pthread_sigmask(SIG_SETMASK, &before, nullptr);
+    installed.store(false);
+    return false;
+  }
+  return true;
 }
 
 }  // namespace
@@ -96,7 +109,7 @@ bool SetCtrlHandlerRoutine(PHANDLER_ROUTINE routine, bool add) {
     }
     return false;
   }
-  // The slots fill from the first; the signal handler walks them from the last.
+  // The slots fill from the first; the control thread walks them from the last.
   size_t free = kSlots;
   for (size_t i = kSlots; i-- > 0;) {
     if (routines[i].load() != nullptr) break;

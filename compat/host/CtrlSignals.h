@@ -1,6 +1,8 @@
 // Console control events from signals: SIGINT is Ctrl+C, SIGQUIT Ctrl+Break, SIGHUP the
-// closing of the console, SIGTERM the shutdown. The program's handler routines run in the
-// signal handler and must be async-signal-safe (the program's only report the event handled).
+// closing of the console, SIGTERM the shutdown. Once a routine is added, the four signals are
+// blocked in the thread that added it (and so in the threads and children it starts later) and
+// the routines run on a thread of their own, as Windows runs them: nothing the program waits for
+// is interrupted. Signals sent to one thread (raise) are not taken; a signal to the process is.
 #pragma once
 
 #include "win32/console.h"

@@ -2,33 +2,50 @@
 #include "host/CtrlSignals.h"
 
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <thread>
 
 namespace compat {
 namespace {
 
-// Reports the event on standard error (write is async-signal-safe) and says it handled it.
+std::atomic<int> routinesRun{0};
+
+// Reports the event on standard error and says it handled it.
 BOOL WINAPI Handles(DWORD event) {
   char line[] = "event ?\n";
   line[6] = static_cast<char>('0' + event);
   (void)!write(STDERR_FILENO, line, sizeof(line) - 1);
+  ++routinesRun;
   return TRUE;
 }
 
 BOOL WINAPI Declines(DWORD) {
+  ++routinesRun;
   return FALSE;
 }
 
-void RaiseAndSurvive(PHANDLER_ROUTINE routine, int signal) {
+// Sends the signal to the process, as a terminal or kill(1) does, and gives the routines a
+// second to run (they run on a thread of their own); exits 0 if the process is still there.
+void SendAndSurvive(int signal) {
   rlimit noCore{0, 0};
   setrlimit(RLIMIT_CORE, &noCore);  // SIGQUIT would leave a core file
-  SetCtrlHandlerRoutine(routine, true);
-  raise(signal);
+  int before = routinesRun.load();
+  kill(getpid(), signal);
+  for (int i = 0; i < 100 && routinesRun.load() == before; ++i) usleep(10000);
+  usleep(50000);  // an end by the signal comes after the routines
   _exit(0);
+}
+
+void RaiseAndSurvive(PHANDLER_ROUTINE routine, int signal) {
+  SetCtrlHandlerRoutine(routine, true);
+  SendAndSurvive(signal);
 }
 
 TEST(CtrlSignals, SignalsAreControlEvents) {
@@ -58,8 +75,7 @@ TEST(CtrlSignalsDeathTest, LastAddedRoutineRunsFirst) {
       {
         SetCtrlHandlerRoutine(Declines, true);
         SetCtrlHandlerRoutine(Handles, true);
-        raise(SIGINT);
-        _exit(0);
+        SendAndSurvive(SIGINT);
       },
       testing::ExitedWithCode(0), "event 0");
 }
@@ -70,8 +86,7 @@ TEST(CtrlSignalsDeathTest, RemovedRoutineNoLongerRuns) {
         SetCtrlHandlerRoutine(Handles, true);
         if (!SetCtrlHandlerRoutine(Handles, false)) _exit(3);
         if (SetCtrlHandlerRoutine(Handles, false)) _exit(4);  // not installed any more
-        raise(SIGINT);
-        _exit(0);
+        SendAndSurvive(SIGINT);
       },
       testing::KilledBySignal(SIGINT), "");
 }
@@ -85,6 +100,27 @@ TEST(CtrlSignalsDeathTest, InheritedIgnoreStands) {
           RaiseAndSurvive(Declines, signal);
         },
         testing::ExitedWithCode(0), "")
+        << strsignal(signal);
+  }
+}
+
+// A handled Ctrl+C interrupts nothing the program waits for, as on Windows, where the routine
+// runs on a thread of its own: a wait that does not restart after a signal handler (poll, as the
+// NSS modules' clients wait for their daemons) runs to its end.
+TEST(CtrlSignalsDeathTest, HandledCtrlCInterruptsNoWait) {
+  for (int signal : {SIGINT, SIGQUIT}) {
+    EXPECT_EXIT(
+        {
+          SetCtrlHandlerRoutine(Handles, true);
+          std::thread sender([signal] {
+            usleep(100000);
+            kill(getpid(), signal);
+          });
+          sender.detach();
+          int result = poll(nullptr, 0, 400);
+          _exit(result == 0 ? 0 : (errno == EINTR ? 3 : 4));
+        },
+        testing::ExitedWithCode(0), "event")
         << strsignal(signal);
   }
 }
