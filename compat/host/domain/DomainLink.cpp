@@ -87,12 +87,16 @@ std::optional<Message> DomainLink::Ask(const Message& request) {
     FileDescriptor theirs = AboveStandardStreams(ends[1]);
     spent_ = !mine.valid() || !theirs.valid();
     if (spent_) return std::nullopt;
+    pid_t program = getpid();
     pid_t pid = fork();
     if (pid == 0) {
       // The helper ends at the end of the stream, when the program closes its end or ends; one
-      // stuck in a library is killed when the program ends.
+      // stuck in a library is killed when the program ends (also when it ended before the
+      // request to be killed with it was made). The console's signals stay blocked, as the
+      // program blocks them, so a Ctrl+C at the terminal breaks off none of its waits.
       mine.Reset();
       prctl(PR_SET_PDEATHSIG, SIGKILL);
+      if (getppid() != program) _exit(0);
       // The libraries log and prompt on the standard streams; the program's own are not theirs.
       int null = open("/dev/null", O_RDWR);
       for (int fd = 0; fd <= 2; ++fd) dup2(null, fd);
