@@ -185,21 +185,42 @@ TEST(NetApiBufferFreeContract, TakesNull) {
   EXPECT_EQ(NetApiBufferFree(nullptr), NERR_Success);
 }
 
-// The program names this computer to the account database by its fully qualified DNS name in
-// upper case, and the database answers as for no name. Wine takes only the NetBIOS name as this
-// computer, so under Wine the row runs where the two are one.
-TEST(ServerNameContract, ThisComputerByItsDnsNameInUpperCase) {
+// The fully qualified DNS name of this computer in upper case, as the program names the computer
+// to the account database and to the name lookups; "" under Wine where that is not the NetBIOS
+// name (Wine takes only the NetBIOS name as this computer).
+std::wstring ServerNameOfThisComputer() {
   wchar_t buffer[256] = {};
   DWORD cch = 255;
-  ASSERT_TRUE(GetComputerNameExW(ComputerNameDnsFullyQualified, buffer, &cch));
+  if (!GetComputerNameExW(ComputerNameDnsFullyQualified, buffer, &cch)) return std::wstring();
   std::wstring server = contract::UpperCase(std::wstring(buffer, cch));
   char netBios[MAX_COMPUTERNAME_LENGTH + 1] = {};
   DWORD cchNetBios = MAX_COMPUTERNAME_LENGTH + 1;
-  ASSERT_TRUE(GetComputerNameA(netBios, &cchNetBios));
+  if (!GetComputerNameA(netBios, &cchNetBios)) return std::wstring();
   if (contract::ThisSide() == contract::Side::Wine &&
       server != contract::UpperCase(std::wstring(netBios, netBios + cchNetBios))) {
-    GTEST_SKIP() << "under Wine: only the NetBIOS name is this computer";
+    return std::wstring();
   }
+  return server;
+}
+
+// The SID of an account as LookupAccountNameW gives it on a system; empty when it gives none.
+std::vector<BYTE> SidOfName(const wchar_t* system, const std::wstring& name, SID_NAME_USE& use) {
+  BYTE sid[SECURITY_MAX_SID_SIZE] = {};
+  DWORD cbSid = sizeof(sid);
+  wchar_t domain[256] = {};
+  DWORD cchDomain = 256;
+  if (!LookupAccountNameW(system, name.c_str(), sid, &cbSid, domain, &cchDomain, &use)) {
+    return std::vector<BYTE>();
+  }
+  return std::vector<BYTE>(sid, sid + cbSid);
+}
+
+// The program names this computer to the account database and to the name lookups by its fully
+// qualified DNS name in upper case, and each answers as for no name: the current user's record,
+// SID and local groups, and the SID of each group named there (the program looks each up again).
+TEST(ServerNameContract, ThisComputerByItsDnsNameInUpperCase) {
+  std::wstring server = ServerNameOfThisComputer();
+  if (server.empty()) GTEST_SKIP() << "under Wine: only the NetBIOS name is this computer";
   std::wstring user = CurrentUser();
   LPBYTE info = nullptr;
   ASSERT_EQ(NetUserGetInfo(server.c_str(), user.c_str(), 0, &info), NERR_Success)
@@ -207,12 +228,46 @@ TEST(ServerNameContract, ThisComputerByItsDnsNameInUpperCase) {
   ASSERT_NE(info, nullptr);
   EXPECT_EQ(std::wstring(reinterpret_cast<USER_INFO_0*>(info)->usri0_name), user);
   EXPECT_EQ(NetApiBufferFree(info), NERR_Success);
+  SID_NAME_USE use = SidTypeUnknown;
+  std::vector<BYTE> sid = SidOfName(server.c_str(), user, use);
+  EXPECT_FALSE(sid.empty()) << GetLastError();
+  EXPECT_EQ(use, SidTypeUser);
+  EXPECT_EQ(SidOfName(nullptr, user, use), sid);
   LPBYTE groups = nullptr;
   DWORD read = 0;
   DWORD total = 0;
   EXPECT_EQ(NetUserGetLocalGroups(server.c_str(), user.c_str(), 0, LG_INCLUDE_INDIRECT, &groups,
                                   MAX_PREFERRED_LENGTH, &read, &total),
             NERR_Success);
+  for (DWORD i = 0; groups != nullptr && i < read; ++i) {
+    std::wstring group = reinterpret_cast<LPWSTR*>(groups)[i];
+    EXPECT_FALSE(SidOfName(server.c_str(), group, use).empty())
+        << contract::Show(group) << " " << GetLastError();
+  }
+  if (groups != nullptr) {
+    EXPECT_EQ(NetApiBufferFree(groups), NERR_Success);
+  }
+}
+
+// The same for the global groups.
+CONTRACT_TEST(ServerNameContract, GlobalGroupsByTheDnsNameInUpperCase,
+              NotUnderWine("NetUserGetGroups answers 124 for level 0")) {
+  std::wstring server = ServerNameOfThisComputer();
+  ASSERT_FALSE(server.empty());
+  std::wstring user = CurrentUser();
+  LPBYTE groups = nullptr;
+  DWORD read = 0;
+  DWORD total = 0;
+  ASSERT_EQ(NetUserGetGroups(server.c_str(), user.c_str(), 0, &groups, MAX_PREFERRED_LENGTH, &read,
+                             &total),
+            NERR_Success);
+  EXPECT_EQ(read, total);
+  SID_NAME_USE use = SidTypeUnknown;
+  for (DWORD i = 0; groups != nullptr && i < read; ++i) {
+    std::wstring group = reinterpret_cast<GROUP_USERS_INFO_0*>(groups)[i].grui0_name;
+    EXPECT_FALSE(SidOfName(server.c_str(), group, use).empty())
+        << contract::Show(group) << " " << GetLastError();
+  }
   if (groups != nullptr) {
     EXPECT_EQ(NetApiBufferFree(groups), NERR_Success);
   }
