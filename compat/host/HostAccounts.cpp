@@ -79,7 +79,8 @@ NET_API_STATUS HostAccounts::EnumerateAccounts(
   DWORD refused = 0;
   bool more = false;
   bool complete = host.directory.ForEachUser([&](const UserEntry& user) {
-    if (more || index++ < resumeHandle) return;
+    // A line without a name is no account: no name can ask for it again.
+    if (more || user.name.empty() || index++ < resumeHandle) return;
     facts.user = &user;
     facts.shadow = shadow.Find(user.name);
     facts.lastLogon = lastlog.LastLogon(user.uid);

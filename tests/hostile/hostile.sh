@@ -115,6 +115,8 @@ for account in root "o'brien" 'back\slash' ctrl longgecos longhome many \
   [ "$count" = 1 ] || fail "list: '$(head -c 60 "$work/line")' is listed $count times"
 done
 has list-C.UTF-8 "          | badutf8"
+# A line with no name is no account: no row without one.
+hasnt list-C.UTF-8 "          | "
 has list-C.UTF-8 "          | $(printf 'j\303\266rg')"
 has list-C "          | j?rg"
 # A locked password (shadow "!") is a disabled account.
