@@ -65,8 +65,22 @@ on() {
 
 # lens MACHINE [--bind FILE TARGET]... [--user U | --kinit U | --ticket U] -- ARGS...: the
 # program's output, in the C locale; --bind puts FILE in TARGET's place for this run alone (root
-# only).
+# only). Every run must end with the exit code $want_exit (0 unless set for the call), write
+# nothing to standard error (the libraries' own messages must not reach the user) and end each
+# line with CR LF; a run that does not is written into $work/lens.faults, which fails the test
+# (lens often runs in a subshell, where a count would be lost).
 lens() {
+  local raw=$work/lens.out err=$work/lens.err status
+  lens_run "$@" >"$raw" 2>"$err"
+  status=$?
+  {
+    [ "$status" = "${want_exit:-0}" ] || echo "userlens ${*}: exit code $status"
+    [ -s "$err" ] && echo "userlens ${*}: wrote to standard error: $(head -c 300 "$err")"
+    awk '!/\r$/ { bad = 1 } END { exit bad }' "$raw" || echo "userlens ${*}: a line without CR LF"
+  } >>"$work/lens.faults"
+  cat "$raw"
+}
+lens_run() {
   local machine=$1 binds=() as=() wrap=(env LC_ALL=C)
   shift
   while [ "$1" = --bind ]; do
@@ -274,7 +288,7 @@ check "member: without a ticket, the host's facts" "$(sed -n '2p;10p;27p' <<<"$w
 # An account NSS still knows but the DC no longer has: the DC has the last word.
 on member -- id 'SAMDOM\user099' >/dev/null
 on dc -- samba-tool user delete user099 >/dev/null
-check "member: an account the DC has deleted" "$(lens member -- 'SAMDOM\user099' | tr -d '\r')" \
+check "member: an account the DC has deleted" "$(want_exit=1 lens member -- 'SAMDOM\user099' | tr -d '\r')" \
   $'\nUser: "samdom\\user099" does not exist'
 
 # seconds_since START: the seconds from START (an $EPOCHREALTIME) to now.
@@ -323,6 +337,13 @@ stop_seconds=$(seconds_since "$start")
 check "DC stopped: the host's facts" "$(sed -n '2p;10p;27p' <<<"$stopped")" \
   "$(sed -n '2p;10p;27p' <<<"$without")"
 check "DC stopped: answered within 5 seconds ($stop_seconds s)" "$(within "$stop_seconds" 0 5.5)" 1
+
+checks=$((checks + 1))
+if [ -s "$work/lens.faults" ]; then
+  failures=$((failures + 1))
+  echo "FAIL: runs of the program:"
+  sed 's/^/  /' "$work/lens.faults"
+fi
 
 checks_done=$EPOCHREALTIME
 cp "$dir/dc/log/times" "$work/times" 2>/dev/null
