@@ -223,6 +223,10 @@ has terminal "  Full name: ?[31mred?[0m ?2J $(printf '\342\200\272')2J"
 has terminal "Username: ULHOST\\ctl"
 run ctl-file C.UTF-8 0 -- ctl
 has ctl-file "  Full name: ${esc}[31mred${esc}[0m $(printf '\302\233')2J $(printf '\342\200\272')2J"
+# Also from a terminal: what decides is where the output goes, not whether there is a console.
+in_namespace C.UTF-8 script -qec "$work/bin/userlens ctl >$work/ctl-console.raw" /dev/null >/dev/null 2>&1
+tr -d '\r' <"$work/ctl-console.raw" >"$work/ctl-console.out"
+has ctl-console "  Full name: ${esc}[31mred${esc}[0m $(printf '\302\233')2J $(printf '\342\200\272')2J"
 # In Windows-1255 "›" is the byte 0x9B, which the Linux console reads as CSI in any character set.
 in_namespace he_IL.CP1255 script -qec "$work/bin/userlens ctl" /dev/null >"$work/terminal-1255.out" 2>&1
 tr -d '\r' <"$work/terminal-1255.out" >"$work/terminal.lines" && mv "$work/terminal.lines" "$work/terminal-1255.out"
