@@ -11,6 +11,7 @@
 #include <csignal>
 #include <cstring>
 #include <thread>
+#include <utility>
 
 namespace compat {
 namespace {
@@ -31,21 +32,32 @@ BOOL WINAPI Declines(DWORD) {
   return FALSE;
 }
 
-// Sends the signal to the process, as a terminal or kill(1) does, and gives the routines a
-// second to run (they run on a thread of their own); exits 0 if the process is still there.
-void SendAndSurvive(int signal) {
-  rlimit noCore{0, 0};
-  setrlimit(RLIMIT_CORE, &noCore);  // SIGQUIT would leave a core file
-  int before = routinesRun.load();
-  kill(getpid(), signal);
-  for (int i = 0; i < 100 && routinesRun.load() == before; ++i) usleep(10000);
-  usleep(50000);  // an end by the signal comes after the routines
-  _exit(0);
+// The routines run on a thread of their own: waits up to two seconds for the count of their runs
+// to reach `runs`.
+void AwaitRoutines(int runs) {
+  for (int i = 0; i < 200 && routinesRun.load() < runs; ++i) usleep(10000);
 }
 
-void RaiseAndSurvive(PHANDLER_ROUTINE routine, int signal) {
-  SetCtrlHandlerRoutine(routine, true);
-  SendAndSurvive(signal);
+// Sends the signal to the process, as a terminal or kill(1) does, twice: the second run of the
+// routines shows that the first ended without ending the process. Exits with the number of
+// routine runs (two when the first routine asked handles the event).
+[[noreturn]] void SendAndSurvive(int signal) {
+  for (int time = 1; time <= 2; ++time) {
+    int before = routinesRun.load();
+    kill(getpid(), signal);
+    AwaitRoutines(before + 1);
+  }
+  _exit(routinesRun.load());
+}
+
+// Sends the signal once and waits for the end it brings: exits 9 if the process outlives it by
+// seconds.
+[[noreturn]] void SendAndEnd(int signal) {
+  rlimit noCore{0, 0};
+  setrlimit(RLIMIT_CORE, &noCore);  // SIGQUIT would leave a core file
+  kill(getpid(), signal);
+  sleep(3);
+  _exit(9);
 }
 
 TEST(CtrlSignals, SignalsAreControlEvents) {
@@ -57,19 +69,40 @@ TEST(CtrlSignals, SignalsAreControlEvents) {
 }
 
 TEST(CtrlSignalsDeathTest, HandledCtrlCAndCtrlBreakAreIgnored) {
-  EXPECT_EXIT(RaiseAndSurvive(Handles, SIGINT), testing::ExitedWithCode(0), "event 0");
-  EXPECT_EXIT(RaiseAndSurvive(Handles, SIGQUIT), testing::ExitedWithCode(0), "event 1");
+  for (int signal : {SIGINT, SIGQUIT}) {
+    EXPECT_EXIT(
+        {
+          SetCtrlHandlerRoutine(Handles, true);
+          SendAndSurvive(signal);
+        },
+        testing::ExitedWithCode(2), signal == SIGINT ? "event 0" : "event 1")
+        << strsignal(signal);
+  }
 }
 
 TEST(CtrlSignalsDeathTest, CloseAndShutdownEndTheProcessAfterTheHandler) {
-  EXPECT_EXIT(RaiseAndSurvive(Handles, SIGHUP), testing::KilledBySignal(SIGHUP), "event 2");
-  EXPECT_EXIT(RaiseAndSurvive(Handles, SIGTERM), testing::KilledBySignal(SIGTERM), "event 6");
+  for (auto [signal, event] : {std::pair{SIGHUP, "event 2"}, std::pair{SIGTERM, "event 6"}}) {
+    EXPECT_EXIT(
+        {
+          SetCtrlHandlerRoutine(Handles, true);
+          SendAndEnd(signal);
+        },
+        testing::KilledBySignal(signal), event)
+        << strsignal(signal);
+  }
 }
 
 TEST(CtrlSignalsDeathTest, UnhandledCtrlCEndsTheProcess) {
-  EXPECT_EXIT(RaiseAndSurvive(Declines, SIGINT), testing::KilledBySignal(SIGINT), "");
+  EXPECT_EXIT(
+      {
+        SetCtrlHandlerRoutine(Declines, true);
+        SendAndEnd(SIGINT);
+      },
+      testing::KilledBySignal(SIGINT), "");
 }
 
+// The routine added last runs first, and the first that handles the event ends the search: the
+// one that declines is never asked (two runs, not four).
 TEST(CtrlSignalsDeathTest, LastAddedRoutineRunsFirst) {
   EXPECT_EXIT(
       {
@@ -77,7 +110,7 @@ TEST(CtrlSignalsDeathTest, LastAddedRoutineRunsFirst) {
         SetCtrlHandlerRoutine(Handles, true);
         SendAndSurvive(SIGINT);
       },
-      testing::ExitedWithCode(0), "event 0");
+      testing::ExitedWithCode(2), "event 0");
 }
 
 TEST(CtrlSignalsDeathTest, RemovedRoutineNoLongerRuns) {
@@ -86,20 +119,24 @@ TEST(CtrlSignalsDeathTest, RemovedRoutineNoLongerRuns) {
         SetCtrlHandlerRoutine(Handles, true);
         if (!SetCtrlHandlerRoutine(Handles, false)) _exit(3);
         if (SetCtrlHandlerRoutine(Handles, false)) _exit(4);  // not installed any more
-        SendAndSurvive(SIGINT);
+        SendAndEnd(SIGINT);
       },
       testing::KilledBySignal(SIGINT), "");
 }
 
-// A signal ignored from the start (nohup, a background job) stays ignored, whatever the routines.
+// A signal ignored from the start (nohup, a background job) stays ignored, whatever the routines:
+// with a routine that would end the process, it is still there when another signal ends it.
 TEST(CtrlSignalsDeathTest, InheritedIgnoreStands) {
   for (int signal : {SIGINT, SIGQUIT, SIGHUP, SIGTERM}) {
     EXPECT_EXIT(
         {
           std::signal(signal, SIG_IGN);
-          RaiseAndSurvive(Declines, signal);
+          SetCtrlHandlerRoutine(Declines, true);
+          kill(getpid(), signal);
+          usleep(200000);
+          SendAndEnd(SIGUSR1);
         },
-        testing::ExitedWithCode(0), "")
+        testing::KilledBySignal(SIGUSR1), "")
         << strsignal(signal);
   }
 }
@@ -125,9 +162,22 @@ TEST(CtrlSignalsDeathTest, HandledCtrlCInterruptsNoWait) {
   }
 }
 
+// A null routine ignores Ctrl+C (taken, with no routine to run: a shutdown sent after it is what
+// ends the process) and nothing else.
 TEST(CtrlSignalsDeathTest, NullRoutineIgnoresCtrlCOnly) {
-  EXPECT_EXIT(RaiseAndSurvive(nullptr, SIGINT), testing::ExitedWithCode(0), "");
-  EXPECT_EXIT(RaiseAndSurvive(nullptr, SIGQUIT), testing::KilledBySignal(SIGQUIT), "");
+  EXPECT_EXIT(
+      {
+        SetCtrlHandlerRoutine(nullptr, true);
+        kill(getpid(), SIGINT);
+        SendAndEnd(SIGTERM);
+      },
+      testing::KilledBySignal(SIGTERM), "");
+  EXPECT_EXIT(
+      {
+        SetCtrlHandlerRoutine(nullptr, true);
+        SendAndEnd(SIGQUIT);
+      },
+      testing::KilledBySignal(SIGQUIT), "");
 }
 
 }  // namespace
