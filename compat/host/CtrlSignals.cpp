@@ -72,7 +72,10 @@ bool InstallSignalHandlers() {
     sigaddset(&taken, signal);
   }
   sigset_t before;
-  if (pthread_sigmask(SIG_BLOCK, &taken, &before) != 0) return false;
+  if (pthread_sigmask(SIG_BLOCK, &taken, &before) != 0) {
+    installed.store(false);
+    return false;
+  }
   try {
     std::thread([taken] {
       for (;;) {
@@ -117,7 +120,9 @@ bool SetCtrlHandlerRoutine(PHANDLER_ROUTINE routine, bool add) {
   }
   if (free == kSlots) return false;
   routines[free].store(routine);
-  return InstallSignalHandlers();
+  if (InstallSignalHandlers()) return true;
+  routines[free].store(nullptr);  // a failed add adds nothing
+  return false;
 }
 
 }  // namespace compat

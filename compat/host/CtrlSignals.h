@@ -1,8 +1,9 @@
 // Console control events from signals: SIGINT is Ctrl+C, SIGQUIT Ctrl+Break, SIGHUP the
-// closing of the console, SIGTERM the shutdown. Once a routine is added, the four signals are
-// blocked in the thread that added it (and so in the threads and children it starts later) and
-// the routines run on a thread of their own, as Windows runs them: nothing the program waits for
-// is interrupted. Signals sent to one thread (raise) are not taken; a signal to the process is.
+// closing of the console, SIGTERM the shutdown. From the first call on (a routine added, or
+// Ctrl+C ignored), the four signals are blocked in the calling thread (and so in the threads and
+// children it starts later) and the routines run on a thread of their own, as Windows runs them:
+// nothing the program waits for is interrupted. A signal the process was started ignoring stays
+// ignored. A signal sent to one thread (raise) is not taken; one sent to the process is.
 #pragma once
 
 #include "win32/console.h"
@@ -15,7 +16,8 @@ int CtrlEventOfSignal(int signal);
 // SetConsoleCtrlHandler: adds or removes a handler routine (the last added runs first, and the
 // first one that reports the event handled ends the search). A null routine with add switches
 // the ignoring of Ctrl+C on, without add off. False when a routine to remove is not installed
-// or the last of the slots is taken (slots fill from the first; one freed below it stays free).
+// or the last of the slots is taken (slots fill from the first; one freed below it stays free),
+// and when the signals cannot be taken over (nothing is added then).
 //
 // An event that a routine reports handled is ignored for Ctrl+C and Ctrl+Break; the closing of
 // the console and the shutdown end the process after the routines ran, as on Windows, by the
