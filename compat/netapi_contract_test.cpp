@@ -186,21 +186,20 @@ TEST(NetApiBufferFreeContract, TakesNull) {
 }
 
 // The fully qualified DNS name of this computer in upper case, as the program names the computer
-// to the account database and to the name lookups; "" under Wine where that is not the NetBIOS
-// name (Wine takes only the NetBIOS name as this computer).
-std::wstring ServerNameOfThisComputer() {
+// to the account database and to the name lookups. Skips the row under Wine where that is not the
+// NetBIOS name (Wine takes only the NetBIOS name as this computer).
+void ServerNameOfThisComputer(std::wstring& server) {
   wchar_t buffer[256] = {};
   DWORD cch = 255;
-  if (!GetComputerNameExW(ComputerNameDnsFullyQualified, buffer, &cch)) return std::wstring();
-  std::wstring server = contract::UpperCase(std::wstring(buffer, cch));
+  ASSERT_TRUE(GetComputerNameExW(ComputerNameDnsFullyQualified, buffer, &cch)) << GetLastError();
   char netBios[MAX_COMPUTERNAME_LENGTH + 1] = {};
   DWORD cchNetBios = MAX_COMPUTERNAME_LENGTH + 1;
-  if (!GetComputerNameA(netBios, &cchNetBios)) return std::wstring();
+  ASSERT_TRUE(GetComputerNameA(netBios, &cchNetBios)) << GetLastError();
+  server = contract::UpperCase(std::wstring(buffer, cch));
   if (contract::ThisSide() == contract::Side::Wine &&
       server != contract::UpperCase(std::wstring(netBios, netBios + cchNetBios))) {
-    return std::wstring();
+    GTEST_SKIP() << "under Wine: only the NetBIOS name is this computer";
   }
-  return server;
 }
 
 // The SID of an account as LookupAccountNameW gives it on a system; empty when it gives none.
@@ -219,8 +218,9 @@ std::vector<BYTE> SidOfName(const wchar_t* system, const std::wstring& name, SID
 // qualified DNS name in upper case, and each answers as for no name: the current user's record,
 // SID and local groups, and the SID of each group named there (the program looks each up again).
 TEST(ServerNameContract, ThisComputerByItsDnsNameInUpperCase) {
-  std::wstring server = ServerNameOfThisComputer();
-  if (server.empty()) GTEST_SKIP() << "under Wine: only the NetBIOS name is this computer";
+  std::wstring server;
+  ASSERT_NO_FATAL_FAILURE(ServerNameOfThisComputer(server));
+  if (testing::Test::IsSkipped()) return;
   std::wstring user = CurrentUser();
   LPBYTE info = nullptr;
   ASSERT_EQ(NetUserGetInfo(server.c_str(), user.c_str(), 0, &info), NERR_Success)
@@ -252,8 +252,9 @@ TEST(ServerNameContract, ThisComputerByItsDnsNameInUpperCase) {
 // The same for the global groups.
 CONTRACT_TEST(ServerNameContract, GlobalGroupsByTheDnsNameInUpperCase,
               NotUnderWine("NetUserGetGroups answers 124 for level 0")) {
-  std::wstring server = ServerNameOfThisComputer();
-  ASSERT_FALSE(server.empty());
+  std::wstring server;
+  ASSERT_NO_FATAL_FAILURE(ServerNameOfThisComputer(server));
+  if (testing::Test::IsSkipped()) return;
   std::wstring user = CurrentUser();
   LPBYTE groups = nullptr;
   DWORD read = 0;
