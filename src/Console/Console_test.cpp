@@ -40,7 +40,7 @@ TEST_F(Writer, AppliesColourSettingsToTheirBitsOnly) {
       {0x0087, 8, 1, 2, 2, 0x0097},  // background blue
       {0x0087, 8, 2, 2, 2, 0x00A7},  // background green
       {0x0087, 8, 5, 2, 2, 0x00D7},  // background magenta
-      {0x0007, 8, 7, 2, 2, 0x0077},  // background white
+      {0x0087, 8, 7, 2, 2, 0x00F7},  // background white
   };
   for (const Case& c : cases) {
     machine.attribute = c.start;
