@@ -80,12 +80,16 @@ bool Content(std::string_view& line) {
   return !line.empty() && line.front() != '#';
 }
 
+// A file that is missing or no regular file holds no entry, as glibc's files module answers for
+// it; one that cannot be opened otherwise, or fails on the way, is a failure.
+bool IsNoFile(const LineReader& lines) {
+  return lines.error() == ENOENT || lines.error() == EINVAL;
+}
+
 template <typename Parse, typename Visit>
 Found Scan(const char* path, const LinePick& pick, Parse parse, Visit visit) {
   LineReader lines(path);
-  // A file that is missing or no regular file holds no entry, as glibc's files module answers
-  // for it; one that cannot be opened otherwise, or fails on the way, is a failure.
-  if (!lines.valid() && (lines.error() == ENOENT || lines.error() == EINVAL)) return Found::Yes;
+  if (!lines.valid() && IsNoFile(lines)) return Found::Yes;
   std::string_view line;
   while (lines.Next(line)) {
     if (!Content(line) || (pick && !pick(line))) continue;
@@ -266,9 +270,7 @@ Found ShadowFileStream::Next(std::string& name, ShadowEntry& entry) {
   while (lines_.Next(line)) {
     if (ParseShadowLine(line, name, entry)) return Found::Yes;
   }
-  // A missing file holds no entry, as for a scan; a read that fails on the way is a failure.
-  int error = lines_.error();
-  return error == 0 || error == ENOENT || error == EINVAL ? Found::No : Found::Failed;
+  return lines_.error() == 0 || IsNoFile(lines_) ? Found::No : Found::Failed;
 }
 
 }  // namespace compat
