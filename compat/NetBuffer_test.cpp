@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
 #include <string>
 
+#include "Region.h"
 #include "Win32Contract.h"
 #include "win32/netapi.h"
 
@@ -140,6 +143,32 @@ TEST(NetBufferDeathTest, WorksWithLittleAddressSpace) {
         _exit(block != nullptr && NetApiBufferFree(block) == NERR_Success ? 0 : 4);
       },
       testing::ExitedWithCode(0), "");
+}
+
+// With the address space so limited, the region still grows by large steps: it moves (and
+// copies all it holds) a few times, not once for every small piece added after the first step it
+// could not have.
+TEST(NetBufferDeathTest, GrowsByStepsWithLittleAddressSpace) {
+  EXPECT_EXIT(
+      {
+        unsigned long pages = 0;
+        std::ifstream("/proc/self/statm") >> pages;
+        rlimit limit{};
+        limit.rlim_cur = limit.rlim_max =
+            static_cast<rlim_t>(pages) * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + (64u << 20);
+        if (pages == 0 || setrlimit(RLIMIT_AS, &limit) != 0) _exit(100);
+        compat::Region region;
+        int moves = 0;
+        const unsigned char* data = nullptr;
+        for (size_t cb = 4096; cb <= (24u << 20); cb += 4096) {
+          if (!region.Reserve(cb)) _exit(101);
+          if (region.data() != data) ++moves;
+          data = region.data();
+          region.data()[cb - 1] = 1;
+        }
+        _exit(std::min(moves, 99));
+      },
+      [](int status) { return WIFEXITED(status) && WEXITSTATUS(status) <= 8; }, "");
 }
 
 }  // namespace

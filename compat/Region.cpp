@@ -42,10 +42,12 @@ bool Region::Reserve(size_t cb) {
     cbNew *= 4;
   }
   unsigned char* base = ReserveRange(cbNew);
-  // Where address space is limited (ulimit -v, strict overcommit), the region takes no more
-  // than it needs: slower growth, but an answer.
-  if (base == nullptr && cbNew > cb) {
-    cbNew = cb;
+  // Where address space is limited (ulimit -v, strict overcommit), the region asks for ever
+  // less, halving what it would take beyond cb, down to cb itself. It takes the first that can
+  // be had: at least half of the room left, so that it moves a few more times at most. Taking
+  // cb at once would move and copy the whole region for every record or text added after.
+  while (base == nullptr && cbNew > cb) {
+    cbNew = cb + (cbNew - cb) / 2;
     base = ReserveRange(cbNew);
   }
   if (base == nullptr) return false;
