@@ -132,6 +132,11 @@ const AccountRow kAccounts[] = {
      NotUnderWine("NetUserGetInfo compares names in their case: 2221")},
     {"local_groups_upper_case", Call::GetLocalGroups, Who::CurrentUserInUpperCase, 0,
      LG_INCLUDE_INDIRECT, NERR_Success},
+    // The program asks for a named account as the user typed it, in lower case.
+    {"info_level_3_upper_case", Call::GetInfo, Who::CurrentUserInUpperCase, 3, 0, NERR_Success,
+     NotUnderWine("NetUserGetInfo answers 2140 for level 3")},
+    {"groups_upper_case", Call::GetGroups, Who::CurrentUserInUpperCase, 0, 0, NERR_Success,
+     NotUnderWine("NetUserGetGroups answers 124 for level 0")},
 };
 
 class AccountContract : public ::testing::TestWithParam<AccountRow> {};
@@ -181,27 +186,6 @@ TEST_P(AccountContract, Holds) {
 
 CONTRACT_TABLE(AccountContract, kAccounts)
 
-TEST(NetApiBufferFreeContract, TakesNull) {
-  EXPECT_EQ(NetApiBufferFree(nullptr), NERR_Success);
-}
-
-// The fully qualified DNS name of this computer in upper case, as the program names the computer
-// to the account database and to the name lookups. Skips the row under Wine where that is not the
-// NetBIOS name (Wine takes only the NetBIOS name as this computer).
-void ServerNameOfThisComputer(std::wstring& server) {
-  wchar_t buffer[256] = {};
-  DWORD cch = 255;
-  ASSERT_TRUE(GetComputerNameExW(ComputerNameDnsFullyQualified, buffer, &cch)) << GetLastError();
-  char netBios[MAX_COMPUTERNAME_LENGTH + 1] = {};
-  DWORD cchNetBios = MAX_COMPUTERNAME_LENGTH + 1;
-  ASSERT_TRUE(GetComputerNameA(netBios, &cchNetBios)) << GetLastError();
-  server = contract::UpperCase(std::wstring(buffer, cch));
-  if (contract::ThisSide() == contract::Side::Wine &&
-      server != contract::UpperCase(std::wstring(netBios, netBios + cchNetBios))) {
-    GTEST_SKIP() << "under Wine: only the NetBIOS name is this computer";
-  }
-}
-
 // The SID of an account as LookupAccountNameW gives it on a system; empty when it gives none.
 std::vector<BYTE> SidOfName(const wchar_t* system, const std::wstring& name, SID_NAME_USE& use) {
   BYTE sid[SECURITY_MAX_SID_SIZE] = {};
@@ -214,12 +198,67 @@ std::vector<BYTE> SidOfName(const wchar_t* system, const std::wstring& name, SID
   return std::vector<BYTE>(sid, sid + cbSid);
 }
 
+// The list and the report show the same privilege level and flags of an account. The level is
+// USER_PRIV_ADMIN exactly for the members of Administrators, and a local account has a normal
+// account's flags, with UF_SCRIPT always set, and no storage limit.
+CONTRACT_TEST(AccountContract, ListAndRecordAgreeOnLevelAndFlags,
+              NotUnderWine("NetUserEnum answers 124 for level 2")) {
+  std::wstring user = CurrentUser();
+  LPBYTE info = nullptr;
+  ASSERT_EQ(NetUserGetInfo(nullptr, user.c_str(), 3, &info), NERR_Success);
+  ASSERT_NE(info, nullptr);
+  const USER_INFO_3 record = *reinterpret_cast<USER_INFO_3*>(info);
+  LPBYTE list = nullptr;
+  DWORD read = 0;
+  DWORD total = 0;
+  DWORD resume = 0;
+  ASSERT_EQ(NetUserEnum(nullptr, 2, 0, &list, MAX_PREFERRED_LENGTH, &read, &total, &resume),
+            NERR_Success);
+  const USER_INFO_2* listed = nullptr;
+  for (DWORD i = 0; i < read; ++i) {
+    const USER_INFO_2& entry = reinterpret_cast<USER_INFO_2*>(list)[i];
+    if (user == entry.usri2_name) listed = &entry;
+  }
+  ASSERT_NE(listed, nullptr) << "the current user is listed";
+  EXPECT_EQ(listed->usri2_priv, record.usri3_priv);
+  EXPECT_EQ(listed->usri2_flags, record.usri3_flags);
+  EXPECT_EQ(NetApiBufferFree(list), NERR_Success);
+  EXPECT_EQ(record.usri3_flags & (UF_SCRIPT | UF_NORMAL_ACCOUNT), UF_SCRIPT | UF_NORMAL_ACCOUNT);
+  EXPECT_EQ(record.usri3_max_storage, USER_MAXSTORAGE_UNLIMITED);
+  EXPECT_EQ(record.usri3_units_per_week, static_cast<DWORD>(UNITS_PER_WEEK));
+  EXPECT_EQ(NetApiBufferFree(info), NERR_Success);
+  // Administrators by its SID: its name is translated on other languages' Windows.
+  LPBYTE groups = nullptr;
+  ASSERT_EQ(NetUserGetLocalGroups(nullptr, user.c_str(), 0, LG_INCLUDE_INDIRECT, &groups,
+                                  MAX_PREFERRED_LENGTH, &read, &total),
+            NERR_Success);
+  SID_NAME_USE use = SidTypeUnknown;
+  const std::vector<BYTE> administrators = SidOfName(nullptr, L"BUILTIN\\Administrators", use);
+  ASSERT_FALSE(administrators.empty());
+  bool member = false;
+  for (DWORD i = 0; groups != nullptr && i < read; ++i) {
+    member =
+        member || SidOfName(nullptr, reinterpret_cast<LPWSTR*>(groups)[i], use) == administrators;
+  }
+  if (groups != nullptr) {
+    EXPECT_EQ(NetApiBufferFree(groups), NERR_Success);
+  }
+  EXPECT_EQ(record.usri3_priv == USER_PRIV_ADMIN, member) << record.usri3_priv;
+  EXPECT_TRUE(record.usri3_priv == USER_PRIV_USER || record.usri3_priv == USER_PRIV_ADMIN ||
+              record.usri3_priv == USER_PRIV_GUEST)
+      << record.usri3_priv;
+}
+
+TEST(NetApiBufferFreeContract, TakesNull) {
+  EXPECT_EQ(NetApiBufferFree(nullptr), NERR_Success);
+}
+
 // The program names this computer to the account database and to the name lookups by its fully
 // qualified DNS name in upper case, and each answers as for no name: the current user's record,
 // SID and local groups, and the SID of each group named there (the program looks each up again).
 TEST(ServerNameContract, ThisComputerByItsDnsNameInUpperCase) {
   std::wstring server;
-  ASSERT_NO_FATAL_FAILURE(ServerNameOfThisComputer(server));
+  ASSERT_NO_FATAL_FAILURE(contract::ServerNameOfThisComputer(server));
   if (testing::Test::IsSkipped()) return;
   std::wstring user = CurrentUser();
   LPBYTE info = nullptr;
@@ -253,7 +292,7 @@ TEST(ServerNameContract, ThisComputerByItsDnsNameInUpperCase) {
 CONTRACT_TEST(ServerNameContract, GlobalGroupsByTheDnsNameInUpperCase,
               NotUnderWine("NetUserGetGroups answers 124 for level 0")) {
   std::wstring server;
-  ASSERT_NO_FATAL_FAILURE(ServerNameOfThisComputer(server));
+  ASSERT_NO_FATAL_FAILURE(contract::ServerNameOfThisComputer(server));
   if (testing::Test::IsSkipped()) return;
   std::wstring user = CurrentUser();
   LPBYTE groups = nullptr;

@@ -1,6 +1,7 @@
 // The contract of the process calls: the user's and the computer's names, the environment block,
 // the locale's texts and the last error.
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "contract/Contract.h"
@@ -182,6 +183,23 @@ TEST_P(LocaleContract, Holds) {
 }
 
 CONTRACT_TABLE(LocaleContract, kLocale)
+
+// The time picture a logon's time is written with: outside quoted text it has no letter but h,
+// H, m, s and t, the letters the program writes.
+TEST(LocaleContract, TimePictureHasOnlyTheTimeLetters) {
+  wchar_t picture[128] = {};
+  ASSERT_GT(GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STIMEFORMAT, picture, 128), 0);
+  bool quoted = false;
+  for (const wchar_t* c = picture; *c != L'\0'; ++c) {
+    bool letter = (*c >= L'a' && *c <= L'z') || (*c >= L'A' && *c <= L'Z');
+    if (*c == L'\'') {
+      quoted = !quoted;
+    } else if (letter && !quoted) {
+      EXPECT_NE(std::wstring_view(L"hHmst").find(*c), std::wstring_view::npos)
+          << contract::Show(std::wstring_view(picture));
+    }
+  }
+}
 
 TEST(LastErrorContract, IsWhatWasSetLast) {
   SetLastError(ERROR_ACCESS_DENIED);

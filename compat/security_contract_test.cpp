@@ -140,12 +140,12 @@ const NameToSidRow kNameToSid[] = {
     {"unknown_in_builtin", L"BUILTIN\\NoSuchAlias-4711", L"", L"", SidTypeUser},
 };
 
-void ExpectNameToSid(const NameToSidRow& row) {
+void ExpectNameToSid(const NameToSidRow& row, const wchar_t* system = nullptr) {
   DWORD cbSid = 0;
   DWORD cchDomain = 0;
   SID_NAME_USE use = SidTypeUnknown;
   SetLastError(0);
-  BOOL ok = LookupAccountNameW(nullptr, row.account, nullptr, &cbSid, nullptr, &cchDomain, &use);
+  BOOL ok = LookupAccountNameW(system, row.account, nullptr, &cbSid, nullptr, &cchDomain, &use);
   EXPECT_FALSE(ok);
   if (row.sid[0] == L'\0') {
     EXPECT_EQ(GetLastError(), ERROR_NONE_MAPPED);
@@ -159,7 +159,7 @@ void ExpectNameToSid(const NameToSidRow& row) {
   std::vector<wchar_t> domain(cchDomain + 4, L'\x7F');
   DWORD cbShort = cbSid - 1;
   DWORD cchAgain = cchDomain;
-  EXPECT_FALSE(LookupAccountNameW(nullptr, row.account, sid.data(), &cbShort, domain.data(),
+  EXPECT_FALSE(LookupAccountNameW(system, row.account, sid.data(), &cbShort, domain.data(),
                                   &cchAgain, &use));
   EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
   EXPECT_EQ(cbShort, cbSid);
@@ -167,7 +167,7 @@ void ExpectNameToSid(const NameToSidRow& row) {
   DWORD cbFit = cbSid;
   DWORD cchFit = cchDomain;
   ASSERT_TRUE(
-      LookupAccountNameW(nullptr, row.account, sid.data(), &cbFit, domain.data(), &cchFit, &use));
+      LookupAccountNameW(system, row.account, sid.data(), &cbFit, domain.data(), &cchFit, &use));
   EXPECT_EQ(cbFit, cbSid);
   EXPECT_EQ(cchFit, cchDomain - 1);
   EXPECT_EQ(std::wstring(domain.data()), row.domain);
@@ -184,6 +184,19 @@ TEST_P(NameToSidContract, Holds) {
 }
 
 CONTRACT_TABLE(NameToSidContract, kNameToSid)
+
+// The program names the system to LookupAccountNameW: this computer by its DNS name in upper
+// case. Every row holds for it as for no name.
+TEST(NameToSidContract, HoldsForThisComputerByItsDnsName) {
+  std::wstring server;
+  ASSERT_NO_FATAL_FAILURE(contract::ServerNameOfThisComputer(server));
+  if (testing::Test::IsSkipped()) return;
+  for (const NameToSidRow& row : kNameToSid) {
+    if (!contract::WhyNot(row.where, contract::ThisSide()).empty()) continue;
+    SCOPED_TRACE(row.name);
+    ExpectNameToSid(row, server.c_str());
+  }
+}
 
 // LookupAccountSidW with the program's buffers, and with buffers that are too small.
 enum class SidBuffers { Ample, NameShort, DomainShort, Probe };

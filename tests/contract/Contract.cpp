@@ -9,6 +9,11 @@
 namespace contract {
 namespace {
 
+std::vector<std::string>& StartArguments() {
+  static std::vector<std::string> arguments;
+  return arguments;
+}
+
 std::map<std::string, Where>& Registry() {
   static std::map<std::string, Where> registry;
   return registry;
@@ -86,6 +91,10 @@ std::string ShowUnits(std::basic_string_view<Unit> text, const char* format) {
 
 }  // namespace
 
+const std::vector<std::string>& Arguments() {
+  return StartArguments();
+}
+
 std::wstring CurrentUser() {
   wchar_t user[256] = {};
   DWORD cch = 256;
@@ -96,6 +105,20 @@ std::wstring CurrentUser() {
 std::wstring UpperCase(std::wstring text) {
   for (wchar_t& c : text) c = static_cast<wchar_t>(std::towupper(c));
   return text;
+}
+
+void ServerNameOfThisComputer(std::wstring& server) {
+  wchar_t buffer[256] = {};
+  DWORD cch = 255;
+  ASSERT_TRUE(GetComputerNameExW(ComputerNameDnsFullyQualified, buffer, &cch)) << GetLastError();
+  char netBios[MAX_COMPUTERNAME_LENGTH + 1] = {};
+  DWORD cchNetBios = MAX_COMPUTERNAME_LENGTH + 1;
+  ASSERT_TRUE(GetComputerNameA(netBios, &cchNetBios)) << GetLastError();
+  server = UpperCase(std::wstring(buffer, cch));
+  if (ThisSide() == Side::Wine &&
+      server != UpperCase(std::wstring(netBios, netBios + cchNetBios))) {
+    GTEST_SKIP() << "under Wine: only the NetBIOS name is this computer";
+  }
 }
 
 std::string Show(std::wstring_view text) {
@@ -109,6 +132,7 @@ std::string Show(std::string_view bytes) {
 }  // namespace contract
 
 int main(int argc, char** argv) {
+  contract::StartArguments().assign(argv + 1, argv + argc);
   ::testing::InitGoogleTest(&argc, argv);
   for (int i = 1; i < argc; ++i) {
     if (std::string(argv[i]) == "--contract-list") {

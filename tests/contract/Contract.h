@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 #include <type_traits>
+#include <vector>
 
 #include "Win32.h"
 
@@ -61,8 +62,16 @@ constexpr Bytes B(const char (&text)[N]) {
   return Bytes{text, N - 1};
 }
 
+// The arguments the test program was started with, as main had them before the test framework
+// took its own (ctest passes at least a filter).
+const std::vector<std::string>& Arguments();
+
 // The name of the user who runs the test, as GetUserNameW gives it.
 std::wstring CurrentUser();
+// The fully qualified DNS name of this computer in upper case, as the program names the computer
+// to the account database and to the name lookups. Skips the test under Wine where that is not
+// the NetBIOS name (Wine takes only the NetBIOS name as this computer).
+void ServerNameOfThisComputer(std::wstring& server);
 // The text in upper case, a character at a time.
 std::wstring UpperCase(std::wstring text);
 
