@@ -424,13 +424,24 @@ TEST(AnsiCodePageContract, ConvertsAsItsNumber) {
   }
 }
 
-// The command line holds the program and then each of its arguments.
+// The command line holds the program and then each of its arguments, in their order: the
+// program reads its one argument after the program's own word.
 TEST(CommandLineContract, HoldsTheProgramAndItsArguments) {
   const wchar_t* line = GetCommandLineW();
   ASSERT_NE(line, nullptr);
   std::wstring text(line);
   EXPECT_NE(text.find(L"contract"), std::wstring::npos) << contract::Show(text);
   EXPECT_EQ(GetCommandLineW(), line) << "the same line on every call";
+  // The program's word ends at its closing quote, or else at the first blank.
+  size_t at = text[0] == L'"' ? text.find(L'"', 1) : text.find(L' ');
+  ASSERT_NE(at, std::wstring::npos) << "no argument after the program: " << contract::Show(text);
+  ASSERT_FALSE(contract::Arguments().empty());
+  for (const std::string& argument : contract::Arguments()) {
+    std::wstring wide(argument.begin(), argument.end());
+    at = text.find(wide, at);
+    ASSERT_NE(at, std::wstring::npos) << argument << " in " << contract::Show(text);
+    at += wide.size();
+  }
 }
 
 }  // namespace

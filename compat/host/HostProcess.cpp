@@ -22,13 +22,16 @@ namespace compat {
 namespace {
 
 // The process's own arguments, as the C library hands them to the program's constructors
-// (before main, without /proc).
-int argumentCount = 0;
-char** arguments = nullptr;
+// (before main, without /proc). They are copied: a program may rearrange its argv (a test
+// framework takes out its own flags), but its command line stays the one it was started with, as
+// on Windows.
+std::vector<std::string>& StartArguments() {
+  static std::vector<std::string> kept;
+  return kept;
+}
 
 void KeepArguments(int argc, char** argv, char**) {
-  argumentCount = argc;
-  arguments = argv;
+  for (int i = 0; i < argc && argv[i] != nullptr; ++i) StartArguments().emplace_back(argv[i]);
 }
 
 [[gnu::section(".init_array"), gnu::used]] void (*const keepArguments)(int, char**,
@@ -93,7 +96,8 @@ std::vector<uint32_t> ProcessGroupIds() {
 // is always token 1.
 std::wstring HostProcess::CommandLine() {
   std::wstring line;
-  for (int i = 0; i < argumentCount && arguments[i] != nullptr; ++i) {
+  const std::vector<std::string>& arguments = StartArguments();
+  for (size_t i = 0; i < arguments.size(); ++i) {
     std::wstring argument = ArgumentText(arguments[i]);
     if (i == 0 && argument.find_first_not_of(L'"') == std::wstring::npos) {
       auto* file = reinterpret_cast<const char*>(getauxval(AT_EXECFN));
