@@ -2,6 +2,7 @@
 // is the program's path, token 1 the argument; separators are the codes 1 to 32, pairs of double
 // quotes before a token are skipped, a double quote toggles a stretch kept as it is, and an
 // argument of more than 4,096 UTF-16 code units is a range error (the path is not held to it).
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -54,14 +55,13 @@ std::optional<std::wstring> ReferenceFirstArgument(std::wstring line) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzInput input(data, size);
-  // A first byte of 128 or more repeats the text to about 4,096 characters, so that the limit
-  // is reached by inputs of ordinary size.
-  uint8_t repeat = input.Byte();
-  std::wstring unit = input.RestAsWide();
-  std::wstring line = unit;
-  if (repeat >= 128 && !unit.empty()) {
-    size_t target = 4000 + static_cast<size_t>(repeat & 0x7F);
-    while (line.size() < target) line += unit;
+  // A first byte of 128 or more pads the text with its last character to 4,000 to 4,127
+  // characters, so that an argument that ends the line meets the limit (and one past it) by
+  // inputs of ordinary size.
+  uint8_t pad = input.Byte();
+  std::wstring line = input.RestAsWide();
+  if (pad >= 128 && !line.empty()) {
+    line.resize(std::max(line.size(), 4000 + static_cast<size_t>(pad & 0x7F)), line.back());
   }
   std::optional<std::wstring> expected = ReferenceFirstArgument(line);
   std::optional<std::wstring> actual;
