@@ -20,6 +20,7 @@ enum SID_NAME_USE {
   SidTypeAlias,
   SidTypeWellKnownGroup,
   SidTypeUnknown = 8,
+  SidTypeLabel = 10,  // an integrity level, in every token since Windows Vista
 };
 using PSID_NAME_USE = SID_NAME_USE*;
 

@@ -90,14 +90,18 @@ void Furnish(compat::ScriptedMachine& machine) {
   machine.AddName(L"Authenticated Users", L"NT AUTHORITY", L"S-1-5-11", SidTypeWellKnownGroup);
   machine.AddName(L"This Organization", L"NT AUTHORITY", L"S-1-5-15", SidTypeWellKnownGroup);
   machine.AddName(L"Local account", L"NT AUTHORITY", L"S-1-5-113", SidTypeWellKnownGroup);
+  machine.AddName(L"Local account and member of Administrators group", L"NT AUTHORITY",
+                  L"S-1-5-114", SidTypeWellKnownGroup);
+  machine.AddName(L"High Mandatory Level", L"Mandatory Label", L"S-1-16-12288", SidTypeLabel);
   machine.AddName(L"LOCAL", L"", L"S-1-2-0", SidTypeWellKnownGroup);
   machine.AddName(L"NTLM Authentication", L"NT AUTHORITY", L"S-1-5-64-10", SidTypeWellKnownGroup);
 
-  // The token of alice's process; the logon SID has no name.
+  // The token of alice's elevated process: its groups in Windows' order, the integrity level
+  // last; the logon SID has no name. The privileges are those such a token has enabled.
   for (const wchar_t* sid :
-       {L"S-1-5-21-2915137264-1387612093-3342817621-513", L"S-1-1-0", L"S-1-5-113", L"S-1-5-32-544",
-        L"S-1-5-32-545", L"S-1-5-4", L"S-1-2-1", L"S-1-5-11", L"S-1-5-15", L"S-1-5-5-0-493814",
-        L"S-1-2-0", L"S-1-5-64-10"}) {
+       {L"S-1-5-21-2915137264-1387612093-3342817621-513", L"S-1-1-0", L"S-1-5-114", L"S-1-5-32-544",
+        L"S-1-5-32-545", L"S-1-5-4", L"S-1-2-1", L"S-1-5-11", L"S-1-5-15", L"S-1-5-113",
+        L"S-1-5-5-0-493814", L"S-1-2-0", L"S-1-5-64-10", L"S-1-16-12288"}) {
     compat::TokenGroup group;
     group.sid = compat::SidFromText(sid);
     machine.tokenGroups.push_back(group);
