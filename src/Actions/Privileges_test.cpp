@@ -59,8 +59,14 @@ TEST_F(Privileges, FallsBackToTheProcessTokenOnlyWithoutAThreadToken) {
   machine.threadTokenError = ERROR_NO_TOKEN;
   machine.processTokenError = ERROR_ACCESS_DENIED;
   EXPECT_FALSE(HasPrivilege(L"SeDebugPrivilege"));
-  EXPECT_FALSE(HasPrivilege(L"SeNoSuchPrivilege"));
   EXPECT_EQ(compat::CurrentOutstanding().handles, 0u);
+}
+
+TEST_F(Privileges, ANameTheSystemDoesNotKnowIsNotHeld) {
+  compat::MachineScope scope(machine);
+  machine.processPrivileges = {L"SeDebugPrivilege"};
+  EXPECT_FALSE(HasPrivilege(L"SeNoSuchPrivilege"));
+  EXPECT_TRUE(HasPrivilege(L"SeDebugPrivilege"));
 }
 
 TEST_F(Privileges, NamedAccountShowsTheTitleOnly) {
