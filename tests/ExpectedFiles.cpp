@@ -15,7 +15,9 @@ std::string ReadExpected(const std::string& name) {
 }
 
 void ExpectFile(const std::string& name, const std::string& actual) {
-  if (std::getenv("USERLENS_UPDATE_EXPECTED") != nullptr) {
+  // Only USERLENS_UPDATE_EXPECTED=1 rewrites: any other value (0 too) checks as always.
+  const char* update = std::getenv("USERLENS_UPDATE_EXPECTED");
+  if (update != nullptr && std::string(update) == "1") {
     std::ofstream(std::string(USERLENS_TEST_DATA) + "/" + name, std::ios::binary) << actual;
     return;
   }

@@ -254,7 +254,7 @@ sample=$(
   echo "\$ userlens 'SAMDOM\\user001'"
   lens member -- 'SAMDOM\user001' | tr -d '\r'
 )
-if [ -n "${USERLENS_UPDATE_README:-}" ]; then
+if [ "${USERLENS_UPDATE_README:-0}" = 1 ]; then
   SAMPLE=$sample awk '
     /^<!-- sample: domain-user -->$/ { print; getline; print; print ENVIRON["SAMPLE"]; skip = 1; next }
     skip && /^```$/ { skip = 0 }

@@ -203,7 +203,8 @@ Block FindBlock(const std::string& readme, const std::string& name) {
 TEST(ReadmeSamples, AreWhatTheProgramPrints) {
   std::string readme = ReadReadme();
   ASSERT_FALSE(readme.empty()) << "cannot read " << kReadme;
-  const bool update = std::getenv("USERLENS_UPDATE_README") != nullptr;
+  const char* updateSwitch = std::getenv("USERLENS_UPDATE_README");
+  const bool update = updateSwitch != nullptr && std::string(updateSwitch) == "1";
   for (const Sample& sample : kSamples) {
     SCOPED_TRACE(sample.name);
     std::string expected = SampleText(sample);
