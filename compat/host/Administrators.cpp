@@ -9,9 +9,10 @@ Administrators Administrators::Read(AccountDirectory& directory, DomainLink* dom
 
 void Administrators::Load() const {
   if (loaded_) return;
-  loaded_ = true;
   std::vector<GroupEntry> groups;
-  directory_->FindGroupsNamed({"sudo", "wheel", "admin"}, groups);
+  unreadable_ = directory_->FindGroupsNamed({"sudo", "wheel", "admin"}, groups) == Found::Failed;
+  if (unreadable_) return;
+  loaded_ = true;
   for (const GroupEntry& group : groups) {
     gids_.push_back(group.gid);
     members_.insert(group.members.begin(), group.members.end());

@@ -25,6 +25,10 @@ class Administrators {
   bool IncludesOnHost(const UserEntry& user) const;
   // Whether a process with these group ids (and effective uid) administers the host.
   bool IncludesProcess(uint32_t euid, const std::vector<uint32_t>& gids) const;
+  // Whether the last question could not be answered because the groups could not be read (the
+  // directory's LastError() tells why): its "no" may be wrong, and the caller fails instead of
+  // showing it. The next question reads them again.
+  bool Unreadable() const { return unreadable_; }
 
  private:
   Administrators(AccountDirectory& directory, DomainLink* domain)
@@ -34,6 +38,7 @@ class Administrators {
   AccountDirectory* directory_;
   DomainLink* domain_;
   mutable bool loaded_ = false;
+  mutable bool unreadable_ = false;
   mutable std::vector<uint32_t> gids_;
   mutable std::unordered_set<std::string> members_;
 };

@@ -54,6 +54,9 @@ NET_API_STATUS HostAccounts::GetAccount(std::wstring_view server, std::wstring_v
   facts.shadow = host.directory.FindShadow(entry.name);
   facts.lastLogon = LastlogReader().LastLogon(entry.uid);
   facts.administrator = host.administrators.Includes(entry);
+  if (!facts.administrator && host.administrators.Unreadable()) {
+    return WindowsErrorOfNss(host.directory.LastError());
+  }
   facts.guestUid = host.guestUid;
   facts.now = static_cast<int64_t>(std::time(nullptr));
   record = MapAccountRecord(facts);
@@ -78,9 +81,10 @@ NET_API_STATUS HostAccounts::EnumerateAccounts(
   DWORD index = 0;
   DWORD refused = 0;
   bool more = false;
+  NET_API_STATUS unreadable = NERR_Success;  // the administrator groups could not be read
   bool complete = host.directory.ForEachUser([&](const UserEntry& user) {
     // A line without a name is no account: no name can ask for it again.
-    if (more || user.name.empty() || index++ < resumeHandle) return;
+    if (more || unreadable != NERR_Success || user.name.empty() || index++ < resumeHandle) return;
     facts.user = &user;
     facts.shadow = shadow.Find(user.name);
     facts.lastLogon = lastlog.LastLogon(user.uid);
@@ -91,6 +95,10 @@ NET_API_STATUS HostAccounts::EnumerateAccounts(
     facts.administrator =
         administrators.IncludesOnHost(user) ||
         (domain && (domain->admin ? *domain->admin : administrators.Includes(user)));
+    if (!facts.administrator && administrators.Unreadable()) {
+      unreadable = WindowsErrorOfNss(host.directory.LastError());
+      return;
+    }
     MapAccountRecordInto(facts, record);
     if (domain && domain->flags) record.flags = *domain->flags;
     if (!sink(record)) {
@@ -99,6 +107,7 @@ NET_API_STATUS HostAccounts::EnumerateAccounts(
     }
   });
   if (!complete) return WindowsErrorOfNss(host.directory.LastError());
+  if (unreadable != NERR_Success) return unreadable;
   resumeHandle = more ? refused : 0;
   return more ? ERROR_MORE_DATA : NERR_Success;
 }
@@ -113,8 +122,12 @@ NET_API_STATUS HostAccounts::Groups(GroupScope scope, std::wstring_view server,
   }
   HostDirectory& host = HostDirectory::Get();
   GroupMemberships memberships(host.directory, host.names);
+  bool administrator = scope == GroupScope::Local && host.administrators.Includes(entry);
+  if (scope == GroupScope::Local && !administrator && host.administrators.Unreadable()) {
+    return WindowsErrorOfNss(host.directory.LastError());
+  }
   Found answer = scope == GroupScope::Local
-                     ? memberships.LocalGroupsOf(entry, host.administrators.Includes(entry), groups)
+                     ? memberships.LocalGroupsOf(entry, administrator, groups)
                      : memberships.GlobalGroupsOf(entry, groups);
   return answer == Found::Failed ? WindowsErrorOfNss(host.directory.LastError()) : NERR_Success;
 }

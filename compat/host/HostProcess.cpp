@@ -5,6 +5,7 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -142,6 +143,12 @@ DWORD HostProcess::TokenGroups(TokenKind kind, std::vector<TokenGroup>& groups) 
   GroupMemberships memberships(host.directory, host.names);
   groups = memberships.ProcessGroups(static_cast<uint32_t>(geteuid()), ProcessGroupIds(),
                                      host.administrators);
+  // Without the administrator groups the token's lack of Administrators would be a guess.
+  if (host.administrators.Unreadable() &&
+      std::none_of(groups.begin(), groups.end(),
+                   [](const TokenGroup& group) { return group.sid == AdministratorsSid(); })) {
+    return WindowsErrorOfNss(host.directory.LastError());
+  }
   return ERROR_SUCCESS;
 }
 

@@ -121,6 +121,22 @@ TEST_F(GroupMembershipsTest, FailingDirectoryIsReported) {
   EXPECT_EQ(memberships.LocalGroupsOf(alice, false, list), Found::Failed);
 }
 
+// Groups that cannot be read make no one a plain user: the answer says it may be wrong, and the
+// groups are read again on the next question.
+TEST_F(GroupMembershipsTest, AdministratorGroupsThatCannotBeReadAreSaidSo) {
+  UserEntry carol;
+  ASSERT_EQ(directory.FindUser("carol", carol), Found::Yes);
+  Administrators administrators = Administrators::Read(directory);
+  directory.failWith = EIO;
+  EXPECT_FALSE(administrators.Includes(carol));
+  EXPECT_TRUE(administrators.Unreadable());
+  EXPECT_FALSE(administrators.IncludesProcess(1003, {27}));
+  EXPECT_TRUE(administrators.Unreadable());
+  directory.failWith = 0;
+  EXPECT_TRUE(administrators.Includes(carol));
+  EXPECT_FALSE(administrators.Unreadable());
+}
+
 std::vector<std::wstring> SidTexts(const std::vector<TokenGroup>& groups) {
   std::vector<std::wstring> texts;
   for (const TokenGroup& group : groups) texts.push_back(group.sid.ToText());

@@ -273,4 +273,17 @@ done
 case $(flags agree-bob-root) in *UF_ACCOUNTDISABLE*) fail "root is disabled for bob" ;; esac
 case $(flags agree-root-bob) in *UF_ACCOUNTDISABLE*) ;; *) fail "bob is not disabled for root" ;; esac
 
+# A caller who cannot read the administrator groups learns so: ann (in sudo) is no plain user to
+# the report, the list, the groups or the token. Root needs no group to be one (but its groups
+# cannot be listed).
+chmod 600 "$etc/group"
+run unreadable-report C.UTF-8 1 "${as_bob[@]}" -- ann
+has unreadable-report "Access Denied"
+hasnt unreadable-report "  Privilege: 1 (USER_PRIV_USER)"
+run unreadable-list C.UTF-8 0 "${as_bob[@]}" -- /listusers
+hasnt unreadable-list "          | ann"
+run unreadable-root C.UTF-8 1 "${as_bob[@]}" -- root
+has unreadable-root "  Privilege: 2 (USER_PRIV_ADMIN)"
+chmod 644 "$etc/group"
+
 summary
