@@ -31,15 +31,22 @@ bool LastlogReader::InHole(off_t offset) {
 std::optional<int64_t> LastlogReader::LastLogon(uint32_t uid) {
   if (!fd_.valid()) return std::nullopt;
   const off_t offset = static_cast<off_t>(uid) * static_cast<off_t>(sizeof(struct lastlog));
+  const off_t previous = lastOffset_;
+  lastOffset_ = offset;
   bool inWindow = offset >= windowStart_ && offset + static_cast<off_t>(sizeof(struct lastlog)) <=
                                                 windowStart_ + static_cast<off_t>(cbFilled_);
   if (!inWindow) {
     if (InHole(offset)) return std::nullopt;
+    // A window pays in a walk over ascending uids, where the uid follows the last one asked for
+    // closely; any other lookup (a list in name order, uids spread over an idmap range) reads
+    // its one record.
+    bool walking = offset > previous && offset - previous < static_cast<off_t>(cbWindow_);
+    const size_t cbRead = walking ? cbWindow_ : sizeof(struct lastlog);
     window_.resize(cbWindow_);
     cbFilled_ = 0;
     windowStart_ = offset;
-    while (cbFilled_ < cbWindow_) {
-      ssize_t n = pread(fd_.get(), window_.data() + cbFilled_, cbWindow_ - cbFilled_,
+    while (cbFilled_ < cbRead) {
+      ssize_t n = pread(fd_.get(), window_.data() + cbFilled_, cbRead - cbFilled_,
                         offset + static_cast<off_t>(cbFilled_));
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) break;  // the end of the file, or a read error: no further records

@@ -15,8 +15,9 @@ constexpr const char* kLastlogPath = "/var/log/lastlog";
 
 class LastlogReader {
  public:
-  // windowRecords: how many records one read fetches, so that a walk over ascending uids
-  // reads the file in large pieces; 1 for a single lookup.
+  // windowRecords: how many records one read fetches in a walk over ascending uids, so that it
+  // reads the file in large pieces; 1 for a single lookup. A lookup out of such a walk reads
+  // its one record.
   explicit LastlogReader(const char* path = kLastlogPath, size_t windowRecords = 1);
 
   // Seconds since 1970 of the uid's last logon; none when the file cannot be read or holds no
@@ -33,6 +34,7 @@ class LastlogReader {
   std::vector<char> window_;
   off_t windowStart_ = 0;
   size_t cbFilled_ = 0;
+  off_t lastOffset_ = -1;  // of the uid asked for last
   off_t holeStart_ = 0;
   off_t holeEnd_ = 0;
 };

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -71,6 +72,46 @@ TEST_F(LastlogTest, AscendingWalkFindsEveryRecord) {
   }
   EXPECT_EQ(found, (std::vector<std::pair<uint32_t, int64_t>>{
                        {0, 1600000000}, {5, 1700000000}, {7, 2147483648}, {1000, 1700000123}}));
+}
+
+// The bytes and the read calls this process has made so far.
+struct Reads {
+  uint64_t bytes = 0;
+  uint64_t calls = 0;
+};
+Reads ReadsSoFar() {
+  Reads reads;
+  std::ifstream io("/proc/self/io");
+  std::string key;
+  uint64_t value = 0;
+  while (io >> key >> value) {
+    if (key == "rchar:") reads.bytes = value;
+    if (key == "syscr:") reads.calls = value;
+  }
+  return reads;
+}
+
+// A walk over ascending uids reads in windows; a walk in any other order (a list in name order)
+// reads each record alone, not a window for each.
+TEST_F(LastlogTest, OnlyAnAscendingWalkReadsInWindows) {
+  {
+    FileDescriptor file(open(path_.c_str(), O_WRONLY));
+    ASSERT_TRUE(file.valid());
+    for (uint32_t uid = 2000; uid < 12000; ++uid) Write(file.get(), uid, 1700000000 + uid);
+  }
+  ASSERT_GT(ReadsSoFar().calls, 0u) << "no /proc/self/io";
+  LastlogReader ascending(path_.c_str(), 224);
+  Reads before = ReadsSoFar();
+  for (uint32_t uid = 2000; uid < 12000; ++uid) {
+    ASSERT_EQ(ascending.LastLogon(uid), 1700000000 + uid) << uid;
+  }
+  EXPECT_LT(ReadsSoFar().calls - before.calls, 100u);
+  LastlogReader descending(path_.c_str(), 224);
+  before = ReadsSoFar();
+  for (uint32_t uid = 11999; uid >= 2000; --uid) {
+    ASSERT_EQ(descending.LastLogon(uid), 1700000000 + uid) << uid;
+  }
+  EXPECT_LT(ReadsSoFar().bytes - before.bytes, 2 * 10000 * sizeof(struct lastlog));
 }
 
 TEST(Lastlog, MissingFileKnowsNothing) {
