@@ -22,10 +22,12 @@ bool IsUserPrivateGroup(const GroupEntry& group, const UserEntry& user) {
   return userIsMember;
 }
 
-Found GroupMemberships::LookUpUsersNamedAs(const std::vector<GroupEntry>& groups) {
+Found GroupMemberships::LookUpNamesOf(const std::vector<GroupEntry>& groups) {
   std::vector<std::string> names;
   names.reserve(groups.size());
   for (const GroupEntry& group : groups) names.push_back(group.name);
+  std::vector<GroupEntry> found;
+  if (directory_.FindGroupsNamed(names, found) == Found::Failed) return Found::Failed;
   return directory_.LookUpUsersNamed(names);
 }
 
@@ -72,8 +74,9 @@ Found GroupMemberships::LocalGroupsOf(const UserEntry& user, bool administrator,
     if (answer == Found::No || IsUserPrivateGroup(group, user)) continue;
     groups.push_back(group);
   }
-  // A group is listed by its bare name only when no user has that name: ask for them all at once.
-  if (LookUpUsersNamedAs(groups) == Found::Failed) return Found::Failed;
+  // A group is listed by its bare name only when the name finds it again (no user, no earlier
+  // group has it): ask for all the names at once.
+  if (LookUpNamesOf(groups) == Found::Failed) return Found::Failed;
   for (const GroupEntry& listed : groups) names.push_back(names_.GroupName(listed));
   bool listsAdministrators = false;
   for (const DomainName& alias : DomainGroups(account)) {
@@ -108,7 +111,7 @@ std::vector<TokenGroup> GroupMemberships::ProcessGroups(uint32_t euid,
     groups.push_back(TokenGroup{names_.GroupSid(gid, found ? group.name : std::string())});
   }
   // The groups' names are looked up next, when the SIDs are shown; a failure shows there.
-  LookUpUsersNamedAs(named);
+  LookUpNamesOf(named);
   auto holds = [&](const SidValue& sid) {
     return std::any_of(groups.begin(), groups.end(),
                        [&](const TokenGroup& g) { return g.sid == sid; });

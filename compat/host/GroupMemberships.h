@@ -36,8 +36,9 @@ class GroupMemberships {
                                         const Administrators& administrators);
 
  private:
-  // Asks at once for users of the groups' names, which GroupName asks for one by one.
-  Found LookUpUsersNamedAs(const std::vector<GroupEntry>& groups);
+  // Asks at once for the users and the groups of the groups' names, which GroupName asks for one
+  // by one.
+  Found LookUpNamesOf(const std::vector<GroupEntry>& groups);
 
   AccountDirectory& directory_;
   AccountNames& names_;
