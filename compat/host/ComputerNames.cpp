@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "LetterCase.h"
+#include "host/Nsswitch.h"
 #include "win32/process.h"
 
 namespace compat {
@@ -64,11 +65,17 @@ void Ask(const std::shared_ptr<Lookup>& lookup) {
 // The resolver's answer for the host name, waited for at most kResolverWait. Windows names
 // itself from its own settings and never waits on the network, so a silent name server must
 // not hold up the report: past the wait there is no answer, and the question is left to end on
-// its own thread, which then frees what it got.
+// its own thread, which then frees what it got. Where no source of host names is off the host,
+// the question is asked on the caller's thread: a thread's start and the wait for it cost a
+// third of a millisecond, a fifth of the report of the current user.
 AddrInfoList ResolveWithin(const char* hostName, const addrinfo& hints) {
   auto lookup = std::make_shared<Lookup>();
   lookup->name = hostName;
   lookup->hints = hints;
+  if (Nsswitch::OfHost().HostLookupStaysLocal()) {
+    Ask(lookup);
+    return AddrInfoList(lookup->result);
+  }
   std::thread asker;
   try {
     asker = std::thread(Ask, lookup);

@@ -26,8 +26,9 @@ std::vector<std::string> SourcesOf(std::string_view line, bool& actions) {
 }  // namespace
 
 Nsswitch Nsswitch::Parse(std::string_view text) {
-  // A database without a line is looked up in its files alone, as glibc does.
-  Nsswitch result{{"files"}, {"files"}, {"files"}, {}};
+  // A database without a line is looked up as glibc does: the account databases in their files
+  // alone, host names in DNS first.
+  Nsswitch result{{"files"}, {"files"}, {"files"}, {"dns", "files"}, {}};
   std::istringstream lines{std::string(text)};
   std::string line;
   while (std::getline(lines, line)) {
@@ -42,6 +43,7 @@ Nsswitch Nsswitch::Parse(std::string_view text) {
     if (database == "passwd") result.passwd = sources;
     if (database == "group") result.group = sources;
     if (database == "shadow") result.shadow = sources;
+    if (database == "hosts") result.hosts = sources;
   }
   return result;
 }
@@ -52,6 +54,12 @@ bool Nsswitch::GroupEnumerationFindsAll() const {
   });
   return enumerating &&
          std::find(withActions.begin(), withActions.end(), "group") == withActions.end();
+}
+
+bool Nsswitch::HostLookupStaysLocal() const {
+  return std::all_of(hosts.begin(), hosts.end(), [](const std::string& source) {
+    return source == "files" || source == "myhostname";
+  });
 }
 
 const Nsswitch& Nsswitch::OfHost() {

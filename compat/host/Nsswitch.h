@@ -1,4 +1,5 @@
-// What /etc/nsswitch.conf says about the account databases: the sources NSS asks for each.
+// What /etc/nsswitch.conf says about the account databases and the host names: the sources NSS
+// asks for each.
 #pragma once
 
 #include <string>
@@ -11,6 +12,7 @@ struct Nsswitch {
   std::vector<std::string> passwd;
   std::vector<std::string> group;
   std::vector<std::string> shadow;
+  std::vector<std::string> hosts;
   // The databases whose line holds actions ("[NOTFOUND=return]"), which can end a lookup
   // before the later sources.
   std::vector<std::string> withActions;
@@ -18,6 +20,9 @@ struct Nsswitch {
   // Whether a lookup of the group database finds what an enumeration of it finds first: its
   // sources enumerate all they can find (files, systemd) and no action ends a lookup early.
   bool GroupEnumerationFindsAll() const;
+  // Whether a host name lookup asks only sources on this host (files, myhostname), which answer
+  // at once: no name server can keep it waiting.
+  bool HostLookupStaysLocal() const;
 
   static Nsswitch Parse(std::string_view text);
   // The host's; glibc's own defaults when the file cannot be read.

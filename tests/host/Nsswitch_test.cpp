@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace {
 
 using compat::Nsswitch;
@@ -35,6 +37,25 @@ TEST(Nsswitch, SourcesActionsAndWhetherAGroupWalkFindsAll) {
     EXPECT_EQ(parsed.passwd, c.passwd) << c.text;
     EXPECT_EQ(parsed.group, c.group) << c.text;
     EXPECT_EQ(parsed.GroupEnumerationFindsAll(), c.groupWalkFindsAll) << c.text;
+  }
+}
+
+// Whether the computer's DNS name can be asked for without a name server that could keep the
+// report waiting: glibc's default for host names asks DNS first.
+TEST(Nsswitch, WhetherAHostLookupStaysLocal) {
+  const std::pair<const char*, bool> cases[] = {
+      {"", false},
+      {"passwd: files", false},
+      {"hosts: files", true},
+      {"hosts: files myhostname", true},
+      {"hosts:files # dns", true},
+      {"hosts: files dns", false},
+      {"hosts: files [NOTFOUND=return] dns", false},
+      {"hosts: files mdns4_minimal [NOTFOUND=return] dns myhostname", false},
+      {"hosts: resolve [!UNAVAIL=return] files myhostname", false},
+  };
+  for (const auto& [text, local] : cases) {
+    EXPECT_EQ(Nsswitch::Parse(text).HostLookupStaysLocal(), local) << text;
   }
 }
 
