@@ -406,6 +406,25 @@ TEST_F(ScriptedDomain, TheDcsRecordWithTheCredentialsItAccepts) {
   EXPECT_EQ(link->Record(Named(L"OTHER", "user001"), record), Found::Failed);  // no DC
 }
 
+// A ticket cache of another user's (one left at /tmp/krb5cc_0 by anyone) is no ticket of the
+// caller's: the DC that would accept it is not asked with it.
+TEST_F(ScriptedDomain, AnotherUsersTicketCacheIsNotTheCallers) {
+  if (geteuid() != 0) GTEST_SKIP() << "only root can give the cache to another user";
+  Write("script", kWinbind);
+  Write("ccache", "");
+  ASSERT_EQ(chown(folder_.Path("ccache").c_str(), 65534, 65534), 0);
+  setenv("KRB5CCNAME", ("FILE:" + folder_.Path("ccache")).c_str(), 1);
+  options_.machineAccount = false;
+  std::unique_ptr<DomainLink> link = Open();
+  ASSERT_NE(link, nullptr);
+  AccountRecord record;
+  EXPECT_EQ(link->Record(Named(L"SAMDOM", "user001"), record), Found::Failed);
+  ASSERT_EQ(chown(folder_.Path("ccache").c_str(), geteuid(), getegid()), 0);
+  link = Open();
+  ASSERT_NE(link, nullptr);
+  EXPECT_EQ(link->Record(Named(L"SAMDOM", "user001"), record), Found::Yes);
+}
+
 // Root without a ticket asks with the machine account, over one libnetapi context.
 TEST_F(ScriptedDomain, RootWithoutATicketUsesTheMachineAccount) {
   if (geteuid() != 0) GTEST_SKIP() << "the machine account is for root only";

@@ -5,6 +5,7 @@
 #include <dlfcn.h>
 #include <netinet/in.h>
 #include <resolv.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -13,7 +14,6 @@
 #include <set>
 #include <vector>
 
-#include "host/FileDescriptor.h"
 #include "host/HostText.h"
 #include "host/NssDirectory.h"
 #include "host/domain/LibraryAbi.h"
@@ -74,8 +74,10 @@ abi::WbcDomainSid ToWbc(const SidValue& value) {
 }
 
 // Whether the caller has a ticket cache: KRB5CCNAME, else the default file. A file cache is
-// there only when the caller can read it as a regular file (a pipe planted in /tmp would hold
-// the helper until its budget is spent); other kinds (KEYRING:, KCM:, DIR:) are taken as there.
+// there only as a regular file of the caller's own. It is looked at, not opened: opening a pipe
+// planted in /tmp would hold the helper until its budget is spent, and opening a device can act
+// (a watchdog starts). And a file another user left at the default place in /tmp, which anyone
+// may write to, is no ticket of root's. Other kinds (KEYRING:, KCM:, DIR:) are taken as there.
 bool HasKerberosTicket() {
   std::string name = "/tmp/krb5cc_" + std::to_string(geteuid());
   if (const char* set = getenv("KRB5CCNAME"); set != nullptr && *set != '\0') name = set;
@@ -84,7 +86,8 @@ bool HasKerberosTicket() {
   } else if (name.find(':') != std::string::npos) {
     return true;
   }
-  return OpenRegularFile(name.c_str()).valid();
+  struct stat info {};
+  return stat(name.c_str(), &info) == 0 && S_ISREG(info.st_mode) && info.st_uid == geteuid();
 }
 
 // A Samba DC answers a name it does not know with ERROR_NONE_MAPPED, Windows with
