@@ -72,14 +72,15 @@ prepare() {
     print "root:*:" today - 400 ":0:99999:7:::" > shadow
     print "root:x:0:" > group
     admins = ""
-    member = sprintf("user%06d", int(n / 4))
+    member = sprintf("user%06d", int(n / 4) > 0 ? int(n / 4) : 1)
+    step = int(n / 500) > 0 ? int(n / 500) : 1
     for (i = 1; i <= n; i++) {
       name = sprintf("user%06d", i)
       uid = 10000 + i
       printf "%s:x:%d:%d:User Number %d,Room %d,,:/home/%s:/bin/bash\n", name, uid, uid, i, i % 500, name > passwd
       printf "%s:%s$6$salt%d$abcdefghijklmnopqrstuvwxyz0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdef:%d:0:99999:7:::\n", name, (i % 10 == 0) ? "!" : "", i, today - (i % 1000) > shadow
       printf "%s:x:%d:\n", name, uid > group
-      if (i % (n / 500) == 0) printf "team%03d:x:%d:%s\n", i / (n / 500), 2000000 + i, member > group
+      if (i % step == 0 && i / step <= 500) printf "team%03d:x:%d:%s\n", i / step, 2000000 + i, member > group
       if (i % 1000 == 0) admins = admins (admins == "" ? "" : ",") name
     }
     print "users:x:100:" > group
@@ -95,7 +96,7 @@ prepare() {
 measure() {
   local n=$1 mode=$2 dir=$work/$1 round=$work/$1-$2 named member rounds=$runs
   named=$(printf 'user%06d' $((n / 2)))
-  member=$(printf 'user%06d' $((n / 4)))
+  member=$(printf 'user%06d' $((n >= 4 ? n / 4 : 1)))
   # Small scales take a millisecond or two a run, where a shared machine's noise weighs most.
   [ "$n" -le 10000 ] && [ -z "${BENCH_RUNS:-}" ] && rounds=100
   [ "$n" -ge 1000000 ] && [ -z "${BENCH_RUNS:-}" ] && rounds=10

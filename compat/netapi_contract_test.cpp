@@ -132,9 +132,9 @@ const AccountRow kAccounts[] = {
      NotUnderWine("NetUserGetInfo compares names in their case: 2221")},
     {"local_groups_upper_case", Call::GetLocalGroups, Who::CurrentUserInUpperCase, 0,
      LG_INCLUDE_INDIRECT, NERR_Success},
-    // The program asks for a named account as the user typed it, in lower case.
+    // The program asks for a named account in lower case, whatever the case it is stored in.
     {"info_level_3_upper_case", Call::GetInfo, Who::CurrentUserInUpperCase, 3, 0, NERR_Success,
-     NotUnderWine("NetUserGetInfo answers 2140 for level 3")},
+     NotUnderWine("NetUserGetInfo compares names in their case: 2221")},
     {"groups_upper_case", Call::GetGroups, Who::CurrentUserInUpperCase, 0, 0, NERR_Success,
      NotUnderWine("NetUserGetGroups answers 124 for level 0")},
 };
@@ -202,7 +202,7 @@ std::vector<BYTE> SidOfName(const wchar_t* system, const std::wstring& name, SID
 // USER_PRIV_ADMIN exactly for the members of Administrators, and a local account has a normal
 // account's flags, with UF_SCRIPT always set, and no storage limit.
 CONTRACT_TEST(AccountContract, ListAndRecordAgreeOnLevelAndFlags,
-              NotUnderWine("NetUserEnum answers 124 for level 2")) {
+              NotUnderWine("NetUserGetInfo answers 2140 for level 3")) {
   std::wstring user = CurrentUser();
   LPBYTE info = nullptr;
   ASSERT_EQ(NetUserGetInfo(nullptr, user.c_str(), 3, &info), NERR_Success);

@@ -23,6 +23,7 @@ bool IsUserPrivateGroup(const GroupEntry& group, const UserEntry& user) {
 }
 
 Found GroupMemberships::LookUpNamesOf(const std::vector<GroupEntry>& groups) {
+  if (groups.empty()) return Found::Yes;
   std::vector<std::string> names;
   names.reserve(groups.size());
   for (const GroupEntry& group : groups) names.push_back(group.name);

@@ -321,17 +321,22 @@ Found NssDirectory::FindGroupsNamed(const std::vector<std::string>& names,
     }
   } else if (Nsswitch::OfHost().GroupEnumerationFindsAll()) {
     // One walk through the groups instead of a lookup per name, each of which reads the whole
-    // group file when the name is not there.
-    std::vector<std::string> left = names;
+    // group file when the name is not there; none for names already known.
+    std::vector<std::string> left;
+    for (const std::string& name : names) {
+      if (groupsByName_.count(name) == 0) left.push_back(name);
+    }
     GroupEntry found;
-    bool complete = WalkNss<::group, setgrent, endgrent, getgrent_r>(
-        buffer_, lastError_, [&](const ::group& entry) {
-          auto it = std::find(left.begin(), left.end(), NameOf(entry));
-          if (it == left.end()) return;
-          Copy(entry, found);
-          groupsByName_.emplace(found.name, Remembered<GroupEntry>{Found::Yes, found});
-          left.erase(it);
-        });
+    bool complete =
+        left.empty() ||
+        WalkNss<::group, setgrent, endgrent, getgrent_r>(
+            buffer_, lastError_, [&](const ::group& entry) {
+              auto it = std::find(left.begin(), left.end(), NameOf(entry));
+              if (it == left.end()) return;
+              Copy(entry, found);
+              groupsByName_.emplace(found.name, Remembered<GroupEntry>{Found::Yes, found});
+              left.erase(it);
+            });
     if (!complete) return Found::Failed;
     for (const std::string& name : left) {
       groupsByName_.emplace(name, Remembered<GroupEntry>{Found::No, {}});
