@@ -568,6 +568,19 @@ TEST_F(ScriptedDomain, BlockingCallsCostAtMostTheBudget) {
   }
 }
 
+// A request larger than the socket's buffer, to a helper stuck before it reads, costs the budget
+// too: the send waits no longer than the answer would.
+TEST_F(ScriptedDomain, ALongRequestToAStuckHelperCostsAtMostTheBudget) {
+  Write("script", std::string(kWinbind) + "hang wbcPing\n");
+  std::unique_ptr<DomainLink> link = Open();
+  ASSERT_NE(link, nullptr);
+  UserEntry user = user001_;
+  user.name = "SAMDOM\\" + std::string(200000, 'a');
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(link->Account(user), nullptr);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, milliseconds(2500));
+}
+
 TEST_F(ScriptedDomain, AHelperThatDiesAnswersNotKnown) {
   Write("script", std::string(kWinbind) + "crash wbcGidToSid\n");
   std::unique_ptr<DomainLink> link = Open("group: sss winbind\n");

@@ -99,6 +99,7 @@ std::optional<Message> DomainLink::Ask(const Message& request) {
       if (getppid() != program) _exit(0);
       // The libraries log and prompt on the standard streams; the program's own are not theirs.
       int null = open("/dev/null", O_RDWR);
+      if (null < 0) _exit(1);
       for (int fd = 0; fd <= 2; ++fd) dup2(null, fd);
       if (null > 2) close(null);
       domain::ServeDomainRequests(theirs.get(), options_, winbind_, sss_);
@@ -110,7 +111,7 @@ std::optional<Message> DomainLink::Ask(const Message& request) {
   }
   auto deadline = start + (options_.budget - waited_);
   std::optional<Message> answer;
-  if (domain::SendMessage(socket_.get(), request)) {
+  if (domain::SendMessage(socket_.get(), request, deadline)) {
     answer = domain::ReceiveMessage(socket_.get(), deadline);
   }
   waited_ += std::chrono::steady_clock::now() - start;

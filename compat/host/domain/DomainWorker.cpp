@@ -438,11 +438,15 @@ std::string FirstSrvTarget(const unsigned char* answer, int length) {
 }
 
 void ServeDomainRequests(int fd, const DomainOptions& options, bool winbind, bool sss) {
-  {
+  // Nothing may unwind out of the helper: it is a copy of the program, and the program's code
+  // past the fork (its error message, its output flushed at exit) is not the helper's to run.
+  try {
     Helper helper(options, winbind, sss);
     while (std::optional<Message> request = ReceiveMessage(fd, std::nullopt)) {
       if (!SendMessage(fd, helper.Answer(*request))) break;
     }
+  } catch (...) {
+    _exit(1);
   }
   _exit(0);
 }

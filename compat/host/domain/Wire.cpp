@@ -35,8 +35,10 @@ bool Transfer(int fd, bool sending, void* data, size_t size,
     int ready = poll(&poller, 1, timeout);
     if (ready < 0 && errno == EINTR) continue;
     if (ready <= 0) return false;
-    ssize_t moved = sending ? send(fd, bytes, size, MSG_NOSIGNAL) : read(fd, bytes, size);
-    if (moved < 0 && errno == EINTR) continue;
+    // A send takes what the buffer holds now, so that the wait stays in poll and its deadline.
+    ssize_t moved =
+        sending ? send(fd, bytes, size, MSG_NOSIGNAL | MSG_DONTWAIT) : read(fd, bytes, size);
+    if (moved < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)) continue;
     if (moved <= 0) return false;
     bytes += moved;
     size -= static_cast<size_t>(moved);
@@ -89,12 +91,13 @@ bool TakeNumber(const std::wstring& text, uint32_t& value) {
 
 // The frame: the size in bytes of what follows, then each text ended by a null (texts come from
 // C strings and hold none).
-bool SendMessage(int fd, const Message& message) {
+bool SendMessage(int fd, const Message& message,
+                 std::optional<std::chrono::steady_clock::time_point> deadline) {
   std::wstring frame;
   for (const std::wstring& text : message) frame.append(text).push_back(L'\0');
   auto bytes = static_cast<uint32_t>(frame.size() * sizeof(wchar_t));
-  return Transfer(fd, true, &bytes, sizeof bytes, std::nullopt) &&
-         Transfer(fd, true, frame.data(), bytes, std::nullopt);
+  return Transfer(fd, true, &bytes, sizeof bytes, deadline) &&
+         Transfer(fd, true, frame.data(), bytes, deadline);
 }
 
 std::optional<Message> ReceiveMessage(

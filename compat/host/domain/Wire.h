@@ -15,7 +15,10 @@ namespace compat::domain {
 
 using Message = std::vector<std::wstring>;
 
-bool SendMessage(int fd, const Message& message);
+// One message; false on an error, or when the deadline passes before all of it is sent (a helper
+// stuck in a library reads nothing, and a large message fills the socket's buffer).
+bool SendMessage(int fd, const Message& message,
+                 std::optional<std::chrono::steady_clock::time_point> deadline = std::nullopt);
 // One message; nothing at the end of the stream, on an error, or when the deadline passes first.
 std::optional<Message> ReceiveMessage(
     int fd, std::optional<std::chrono::steady_clock::time_point> deadline);
