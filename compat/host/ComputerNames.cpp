@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "LetterCase.h"
+#include "host/CtrlSignals.h"
 #include "host/Nsswitch.h"
 #include "win32/process.h"
 
@@ -76,6 +77,7 @@ AddrInfoList ResolveWithin(const char* hostName, const addrinfo& hints) {
     Ask(lookup);
     return AddrInfoList(lookup->result);
   }
+  TakeControlSignalsOnAThread();  // the name server may keep the program waiting a second
   std::thread asker;
   try {
     asker = std::thread(Ask, lookup);

@@ -4,7 +4,9 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <csignal>
+#include <ctime>
 #include <cstddef>
 #include <system_error>
 #include <thread>
@@ -55,13 +57,36 @@ void Dispatch(int signal) {
   EndBySignal(signal);
 }
 
-// As on Windows, the routines run on a thread of their own, and the program's own thread is not
-// interrupted: the signals are blocked in it (and in every thread and child it starts later) and
-// taken from the process by sigwait. A handler that ran on the program's thread would break off
-// the waits of libraries that take EINTR as failure (poll does not restart), such as an NSS
-// module's wait for its daemon, and a handled Ctrl+C would then cost an account its answer.
+// The signals taken as control events (all four, but those the process was started ignoring);
+// set once, before anything reads them.
+sigset_t takenSignals;
+std::atomic<bool> threadWanted{false};
+std::atomic<bool> threadStarted{false};
+
+// Starts the thread that takes the signals as they come and runs their routines, as Windows runs
+// them. Where no thread can be had, they keep waiting for the next write or the end.
+void StartControlThread() {
+  if (threadStarted.exchange(true)) return;
+  sigset_t taken = takenSignals;
+  try {
+    std::thread([taken] {
+      for (;;) {
+        int signal = 0;
+        if (sigwait(&taken, &signal) == 0) Dispatch(signal);
+      }
+    }).detach();
+  } catch (const std::system_error&) {
+    threadStarted.store(false);
+  }
+}
+
+// The program's own thread is never interrupted by a control signal: the signals are blocked in
+// it (and in every thread and child it starts later) and taken from the process by sigwait. A
+// handler that ran on the program's thread would break off the waits of libraries that take EINTR
+// as failure (poll does not restart), such as an NSS module's wait for its daemon, and a handled
+// Ctrl+C would then cost an account its answer.
 bool InstallSignalHandlers() {
-  if (installed.exchange(true)) return true;
+  if (installed.load()) return true;
   sigset_t taken;
   sigemptyset(&taken);
   for (auto [signal, event] : kSignalEvents) {
@@ -71,23 +96,12 @@ bool InstallSignalHandlers() {
     if (sigaction(signal, nullptr, &inherited) == 0 && inherited.sa_handler == SIG_IGN) continue;
     sigaddset(&taken, signal);
   }
-  sigset_t before;
-  if (pthread_sigmask(SIG_BLOCK, &taken, &before) != 0) {
-    installed.store(false);
-    return false;
-  }
-  try {
-    std::thread([taken] {
-      for (;;) {
-        int signal = 0;
-        if (sigwait(&taken, &signal) == 0) Dispatch(signal);
-      }
-    }).detach();
-  } catch (const std::system_error&) {
-    pthread_sigmask(SIG_SETMASK, &before, nullptr);
-    installed.store(false);
-    return false;
-  }
+  if (pthread_sigmask(SIG_BLOCK, &taken, nullptr) != 0) return false;
+  takenSignals = taken;
+  installed.store(true);
+  // The signals that came after the last write are answered at the end.
+  std::atexit(RunPendingControlRoutines);
+  if (threadWanted.load()) StartControlThread();
   return true;
 }
 
@@ -98,6 +112,25 @@ int CtrlEventOfSignal(int signal) {
     if (known == signal) return static_cast<int>(event);
   }
   return -1;
+}
+
+void TakeControlSignalsOnAThread() {
+  threadWanted.store(true);
+  if (installed.load()) StartControlThread();
+}
+
+void RunPendingControlRoutines() {
+  if (!installed.load() || threadStarted.load()) return;
+  sigset_t pending;
+  if (sigpending(&pending) != 0) return;
+  for (auto [signal, event] : kSignalEvents) {
+    if (sigismember(&takenSignals, signal) != 1 || sigismember(&pending, signal) != 1) continue;
+    sigset_t one;
+    sigemptyset(&one);
+    sigaddset(&one, signal);
+    const timespec now{0, 0};
+    if (sigtimedwait(&one, nullptr, &now) == signal) Dispatch(signal);
+  }
 }
 
 bool SetCtrlHandlerRoutine(PHANDLER_ROUTINE routine, bool add) {

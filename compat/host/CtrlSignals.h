@@ -1,9 +1,15 @@
 // Console control events from signals: SIGINT is Ctrl+C, SIGQUIT Ctrl+Break, SIGHUP the
 // closing of the console, SIGTERM the shutdown. From the first call on (a routine added, or
 // Ctrl+C ignored), the four signals are blocked in the calling thread (and so in the threads and
-// children it starts later) and the routines run on a thread of their own, as Windows runs them:
-// nothing the program waits for is interrupted. A signal the process was started ignoring stays
-// ignored. A signal sent to one thread (raise) is not taken; one sent to the process is.
+// children it starts later): nothing the program waits for is interrupted. A signal the process
+// was started ignoring stays ignored.
+//
+// Where the program waits only for files, the routines of the signals that came run at its next
+// write to the standard handles (RunPendingControlRoutines) or at its end: its work between two
+// writes is short. Before it waits for another process (a name service's daemon, a name server,
+// the domain helper), TakeControlSignalsOnAThread starts a thread that takes them as they come,
+// as Windows runs the routines. A thread's start and end cost a fifth of the report of the
+// current user, which a run that reads files alone need not pay.
 #pragma once
 
 #include "win32/console.h"
@@ -23,5 +29,10 @@ int CtrlEventOfSignal(int signal);
 // the console and the shutdown end the process after the routines ran, as on Windows, by the
 // signal's own default action.
 bool SetCtrlHandlerRoutine(PHANDLER_ROUTINE routine, bool add);
+
+// From now on (or from the first call above) a thread of its own takes the signals as they come.
+void TakeControlSignalsOnAThread();
+// Runs the routines of the signals that came, where no thread takes them yet.
+void RunPendingControlRoutines();
 
 }  // namespace compat

@@ -100,6 +100,9 @@ bool HostConsole::StdOutputIsTerminal() {
 }
 
 DWORD HostConsole::WriteStdOutput(const char* bytes, DWORD cb, DWORD& cbWritten) {
+  // The control signals that came since the last write are answered now, where no thread takes
+  // them as they come.
+  RunPendingControlRoutines();
   cbWritten = 0;
   if (!StdOutputIsTerminal()) return WriteAll(STDOUT_FILENO, bytes, cb, cbWritten);
   std::string shown = PrintableOnTerminal(std::string_view(bytes, cb), TheNames().AnsiCodePage());

@@ -11,6 +11,7 @@
 
 #include "host/FileDescriptor.h"
 #include "host/HostFiles.h"
+#include "host/CtrlSignals.h"
 #include "host/Nsswitch.h"
 #include "host/NssRetry.h"
 
@@ -255,7 +256,11 @@ bool ForEachNamed(bool files, const char* path, Scan<Entry> scan,
 NssDirectory::NssDirectory()
     : passwdFiles_(FilesAlone(Nsswitch::OfHost().passwd)),
       groupFiles_(FilesAlone(Nsswitch::OfHost().group)),
-      shadowFiles_(FilesAlone(Nsswitch::OfHost().shadow)) {}
+      shadowFiles_(FilesAlone(Nsswitch::OfHost().shadow)) {
+  // A source other than the files may wait for its daemon: control signals are answered as they
+  // come from then on.
+  if (!passwdFiles_ || !groupFiles_ || !shadowFiles_) TakeControlSignalsOnAThread();
+}
 
 Found NssDirectory::FindUser(std::string_view name, UserEntry& user) {
   std::string key(name);

@@ -7,11 +7,14 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
 #include <thread>
 #include <utility>
+
+#include "host/HostMachine.h"
 
 namespace compat {
 namespace {
@@ -38,10 +41,12 @@ void AwaitRoutines(int runs) {
   for (int i = 0; i < 200 && routinesRun.load() < runs; ++i) usleep(10000);
 }
 
-// Sends the signal to the process, as a terminal or kill(1) does, twice: the second run of the
-// routines shows that the first ended without ending the process. Exits with the number of
-// routine runs (two when the first routine asked handles the event).
+// Sends the signal to the process, as a terminal or kill(1) does, twice, with the thread that
+// takes the signals as they come: the second run of the routines shows that the first ended
+// without ending the process. Exits with the number of routine runs (two when the first routine
+// asked handles the event).
 [[noreturn]] void SendAndSurvive(int signal) {
+  TakeControlSignalsOnAThread();
   for (int time = 1; time <= 2; ++time) {
     int before = routinesRun.load();
     kill(getpid(), signal);
@@ -50,9 +55,10 @@ void AwaitRoutines(int runs) {
   _exit(routinesRun.load());
 }
 
-// Sends the signal once and waits for the end it brings: exits 9 if the process outlives it by
-// seconds.
+// Sends the signal once, with the thread that takes the signals as they come, and waits for the
+// end it brings: exits 9 if the process outlives it by seconds.
 [[noreturn]] void SendAndEnd(int signal) {
+  TakeControlSignalsOnAThread();
   rlimit noCore{0, 0};
   setrlimit(RLIMIT_CORE, &noCore);  // SIGQUIT would leave a core file
   kill(getpid(), signal);
@@ -149,6 +155,7 @@ TEST(CtrlSignalsDeathTest, HandledCtrlCInterruptsNoWait) {
     EXPECT_EXIT(
         {
           SetCtrlHandlerRoutine(Handles, true);
+          TakeControlSignalsOnAThread();
           std::thread sender([signal] {
             usleep(100000);
             kill(getpid(), signal);
@@ -160,6 +167,33 @@ TEST(CtrlSignalsDeathTest, HandledCtrlCInterruptsNoWait) {
         testing::ExitedWithCode(0), "event")
         << strsignal(signal);
   }
+}
+
+// Without the thread, the signals wait: no routine runs and no wait is broken off until the next
+// write to standard output, which answers them, or the end of the process.
+TEST(CtrlSignalsDeathTest, WithoutTheThreadSignalsWaitForAWrite) {
+  EXPECT_EXIT(
+      {
+        HostConsole console;
+        console.SetCtrlHandler(Handles, true);
+        kill(getpid(), SIGINT);
+        kill(getpid(), SIGTERM);
+        int result = poll(nullptr, 0, 200);
+        if (result != 0 || routinesRun.load() != 0) _exit(3);
+        DWORD written = 0;
+        console.WriteStdOutput("", 0, written);
+        _exit(4);
+      },
+      testing::KilledBySignal(SIGTERM), "event 0\nevent 6");
+  EXPECT_EXIT(
+      {
+        SetCtrlHandlerRoutine(Handles, true);
+        kill(getpid(), SIGHUP);
+        usleep(100000);
+        if (routinesRun.load() != 0) _exit(3);
+        std::exit(0);
+      },
+      testing::KilledBySignal(SIGHUP), "event 2");
 }
 
 // A null routine ignores Ctrl+C (taken, with no routine to run: a shutdown sent after it is what

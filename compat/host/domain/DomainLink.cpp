@@ -12,6 +12,7 @@
 #include <cerrno>
 
 #include "LetterCase.h"
+#include "host/CtrlSignals.h"
 #include "host/HostText.h"
 #include "host/domain/Wire.h"
 
@@ -87,6 +88,8 @@ std::optional<Message> DomainLink::Ask(const Message& request) {
     FileDescriptor theirs = AboveStandardStreams(ends[1]);
     spent_ = !mine.valid() || !theirs.valid();
     if (spent_) return std::nullopt;
+    // The program waits for its helper from now on.
+    TakeControlSignalsOnAThread();
     pid_t program = getpid();
     pid_t pid = fork();
     if (pid == 0) {
