@@ -7,9 +7,10 @@
 // Where the program waits only for files, the routines of the signals that came run at its next
 // write to the standard handles (RunPendingControlRoutines) or at its end: its work between two
 // writes is short. Before it waits for another process (a name service's daemon, a name server,
-// the domain helper), TakeControlSignalsOnAThread starts a thread that takes them as they come,
-// as Windows runs the routines. A thread's start and end cost a fifth of the report of the
-// current user, which a run that reads files alone need not pay.
+// the domain helper, a write to a full pipe or a terminal), TakeControlSignalsOnAThread starts a
+// thread that takes them as they come, as Windows runs the routines. A thread's start and end
+// cost an eighth of the report of the current user, which a run that reads files alone need not
+// pay.
 #pragma once
 
 #include "win32/console.h"

@@ -1,6 +1,7 @@
 // The console: the controlling terminal stands in for it; standard output is file descriptor 1.
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,6 +16,21 @@
 
 namespace compat {
 namespace {
+
+// Whether writing cb bytes to the descriptor may wait for another process: a pipe without room
+// for them (until its reader takes some), a terminal (flow control, a stopped job), a socket. A
+// regular file or a device such as /dev/null takes them at once.
+bool WriteMayWait(int fd, size_t cb) {
+  struct stat info {};
+  if (fstat(fd, &info) != 0) return true;
+  if (S_ISREG(info.st_mode)) return false;
+  if (S_ISCHR(info.st_mode)) return isatty(fd) == 1;
+  if (!S_ISFIFO(info.st_mode)) return true;
+  int queued = 0;
+  int capacity = fcntl(fd, F_GETPIPE_SZ);
+  return capacity < 0 || ioctl(fd, FIONREAD, &queued) != 0 || queued > capacity ||
+         static_cast<size_t>(capacity - queued) < cb;
+}
 
 // Writes all of the bytes; a descriptor left non-blocking is waited for until it takes more.
 DWORD WriteAll(int fd, const char* bytes, size_t cb, DWORD& cbWritten) {
@@ -103,6 +119,9 @@ DWORD HostConsole::WriteStdOutput(const char* bytes, DWORD cb, DWORD& cbWritten)
   // The control signals that came since the last write are answered now, where no thread takes
   // them as they come.
   RunPendingControlRoutines();
+  // A write that may wait for another process waits with the thread that answers them as they
+  // come: a shutdown must end a program held up by a full pipe.
+  if (WriteMayWait(STDOUT_FILENO, cb)) TakeControlSignalsOnAThread();
   cbWritten = 0;
   if (!StdOutputIsTerminal()) return WriteAll(STDOUT_FILENO, bytes, cb, cbWritten);
   std::string shown = PrintableOnTerminal(std::string_view(bytes, cb), TheNames().AnsiCodePage());

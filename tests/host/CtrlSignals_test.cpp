@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <string>
 #include <thread>
 #include <utility>
 
@@ -194,6 +195,28 @@ TEST(CtrlSignalsDeathTest, WithoutTheThreadSignalsWaitForAWrite) {
         std::exit(0);
       },
       testing::KilledBySignal(SIGHUP), "event 2");
+}
+
+// A write that may wait (to a pipe that nobody reads) waits with the thread started: a shutdown
+// still ends the process.
+TEST(CtrlSignalsDeathTest, AShutdownEndsAWriteThatWaits) {
+  EXPECT_EXIT(
+      {
+        int ends[2];
+        if (pipe(ends) != 0 || dup2(ends[1], STDOUT_FILENO) < 0) _exit(3);
+        alarm(5);  // without the thread the write would wait for ever
+        HostConsole console;
+        console.SetCtrlHandler(Handles, true);
+        std::thread([] {
+          usleep(200000);
+          kill(getpid(), SIGTERM);
+        }).detach();
+        std::string block(1 << 20, 'x');
+        DWORD written = 0;
+        console.WriteStdOutput(block.data(), static_cast<DWORD>(block.size()), written);
+        _exit(4);
+      },
+      testing::KilledBySignal(SIGTERM), "event 6");
 }
 
 // A null routine ignores Ctrl+C (taken, with no routine to run: a shutdown sent after it is what
