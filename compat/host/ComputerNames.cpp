@@ -66,14 +66,15 @@ void Ask(const std::shared_ptr<Lookup>& lookup) {
 // The resolver's answer for the host name, waited for at most kResolverWait. Windows names
 // itself from its own settings and never waits on the network, so a silent name server must
 // not hold up the report: past the wait there is no answer, and the question is left to end on
-// its own thread, which then frees what it got. Where no source of host names is off the host,
-// the question is asked on the caller's thread: a thread's start and the wait for it cost a
-// quarter of a millisecond, an eighth of the report of the current user.
+// its own thread, which then frees what it got. Where no source of host names is off the host
+// (and no nscd runs), the question is asked on the caller's thread: a thread's start and the wait
+// for it cost a quarter of a millisecond, an eighth of the report of the current user.
 AddrInfoList ResolveWithin(const char* hostName, const addrinfo& hints) {
   auto lookup = std::make_shared<Lookup>();
   lookup->name = hostName;
   lookup->hints = hints;
-  if (Nsswitch::OfHost().HostLookupStaysLocal()) {
+  // A running nscd answers for any source, and may keep the question waiting as a name server.
+  if (Nsswitch::OfHost().HostLookupStaysLocal() && access("/var/run/nscd/socket", F_OK) != 0) {
     Ask(lookup);
     return AddrInfoList(lookup->result);
   }

@@ -8,7 +8,6 @@
 #include <csignal>
 #include <ctime>
 #include <cstddef>
-#include <system_error>
 #include <thread>
 #include <utility>
 
@@ -75,7 +74,7 @@ void StartControlThread() {
         if (sigwait(&taken, &signal) == 0) Dispatch(signal);
       }
     }).detach();
-  } catch (const std::system_error&) {
+  } catch (...) {
     threadStarted.store(false);
   }
 }
@@ -117,6 +116,10 @@ int CtrlEventOfSignal(int signal) {
 void TakeControlSignalsOnAThread() {
   threadWanted.store(true);
   if (installed.load()) StartControlThread();
+}
+
+bool ControlSignalsTakenOnAThread() {
+  return threadStarted.load();
 }
 
 void RunPendingControlRoutines() {

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <ctime>
 #include <string>
 
 #include "host/AnsiColours.h"
@@ -16,21 +17,6 @@
 
 namespace compat {
 namespace {
-
-// Whether writing cb bytes to the descriptor may wait for another process: a pipe without room
-// for them (until its reader takes some), a terminal (flow control, a stopped job), a socket. A
-// regular file or a device such as /dev/null takes them at once.
-bool WriteMayWait(int fd, size_t cb) {
-  struct stat info {};
-  if (fstat(fd, &info) != 0) return true;
-  if (S_ISREG(info.st_mode)) return false;
-  if (S_ISCHR(info.st_mode)) return isatty(fd) == 1;
-  if (!S_ISFIFO(info.st_mode)) return true;
-  int queued = 0;
-  int capacity = fcntl(fd, F_GETPIPE_SZ);
-  return capacity < 0 || ioctl(fd, FIONREAD, &queued) != 0 || queued > capacity ||
-         static_cast<size_t>(capacity - queued) < cb;
-}
 
 // Writes all of the bytes; a descriptor left non-blocking is waited for until it takes more.
 DWORD WriteAll(int fd, const char* bytes, size_t cb, DWORD& cbWritten) {
@@ -115,13 +101,43 @@ bool HostConsole::StdOutputIsTerminal() {
   return stdOutputIsTerminal_ == 1;
 }
 
+// Whether writing cb bytes to standard output may wait for another process: a pipe that is not
+// empty or cannot take them at once (it takes whole pages, and a page partly read holds no more),
+// a terminal (flow control, a stopped job), a socket. A regular file or a device such as the null
+// device takes them at once.
+bool HostConsole::WriteMayWait(size_t cb) {
+  if (stdOutputKind_ == Kind::Unknown) {
+    struct stat info {};
+    if (fstat(STDOUT_FILENO, &info) != 0) {
+      stdOutputKind_ = Kind::MayWait;
+    } else if (S_ISREG(info.st_mode) || (S_ISCHR(info.st_mode) && !StdOutputIsTerminal())) {
+      stdOutputKind_ = Kind::NeverWaits;
+    } else {
+      stdOutputKind_ = S_ISFIFO(info.st_mode) ? Kind::Pipe : Kind::MayWait;
+    }
+  }
+  if (stdOutputKind_ != Kind::Pipe) return stdOutputKind_ == Kind::MayWait;
+  int queued = 0;
+  int capacity = fcntl(STDOUT_FILENO, F_GETPIPE_SZ);
+  return capacity < 0 || ioctl(STDOUT_FILENO, FIONREAD, &queued) != 0 || queued != 0 ||
+         cb > static_cast<size_t>(capacity);
+}
+
 DWORD HostConsole::WriteStdOutput(const char* bytes, DWORD cb, DWORD& cbWritten) {
-  // The control signals that came since the last write are answered now, where no thread takes
-  // them as they come.
-  RunPendingControlRoutines();
-  // A write that may wait for another process waits with the thread that answers them as they
-  // come: a shutdown must end a program held up by a full pipe.
-  if (WriteMayWait(STDOUT_FILENO, cb)) TakeControlSignalsOnAThread();
+  if (!ControlSignalsTakenOnAThread()) {
+    // The control signals that came are answered now, where no thread takes them as they come;
+    // asked once a tick of the coarse clock at most, since output to the null device is written
+    // a line at a time.
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+    if (now.tv_sec != lastSignalCheck_.tv_sec || now.tv_nsec != lastSignalCheck_.tv_nsec) {
+      lastSignalCheck_ = now;
+      RunPendingControlRoutines();
+    }
+    // A write that may wait for another process waits with the thread that answers them as they
+    // come: a shutdown must end a program held up by a full pipe.
+    if (WriteMayWait(cb)) TakeControlSignalsOnAThread();
+  }
   cbWritten = 0;
   if (!StdOutputIsTerminal()) return WriteAll(STDOUT_FILENO, bytes, cb, cbWritten);
   std::string shown = PrintableOnTerminal(std::string_view(bytes, cb), TheNames().AnsiCodePage());

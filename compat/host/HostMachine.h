@@ -5,6 +5,7 @@
 #pragma once
 
 #include <optional>
+#include <ctime>
 #include <string>
 
 #include "Machine.h"
@@ -76,6 +77,11 @@ class HostConsole : public Console {
 
   WORD consoleAttribute_ = kStartupAttribute;
   int stdOutputIsTerminal_ = -1;  // not asked yet
+  // What kind of file standard output is, for whether a write may wait; asked once.
+  enum class Kind { Unknown, NeverWaits, Pipe, MayWait };
+  Kind stdOutputKind_ = Kind::Unknown;
+  bool WriteMayWait(size_t cb);
+  timespec lastSignalCheck_{-1, 0};  // when the control signals were last asked for
 };
 
 class HostNames : public Names {

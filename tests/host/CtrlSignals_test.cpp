@@ -13,6 +13,7 @@
 #include <cstring>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <utility>
 
 #include "host/HostMachine.h"
@@ -198,25 +199,35 @@ TEST(CtrlSignalsDeathTest, WithoutTheThreadSignalsWaitForAWrite) {
 }
 
 // A write that may wait (to a pipe that nobody reads) waits with the thread started: a shutdown
-// still ends the process.
+// still ends the process. Also where the bytes are fewer than the pipe's free room but a page
+// partly read leaves a page too few (a pipe takes whole pages).
 TEST(CtrlSignalsDeathTest, AShutdownEndsAWriteThatWaits) {
-  EXPECT_EXIT(
-      {
-        int ends[2];
-        if (pipe(ends) != 0 || dup2(ends[1], STDOUT_FILENO) < 0) _exit(3);
-        alarm(5);  // without the thread the write would wait for ever
-        HostConsole console;
-        console.SetCtrlHandler(Handles, true);
-        std::thread([] {
-          usleep(200000);
-          kill(getpid(), SIGTERM);
-        }).detach();
-        std::string block(1 << 20, 'x');
-        DWORD written = 0;
-        console.WriteStdOutput(block.data(), static_cast<DWORD>(block.size()), written);
-        _exit(4);
-      },
-      testing::KilledBySignal(SIGTERM), "event 6");
+  for (auto [before, readBack, size] : {std::tuple{0, 0, 1 << 20}, std::tuple{4096, 4066, 65500}}) {
+    EXPECT_EXIT(
+        {
+          int ends[2];
+          if (pipe(ends) != 0 || dup2(ends[1], STDOUT_FILENO) < 0) _exit(3);
+          std::string filler(static_cast<size_t>(before), 'x');
+          char sink[4096];
+          if (write(STDOUT_FILENO, filler.data(), filler.size()) != before ||
+              read(ends[0], sink, static_cast<size_t>(readBack)) != readBack) {
+            _exit(5);
+          }
+          alarm(5);  // without the thread the write would wait for ever
+          HostConsole console;
+          console.SetCtrlHandler(Handles, true);
+          std::thread([] {
+            usleep(200000);
+            kill(getpid(), SIGTERM);
+          }).detach();
+          std::string block(static_cast<size_t>(size), 'x');
+          DWORD written = 0;
+          console.WriteStdOutput(block.data(), static_cast<DWORD>(block.size()), written);
+          _exit(4);
+        },
+        testing::KilledBySignal(SIGTERM), "event 6")
+        << size;
+  }
 }
 
 // A null routine ignores Ctrl+C (taken, with no routine to run: a shutdown sent after it is what
