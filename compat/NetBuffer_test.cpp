@@ -121,17 +121,21 @@ TEST(NetBuffer, AnEmptyListIsStillOneBlock) {
   EXPECT_EQ(NetApiBufferFree(block), NERR_Success);
 }
 
-// With the address space limited to 64 MiB beyond what the process uses (ulimit -v), a list of
-// 100,000 records is still made.
+// Limits the address space to 64 MiB beyond what the process uses (ulimit -v).
+bool LimitAddressSpace() {
+  unsigned long pages = 0;
+  std::ifstream("/proc/self/statm") >> pages;
+  rlimit limit{};
+  limit.rlim_cur = limit.rlim_max =
+      static_cast<rlim_t>(pages) * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + (64u << 20);
+  return pages != 0 && setrlimit(RLIMIT_AS, &limit) == 0;
+}
+
+// With the address space so limited, a list of 100,000 records is still made.
 TEST(NetBufferDeathTest, WorksWithLittleAddressSpace) {
   EXPECT_EXIT(
       {
-        unsigned long pages = 0;
-        std::ifstream("/proc/self/statm") >> pages;
-        rlimit limit{};
-        limit.rlim_cur = limit.rlim_max =
-            static_cast<rlim_t>(pages) * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + (64u << 20);
-        if (pages == 0 || setrlimit(RLIMIT_AS, &limit) != 0) _exit(2);
+        if (!LimitAddressSpace()) _exit(2);
         compat::NetBuffer buffer(sizeof(USER_INFO_0), {offsetof(USER_INFO_0, usri0_name)});
         for (int i = 0; i < 100000; ++i) {
           if (buffer.AddRecord() == nullptr ||
@@ -151,12 +155,7 @@ TEST(NetBufferDeathTest, WorksWithLittleAddressSpace) {
 TEST(NetBufferDeathTest, GrowsByStepsWithLittleAddressSpace) {
   EXPECT_EXIT(
       {
-        unsigned long pages = 0;
-        std::ifstream("/proc/self/statm") >> pages;
-        rlimit limit{};
-        limit.rlim_cur = limit.rlim_max =
-            static_cast<rlim_t>(pages) * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + (64u << 20);
-        if (pages == 0 || setrlimit(RLIMIT_AS, &limit) != 0) _exit(100);
+        if (!LimitAddressSpace()) _exit(100);
         compat::Region region;
         int moves = 0;
         const unsigned char* data = nullptr;
