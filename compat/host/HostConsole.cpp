@@ -103,20 +103,18 @@ bool HostConsole::StdOutputIsTerminal() {
 
 // Whether writing cb bytes to standard output may wait for another process: a pipe that is not
 // empty or cannot take them at once (it takes whole pages, and a page partly read holds no more),
-// a terminal (flow control, a stopped job), a socket. A regular file or a device such as the null
+// a socket, a terminal (flow control, a stopped job). A disk file or a device such as the null
 // device takes them at once.
 bool HostConsole::WriteMayWait(size_t cb) {
   if (stdOutputKind_ == Kind::Unknown) {
-    struct stat info {};
-    if (fstat(STDOUT_FILENO, &info) != 0) {
-      stdOutputKind_ = Kind::MayWait;
-    } else if (S_ISREG(info.st_mode) || (S_ISCHR(info.st_mode) && !StdOutputIsTerminal())) {
-      stdOutputKind_ = Kind::NeverWaits;
-    } else {
-      stdOutputKind_ = S_ISFIFO(info.st_mode) ? Kind::Pipe : Kind::MayWait;
-    }
+    DWORD type = StdOutputType();
+    bool neverWaits = type == FILE_TYPE_DISK || (type == FILE_TYPE_CHAR && !StdOutputIsTerminal());
+    stdOutputKind_ = neverWaits               ? Kind::NeverWaits
+                     : type == FILE_TYPE_PIPE ? Kind::Pipe
+                                              : Kind::MayWait;
   }
   if (stdOutputKind_ != Kind::Pipe) return stdOutputKind_ == Kind::MayWait;
+  // A socket has no pipe size, and may wait.
   int queued = 0;
   int capacity = fcntl(STDOUT_FILENO, F_GETPIPE_SZ);
   return capacity < 0 || ioctl(STDOUT_FILENO, FIONREAD, &queued) != 0 || queued != 0 ||
