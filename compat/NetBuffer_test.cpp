@@ -50,6 +50,7 @@ TEST(NetBuffer, KeepsEveryTextThroughGrowthAndSharesRepeatedOnes) {
   EXPECT_EQ(NetApiBufferFree(records), NERR_Success);
   EXPECT_EQ(compat::CurrentOutstanding().netApiBuffers, 0u);
   EXPECT_EQ(NetApiBufferFree(records), ERROR_INVALID_PARAMETER);  // not twice
+  EXPECT_EQ(compat::TakeRefusedReleases(), 1u);
 }
 
 // A value equal to one stored before shares its copy, wherever it was stored; a text that ends the

@@ -4,6 +4,7 @@
 #include <memory>
 #include <mutex>
 #include <unordered_map>
+#include <utility>
 #include <variant>
 
 #include "Region.h"
@@ -111,7 +112,10 @@ bool FreeBlock(BlockKind kind, void* block) {
     Registry& registry = TheRegistry();
     std::lock_guard<std::mutex> guard(registry.lock);
     auto it = registry.blocks.find(block);
-    if (it == registry.blocks.end() || it->second->kind != kind) return false;
+    if (it == registry.blocks.end() || it->second->kind != kind) {
+      ++registry.counts.refusedReleases;
+      return false;
+    }
     header = it->second;
     registry.blocks.erase(it);
     --CountOf(registry.counts, kind);
@@ -155,7 +159,10 @@ bool CloseAnyHandle(HANDLE handle) {
   Registry& registry = TheRegistry();
   std::lock_guard<std::mutex> guard(registry.lock);
   auto it = registry.handles.find(handle);
-  if (it == registry.handles.end()) return false;
+  if (it == registry.handles.end()) {
+    ++registry.counts.refusedReleases;
+    return false;
+  }
   object = std::move(it->second);
   registry.handles.erase(it);
   --registry.counts.handles;
@@ -174,6 +181,18 @@ bool RemoveLibraryReference() {
   if (registry.counts.libraryReferences == 0) return false;
   --registry.counts.libraryReferences;
   return true;
+}
+
+void CountRefusedRelease() {
+  Registry& registry = TheRegistry();
+  std::lock_guard<std::mutex> guard(registry.lock);
+  ++registry.counts.refusedReleases;
+}
+
+size_t TakeRefusedReleases() {
+  Registry& registry = TheRegistry();
+  std::lock_guard<std::mutex> guard(registry.lock);
+  return std::exchange(registry.counts.refusedReleases, 0);
 }
 
 Outstanding CurrentOutstanding() {

@@ -99,15 +99,24 @@ void AddLibraryReference();
 // False when no reference is left to remove.
 bool RemoveLibraryReference();
 
+// A release of what is not held: a block or handle freed twice or through another family's
+// call, a library freed more often than loaded. Windows may corrupt its heap there; the stand-in
+// refuses it and counts it, so that every check for nothing outstanding sees it too.
+void CountRefusedRelease();
+// The count so far, which starts again at zero: for a test that makes such a release on purpose.
+size_t TakeRefusedReleases();
+
 struct Outstanding {
   size_t netApiBuffers = 0;
   size_t localBlocks = 0;
   size_t environmentBlocks = 0;
   size_t handles = 0;
   size_t libraryReferences = 0;
+  size_t refusedReleases = 0;
 
   size_t Total() const {
-    return netApiBuffers + localBlocks + environmentBlocks + handles + libraryReferences;
+    return netApiBuffers + localBlocks + environmentBlocks + handles + libraryReferences +
+           refusedReleases;
   }
 };
 Outstanding CurrentOutstanding();

@@ -91,6 +91,7 @@ FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR procName) {
 
 BOOL WINAPI FreeLibrary(HMODULE libModule) {
   if (libModule != Advapi32() || !compat::RemoveLibraryReference()) {
+    compat::CountRefusedRelease();
     return compat::Fail(ERROR_INVALID_HANDLE);
   }
   return TRUE;

@@ -43,11 +43,14 @@ bool Bind(const Library& library, const char* name, Fn& fn) {
 // Memory a library handed out, given back with that library's own release.
 template <typename T, typename Release>
 struct Owned {
-  T* value;
-  Release release;
+  Owned(T* held, Release releaseFn) : value(held), release(releaseFn) {}
+  Owned(const Owned&) = delete;
+  Owned& operator=(const Owned&) = delete;
   ~Owned() {
     if (value != nullptr) release(value);
   }
+  T* value;
+  Release release;
 };
 using Freed = void (*)(void*);
 
