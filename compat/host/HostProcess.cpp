@@ -93,16 +93,20 @@ std::vector<uint32_t> ProcessGroupIds() {
 }  // namespace
 
 // Token 0 is the program as it was started; a program started with a name that quoting leaves
-// empty (exec -a '', exec -a '"') is named by the file that was run, so that the first argument
-// is always token 1.
+// empty (exec -a '', exec -a '"') is named by the file that was run, or "userlens" where that
+// name too is only quotes, so that the first argument is always token 1.
 std::wstring HostProcess::CommandLine() {
   std::wstring line;
   const std::vector<std::string>& arguments = StartArguments();
+  auto onlyQuotes = [](const std::wstring& text) {
+    return text.find_first_not_of(L'"') == std::wstring::npos;
+  };
   for (size_t i = 0; i < arguments.size(); ++i) {
     std::wstring argument = ArgumentText(arguments[i]);
-    if (i == 0 && argument.find_first_not_of(L'"') == std::wstring::npos) {
+    if (i == 0 && onlyQuotes(argument)) {
       auto* file = reinterpret_cast<const char*>(getauxval(AT_EXECFN));
-      argument = ArgumentText(file != nullptr && *file != '\0' ? file : "userlens");
+      argument = file != nullptr ? ArgumentText(file) : std::wstring();
+      if (onlyQuotes(argument)) argument = L"userlens";
     }
     if (i > 0) line += L' ';
     line += QuoteArgument(argument);

@@ -107,6 +107,11 @@ run empty-name C.UTF-8 0 "$work/bin/exec_with" --argv0 "" --env LANG=C.UTF-8 -- 
 has empty-name "Username: ULHOST\\ann"
 run quote-name C.UTF-8 0 "$work/bin/exec_with" --argv0 '"' --env LANG=C.UTF-8 -- ann
 has quote-name "Username: ULHOST\\ann"
+# ... also when the file that was run is itself named by a quote alone.
+mkdir -p "$work/quoted" && cp "$work/bin/userlens" "$work/quoted/\""
+run quote-file C.UTF-8 1 sh -c 'cd "$1" && shift 2 &&
+  exec "$0" --argv0 "\"" --env LANG=C.UTF-8 "\"" "$@"' "$work/bin/exec_with" "$work/quoted" -- nosuch
+has quote-file 'User: "nosuch" does not exist'
 run no-proc C.UTF-8 0 sh -c 'mount -t tmpfs none /proc && exec "$@"' sh -- ann
 has no-proc "Username: ULHOST\\ann"
 
