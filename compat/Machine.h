@@ -132,7 +132,7 @@ class Names {
  public:
   virtual ~Names() = default;
   virtual std::wstring ComputerNameDns() = 0;      // fully qualified, as the resolver gives it
-  virtual std::wstring ComputerNameNetBios() = 0;  // at most 15 characters, upper case
+  virtual std::wstring ComputerNameNetBios() = 0;  // upper case, at most 15 bytes in ANSI
   // The computer's own account domain (S-1-5-21-x-y-z); none when it has none.
   virtual std::optional<SidValue> AccountDomainSid() = 0;
   virtual UINT AnsiCodePage() = 0;

@@ -130,6 +130,18 @@ TEST_P(NameContract, Holds) {
 
 CONTRACT_TABLE(NameContract, kNames)
 
+// The NetBIOS name is at most MAX_COMPUTERNAME_LENGTH bytes in upper case: a buffer of one more
+// always takes it, whatever the host name's characters.
+TEST(ComputerNameContract, NetBiosNameFitsItsOwnBuffer) {
+  char buffer[MAX_COMPUTERNAME_LENGTH + 1] = {};
+  DWORD cch = sizeof(buffer);
+  ASSERT_TRUE(GetComputerNameA(buffer, &cch)) << GetLastError();
+  EXPECT_GT(cch, 0u);
+  EXPECT_LE(cch, static_cast<DWORD>(MAX_COMPUTERNAME_LENGTH));
+  EXPECT_EQ(std::string(buffer).size(), cch);
+  for (DWORD i = 0; i < cch; ++i) EXPECT_FALSE(buffer[i] >= 'a' && buffer[i] <= 'z') << buffer;
+}
+
 // The environment block: entries each ended by a null, the whole ended by an empty entry; the
 // process's own variables among them; given back with FreeEnvironmentStringsW.
 TEST(EnvironmentContract, BlockHoldsTheProcessVariables) {

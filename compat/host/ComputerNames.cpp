@@ -13,6 +13,7 @@
 #include <system_error>
 #include <thread>
 
+#include "CodePages.h"
 #include "LetterCase.h"
 #include "host/CtrlSignals.h"
 #include "host/Nsswitch.h"
@@ -124,11 +125,9 @@ std::string ResolveDnsName() {
   return list ? ChooseDnsName(hostName, list->ai_canonname) : std::string(hostName);
 }
 
-std::wstring NetBiosNameOf(std::wstring_view dnsName) {
-  std::wstring name(FirstLabel(dnsName).substr(0, MAX_COMPUTERNAME_LENGTH));
-  for (wchar_t& c : name) {
-    if (c >= L'a' && c <= L'z') c = static_cast<wchar_t>(c - L'a' + L'A');
-  }
+std::wstring NetBiosNameOf(std::wstring_view dnsName, UINT codePage) {
+  std::wstring name = UpperCased(FirstLabel(dnsName).substr(0, MAX_COMPUTERNAME_LENGTH));
+  while (EncodeText(codePage, name).size() > MAX_COMPUTERNAME_LENGTH) name.pop_back();
   return name;
 }
 

@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "win32/base.h"
+
 namespace compat {
 
 // The host name as the resolver completes it: the canonical name of the node name (uname) when
@@ -17,8 +19,9 @@ std::string ResolveDnsName();
 // so that an alias line such as "127.0.0.1 localhost myhost" does not rename the computer.
 std::string ChooseDnsName(std::string_view hostName, const char* canonicalName);
 
-// The first label, upper case, at most 15 characters.
-std::wstring NetBiosNameOf(std::wstring_view dnsName);
+// The first label, upper case, cut on whole characters to the 15 bytes a NetBIOS name holds in
+// the code page, so that GetComputerNameA always fits the 16 bytes Windows promises.
+std::wstring NetBiosNameOf(std::wstring_view dnsName, UINT codePage);
 
 // Whether a server name (with or without leading backslashes, in any case) names this
 // computer: empty, its DNS name, its host name (the first label) or its NetBIOS name.

@@ -51,7 +51,7 @@ std::wstring HostNames::ComputerNameDns() {
 }
 
 std::wstring HostNames::ComputerNameNetBios() {
-  return NetBiosNameOf(ComputerNameDns());
+  return NetBiosNameOf(ComputerNameDns(), codePage_);
 }
 
 // The computer's own domain, made from its machine id as Samba makes a computer's SID: three

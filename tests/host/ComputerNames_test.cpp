@@ -28,6 +28,32 @@ TEST(ComputerNames, DnsNameFromTheResolver) {
   }
 }
 
+// Upper case in full, and no more than 15 bytes in the code page: a name whose characters take
+// more than a byte each is cut on a whole character, never left too long for GetComputerNameA.
+TEST(ComputerNames, NetBiosNameFitsFifteenBytes) {
+  struct Case {
+    const wchar_t* dns;
+    UINT codePage;
+    const wchar_t* netbios;
+  };
+  const Case cases[] = {
+      {L"ulhost.example.test", 65001, L"ULHOST"},
+      {L"a-very-long-host-name.example", 65001, L"A-VERY-LONG-HOS"},
+      {L"m\u00fcllers-rechner", 1252, L"M\u00dcLLERS-RECHNER"},
+      {L"m\u00fcllers-rechner", 65001, L"M\u00dcLLERS-RECHNE"},
+      {L"\u65e5\u672c\u8a9e\u306e\u30b3\u30f3\u30d4\u30e5\u30fc\u30bf", 65001,
+       L"\u65e5\u672c\u8a9e\u306e\u30b3"},
+      {L"\u65e5\u672c\u8a9e\u306e\u30b3\u30f3\u30d4\u30e5\u30fc\u30bf", 932,
+       L"\u65e5\u672c\u8a9e\u306e\u30b3\u30f3\u30d4"},
+      {L"abcdefghijklm\U0001F600x", 65001, L"ABCDEFGHIJKLM"},
+      {L"abcdefghijklmn\U0001F600", 1252, L"ABCDEFGHIJKLMN\U0001F600"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << std::wstring(c.dns).c_str() << " in " << c.codePage);
+    EXPECT_EQ(NetBiosNameOf(c.dns, c.codePage), c.netbios);
+  }
+}
+
 TEST(ComputerNames, ServerNamesThatMeanThisComputer) {
   struct Case {
     const wchar_t* server;
