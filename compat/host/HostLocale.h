@@ -10,8 +10,9 @@ namespace compat {
 // its character set.
 UINT ReadLocaleCodePage();
 
-// Month names, long time format and AM/PM designators; an empty text where the locale has
-// none (the program then uses English month names and "HH:mm:ss").
-LocaleFacts ReadLocaleFacts(UINT codePage);
+// Month names, long time format and AM/PM designators of the time locale (LC_TIME), read in
+// its own character set; an empty text where the locale has none or it cannot be read (the
+// program then uses English month names and "HH:mm:ss"). After ReadLocaleCodePage.
+LocaleFacts ReadLocaleFacts();
 
 }  // namespace compat

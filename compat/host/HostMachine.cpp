@@ -43,7 +43,7 @@ bool IsThisComputer(std::wstring_view server) {
   return NamesThisComputer(name, host.ComputerNameDns(), host.ComputerNameNetBios());
 }
 
-HostNames::HostNames() : codePage_(ReadLocaleCodePage()), locale_(ReadLocaleFacts(codePage_)) {}
+HostNames::HostNames() : codePage_(ReadLocaleCodePage()), locale_(ReadLocaleFacts()) {}
 
 std::wstring HostNames::ComputerNameDns() {
   if (!dnsName_) dnsName_ = WideFromHost(ResolveDnsName());

@@ -65,7 +65,7 @@ mkfifo "$work/fifo/lastlog"
 # The locales of the other character sets, made here and found through LOCPATH.
 for locale in en_US.ISO-8859-1:en_US:ISO-8859-1 ru_RU.KOI8-R:ru_RU:KOI8-R \
   he_IL.CP1255:he_IL:CP1255 ja_JP.SJIS:ja_JP:SHIFT_JIS zh_HK.BIG5-HKSCS:zh_HK:BIG5-HKSCS \
-  zh_CN.GB18030:zh_CN:GB18030; do
+  zh_CN.GB18030:zh_CN:GB18030 ru_RU.UTF-8:ru_RU:UTF-8 tg_TJ.KOI8-T:tg_TJ:KOI8-T; do
   IFS=: read -r name source charmap <<<"$locale"
   localedef -i "$source" -f "$charmap" "$work/locale/$name" 2>/dev/null ||
     [ -d "$work/locale/$name" ] || skip "localedef cannot make $name"
@@ -187,6 +187,16 @@ run zhanna-koi8 ru_RU.KOI8-R 0 -- zhanna
 has zhanna-koi8 "  Full name: $(printf '\366\301\316\316\301')"
 # A month by its own name (nominative), as Windows gives it: "Март", not the genitive "марта".
 has zhanna-koi8 "  Account expires: 18 $(printf '\355\301\322\324') 2030 00:00:00"
+# The time locale's texts are in its own character set, which need not be LC_CTYPE's: read in
+# that set, then written in the code page as any text; a set without a code page gives English.
+for mix in 'time-utf8-in-c:C:ru_RU.UTF-8:????' \
+  time-koi8-in-utf8:C.UTF-8:ru_RU.KOI8-R:$(printf '\320\234\320\260\321\200\321\202') \
+  time-koi8t-in-utf8:C.UTF-8:tg_TJ.KOI8-T:March; do
+  IFS=: read -r name ctype time month <<<"$mix"
+  run "$name" C.UTF-8 0 "$work/bin/exec_with" --env LANG="$ctype" --env LC_TIME="$time" \
+    --env LOCPATH="$locales" -- zhanna
+  has "$name" "  Account expires: 18 $month 2030 00:00:00"
+done
 # Hebrew letters in code page 1255, and no look-alike in 932: its backslash is no yen sign.
 run dov-1255 he_IL.CP1255 0 -- dov
 has dov-1255 "  Full name: $(printf '\343\345\343')"
