@@ -123,6 +123,39 @@ TEST_P(SidTextContract, Holds) {
 
 CONTRACT_TABLE(SidTextContract, kSidTexts)
 
+// ConvertSidToStringSidW on a SID that is not valid: it fails, and hands out no text to free.
+struct SidBytesRow {
+  const char* name;
+  std::vector<BYTE> bytes;
+  Where where = Everywhere();
+};
+
+std::vector<BYTE> SidBytes(BYTE revision, BYTE count) {
+  std::vector<BYTE> bytes = {revision, count, 0, 0, 0, 0, 0, 5};
+  bytes.resize(bytes.size() + 4u * count, 0);
+  return bytes;
+}
+
+const SidBytesRow kSidBytes[] = {
+    {"revision_2", SidBytes(2, 1)},
+    {"sixteen_sub_authorities", SidBytes(1, 16)},
+};
+
+class SidBytesContract : public ::testing::TestWithParam<SidBytesRow> {};
+
+TEST_P(SidBytesContract, Holds) {
+  const SidBytesRow& row = GetParam();
+  CONTRACT_SKIP_UNLESS_IT_HOLDS(row.where);
+  std::vector<BYTE> sid = row.bytes;
+  LPWSTR text = nullptr;
+  SetLastError(0);
+  EXPECT_FALSE(ConvertSidToStringSidW(sid.data(), &text));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_SID));
+  EXPECT_EQ(text, nullptr);
+}
+
+CONTRACT_TABLE(SidBytesContract, kSidBytes)
+
 // LookupAccountNameW with the size probe the program makes, then with the sizes it reports.
 struct NameToSidRow {
   const char* name;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "Actions/Actions.h"
 #include "ProgramRun.h"
 #include "SDDL/SDDL.h"
@@ -43,6 +45,17 @@ TEST_F(SecUtilsTest, StringToSidReadsSidTextsBehindThePrefixInAnyCase) {
     EXPECT_EQ(sid.get() != nullptr, c.converted);
   }
   EXPECT_EQ(compat::CurrentOutstanding().localBlocks, 0u);
+}
+
+// A SID the conversion refuses (another revision, too many sub-authorities) has the empty text.
+TEST_F(SecUtilsTest, SidToTextOfASidTheConversionRefusesIsEmpty) {
+  for (BYTE count : {BYTE{1}, BYTE{16}}) {
+    std::vector<BYTE> sid = {static_cast<BYTE>(count == 1 ? 2 : 1), count, 0, 0, 0, 0, 0, 5};
+    sid.resize(sid.size() + 4u * count, 0);
+    EXPECT_EQ(SidToText(sid.data()), L"") << int{count};
+  }
+  EXPECT_EQ(compat::CurrentOutstanding().localBlocks, 0u);
+  EXPECT_EQ(compat::CurrentOutstanding().refusedReleases, 0u);
 }
 
 TEST_F(SecUtilsTest, StringToSidLooksUpEverythingElseAsAnAccount) {
