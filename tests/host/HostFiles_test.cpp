@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <fstream>
@@ -70,6 +71,31 @@ TEST_F(HostFilesTest, AFileThatIsNoneHoldsNoEntryAndOneThatFailsIsAFailure) {
     while (next == Found::Yes) next = stream.Next(name, entry);
     EXPECT_EQ(next, c.answer == Found::Failed ? Found::Failed : Found::No);
   }
+}
+
+// A line of any length NSS gives room for is read whole, and so is every line after it, whatever
+// the reader's buffer had grown to before it.
+TEST_F(HostFilesTest, ALongLineKeepsItselfAndTheLinesAfterIt) {
+  const std::string path = folder_ + "/long";
+  for (size_t length : {size_t{100}, size_t{70000}, size_t{200000}, size_t{1000000}}) {
+    SCOPED_TRACE(length);
+    const std::string gecos(length, 'g');
+    std::ofstream(path) << "ann:x:1001:1001::/home/ann:/bin/sh\n"
+                        << "long:x:1003:100:" << gecos << ":/home/long:/bin/sh\n"
+                        << "bob:x:1002:100::/home/bob:/bin/sh\n";
+    std::string names;
+    size_t longest = 0;
+    EXPECT_EQ(ScanUsers(path.c_str(),
+                        [&](const UserEntry& user) {
+                          names += user.name + " ";
+                          longest = std::max(longest, user.gecos.size());
+                          return true;
+                        }),
+              Found::Yes);
+    EXPECT_EQ(names, "ann long bob ");
+    EXPECT_EQ(longest, length);
+  }
+  unlink(path.c_str());
 }
 
 }  // namespace

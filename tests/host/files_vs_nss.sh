@@ -118,6 +118,8 @@ long=$(head -c 70000 /dev/zero | tr '\0' g)
   echo '# comment'
   echo '#commented:!:1:2:3:4:5:6:7'
   echo '   spacedshadow:!:1:2:3:4:5:6:7'
+  echo 'dupshadow:!:1:2:3:4:5:6:'
+  echo 'dupshadow:$6$x:9:2:3:4:5:6:'
   echo '+evil::::::::'
   printf 'last:!:1:2:3:4:5:6:'
 } >"$etc/shadow"

@@ -183,6 +183,9 @@ run erin-c C 0 -- erin
 has erin-c "  Full name: Erin ?tzi"
 run jose-latin1 en_US.ISO-8859-1 0 -- "$(printf 'jos\351')"
 has jose-latin1 "  Full name: $(printf 'Jos\351')"
+# A twelve-hour locale: midnight is 12 AM.
+run zhanna-en en_US.ISO-8859-1 0 -- zhanna
+has zhanna-en "  Account expires: 18 March 2030 12:00:00 AM"
 run zhanna-koi8 ru_RU.KOI8-R 0 -- zhanna
 has zhanna-koi8 "  Full name: $(printf '\366\301\316\316\301')"
 # A month by its own name (nominative), as Windows gives it: "Март", not the genitive "марта".
@@ -217,6 +220,11 @@ has groups "Environment variables: ---------------------------------------------
 run groups-current C.UTF-8 0 setpriv --reuid=1002 --regid=100 --init-groups --
 has groups-current 'ULHOST\Unix Group\7002 (S-1-22-2-7002)'
 has groups-current 'ULHOST\Unix Group\6200 (S-1-22-2-6200)'
+# The effective group is in the token even where it is no supplementary group: here it makes
+# the caller an administrator.
+run groups-egid C.UTF-8 0 setpriv --reuid=1002 --regid=27 --clear-groups --
+has groups-egid 'ULHOST\sudo (S-1-22-2-27)'
+has groups-egid 'ULHOST\Administrators (S-1-5-32-544)'
 
 # An empty environment entry does not end the block: the entries after it are shown.
 run environment C.UTF-8 0 "$work/bin/exec_with" --env LANG=C.UTF-8 --env FIRST=1 --env "" \
@@ -297,6 +305,7 @@ has unreadable-report "Access Denied"
 hasnt unreadable-report "  Privilege: 1 (USER_PRIV_USER)"
 run unreadable-list C.UTF-8 0 "${as_bob[@]}" -- /listusers
 hasnt unreadable-list "          | ann"
+hasnt unreadable-list "   Yes    | root"
 run unreadable-root C.UTF-8 1 "${as_bob[@]}" -- root
 has unreadable-root "  Privilege: 2 (USER_PRIV_ADMIN)"
 chmod 644 "$etc/group"
