@@ -358,6 +358,18 @@ TEST_F(ScriptedDomain, SssdNamesAccountsAndTheirNssGroups) {
   ASSERT_TRUE(group);
   EXPECT_EQ(group->sid, SidFromText(L"S-1-5-21-1-2-3-513"));
   EXPECT_EQ(link->Group(1, ""), std::nullopt);
+  // SSSD's fully qualified names (NAME@DOMAIN, as "realm join" sets it up) are the same account;
+  // a name of another domain is the host's own.
+  const std::pair<const char*, bool> names[] = {
+      {"root@samdom.example.com", true},
+      {"ROOT@SAMDOM.EXAMPLE.COM", true},
+      {"root@other.example.com", false},
+  };
+  for (const auto& [name, domain] : names) {
+    std::unique_ptr<DomainLink> fresh = Open("passwd: files sss\n");
+    root.name = name;
+    EXPECT_EQ(fresh->Account(root) != nullptr, domain) << name;
+  }
 }
 
 // The DC's record: with a ticket the DC accepts, else, for root, with the machine account.
@@ -373,6 +385,7 @@ TEST_F(ScriptedDomain, TheDcsRecordWithTheCredentialsItAccepts) {
   } cases[] = {
       {"a ticket", "ccache", "FILE:ccache", "user001", Found::Yes, TIMEQ_FOREVER},
       {"an expiry date", "ccache", "FILE:ccache", "user003", Found::Yes, 1804425204},
+      {"an expiry cleared (0)", "ccache", "FILE:ccache", "user005", Found::Yes, TIMEQ_FOREVER},
       {"a user the DC does not know (1332)", "ccache", "FILE:ccache", "nosuch", Found::No, 0},
       {"no ticket and not root", "ccache", "missing", "user001", Found::Failed, 0},
       // Opening a pipe would wait for a writer until the budget is spent.
@@ -381,7 +394,7 @@ TEST_F(ScriptedDomain, TheDcsRecordWithTheCredentialsItAccepts) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    std::string script = kWinbind;
+    std::string script = std::string(kWinbind) + "user user005 - 513 0 0 0\n";
     script.replace(script.find("credentials ccache"), 18, std::string("credentials ") + c.accepted);
     Write("script", script);
     Write("ccache", "");
@@ -509,6 +522,27 @@ TEST_F(ScriptedDomain, TheListAsksTheDcOnceForAllOfItsAccounts) {
   EXPECT_EQ(listed->admin, std::nullopt);
 }
 
+// Groups nested in a loop (AD allows it): each is asked for its members, and the list is whole.
+TEST_F(ScriptedDomain, GroupsNestedInALoopEndTheirList) {
+  Write("script", std::string(kWinbind) +
+                      "uid2sid 20003 S-1-5-21-1-2-3-1105\n"
+                      "sid2name S-1-5-21-1-2-3-1105 SAMDOM user003 1\n"
+                      "members Domain Admins user004,Nested Admins\n"
+                      "members Nested Admins Domain Admins,user003\n"
+                      "page 1\n");
+  Write("ccache", "");
+  setenv("KRB5CCNAME", ("FILE:" + folder_.Path("ccache")).c_str(), 1);
+  std::unique_ptr<DomainLink> link = Open();
+  ASSERT_NE(link, nullptr);
+  UserEntry user = user001_;
+  user.name = "SAMDOM\\user003";
+  user.uid = 20003;
+  std::optional<ListedAccount> listed = link->Listed(user);
+  ASSERT_TRUE(listed);
+  EXPECT_EQ(listed->admin, std::optional<bool>(true));
+  EXPECT_EQ(link->Listed(user001_)->admin, std::optional<bool>(false));
+}
+
 // A list the DC gives only in part is not known, so that no account is shown outside Domain
 // Admins for want of an answer: its flags and membership are then the host's. A member of the
 // group that is neither an account nor a group (ws1$) leaves the list whole.
@@ -564,8 +598,28 @@ TEST_F(ScriptedDomain, BlockingCallsCostAtMostTheBudget) {
     auto spent = std::chrono::steady_clock::now() - start;
     EXPECT_GE(spent, milliseconds(1400));
     EXPECT_LT(spent, milliseconds(2500));
+    EXPECT_GE(link->Waited(), milliseconds(1400));
     EXPECT_LE(link->Waited(), milliseconds(1600));
+    // No helper is started again for the questions that follow.
+    start = std::chrono::steady_clock::now();
+    for (int i = 0; i < 10; ++i) link->Record(Named(L"SAMDOM", "user003"), record);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, milliseconds(100));
   }
+}
+
+// Slow answers share one budget for the whole run: the question that would pass it is cut short,
+// and none is asked after it.
+TEST_F(ScriptedDomain, SlowAnswersShareOneBudget) {
+  Write("script", std::string(kWinbind) + "slow wbcUidToSid 600\n");
+  std::unique_ptr<DomainLink> link = Open();
+  ASSERT_NE(link, nullptr);
+  for (uint32_t uid : {20001u, 3000u, 0u, 4242u}) {
+    UserEntry user = user001_;
+    user.uid = uid;
+    link->Account(user);
+  }
+  EXPECT_GE(link->Waited(), milliseconds(1400));
+  EXPECT_LE(link->Waited(), milliseconds(1600));
 }
 
 // A request larger than the socket's buffer, to a helper stuck before it reads, costs the budget

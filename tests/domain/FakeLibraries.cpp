@@ -16,6 +16,7 @@
 //   page N                          NetUserEnum and NetGroupGetUsers hand out N entries a call
 //   members GROUP NAME1,NAME2,...   NetGroupGetUsers (group and member names may hold spaces)
 //   hang FUNCTION                   FUNCTION sleeps for a minute before it answers
+//   slow FUNCTION MS                FUNCTION sleeps MS milliseconds before it answers
 //   fail FUNCTION N                 NetUserEnum or NetGroupGetUsers answers 59 (a network error)
 //                                   from its Nth call on
 //   crash FUNCTION                  FUNCTION ends the process
@@ -115,6 +116,9 @@ void Enter(const char* function) {
   }
   for (const std::string& word : Find("hang")) {
     if (word == function) sleep(60);
+  }
+  for (const std::vector<std::string>& words : FindAll("slow")) {
+    if (words.size() == 2 && words[0] == function) usleep(Number(words[1]) * 1000);
   }
   for (const std::string& word : Find("crash")) {
     if (word == function) abort();

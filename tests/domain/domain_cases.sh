@@ -284,6 +284,11 @@ check "member: without a ticket, the host's facts" "$(sed -n '2p;10p;27p' <<<"$w
   "$(expected_report member user001 | sed -n 2p)
   Full name: 
   User ID: $uid"
+# ... and in the list: without the DC's list of accounts, Domain Admins' members are known from
+# the groups winbind gives them.
+check "member: /listusers without a ticket marks a member of Domain Admins" \
+  "$(lens member --user user005 -- /listusers | tr -d '\r' | grep -xF '   Yes    | SAMDOM\user004')" \
+  '   Yes    | SAMDOM\user004'
 
 # An account NSS still knows but the DC no longer has: the DC has the last word.
 on member -- id 'SAMDOM\user099' >/dev/null
