@@ -122,6 +122,24 @@ TEST(NetBuffer, AnEmptyListIsStillOneBlock) {
   EXPECT_EQ(NetApiBufferFree(block), NERR_Success);
 }
 
+// What a region holds stays when it outgrows its reservation and moves: every byte written
+// before, also those written after it last grew in place.
+TEST(Region, KeepsItsBytesWhenItMoves) {
+  compat::Region region;
+  auto byteAt = [](size_t i) { return static_cast<unsigned char>(i * 7 + 1); };
+  size_t written = 0;
+  for (size_t cb : {size_t{16}, size_t{4096}}) {
+    ASSERT_TRUE(region.Reserve(cb));
+    for (; written < cb; ++written) region.data()[written] = byteAt(written);
+  }
+  const unsigned char* before = region.data();
+  ASSERT_TRUE(region.Reserve(region.capacity() + 1));
+  ASSERT_NE(region.data(), before);
+  size_t kept = 0;
+  while (kept < written && region.data()[kept] == byteAt(kept)) ++kept;
+  EXPECT_EQ(kept, written);
+}
+
 // Limits the address space to 64 MiB beyond what the process uses (ulimit -v).
 bool LimitAddressSpace() {
   unsigned long pages = 0;

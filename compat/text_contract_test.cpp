@@ -366,6 +366,9 @@ struct CaseRow {
 const CaseRow kCase[] = {
     {"lower_ascii", true, L"ALICE-Bob_1", L"alice-bob_1"},
     {"upper_ascii", false, L"alice-Bob_1", L"ALICE-BOB_1"},
+    // The letters at both ends of the alphabet, and the characters just outside it.
+    {"lower_ascii_bounds", true, L"@AZ[`az{", L"@az[`az{"},
+    {"upper_ascii_bounds", false, L"@AZ[`az{", L"@AZ[`AZ{"},
     {"lower_latin", true, L"\u00C9\u00D6\u00DE", L"\u00E9\u00F6\u00FE"},
     {"upper_latin", false, L"\u00E9\u00F6\u00FF", L"\u00C9\u00D6\u0178"},
     {"sharp_s_has_no_single_upper_case", false, L"\u00DF", L"\u00DF"},

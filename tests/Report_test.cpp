@@ -1,7 +1,9 @@
 // Whole reports, end to end, compared byte for byte with expected files.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cwctype>
+#include <vector>
 
 #include "ExpectedFiles.h"
 #include "ProgramRun.h"
@@ -74,6 +76,82 @@ TEST(Report, KeepsWhatWasPrintedWhenASectionFails) {
   EXPECT_EQ(run.output, kept + Lines({"", "Access Denied", ""}));
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_EQ(compat::CurrentOutstanding().Total(), 0u);
+}
+
+// Every field of the account database's record reaches its own line: each has a value of its
+// own here, so that one taken for another, or one left out, shows.
+TEST(Report, ShowsEveryFieldOfTheRecordOnItsOwnLine) {
+  compat::ScriptedMachine machine;
+  Furnish(machine);
+  machine.AddName(L"carol", L"WS01", L"S-1-5-21-1-2-3-1005", SidTypeUser);
+  compat::AccountRecord& carol = machine.AddAccount(L"carol");
+  carol.homeDir = L"C:\\Users\\carol";
+  carol.comment = L"the comment";
+  carol.scriptPath = L"logon.cmd";
+  carol.fullName = L"Carol Full";
+  carol.usrComment = L"the user comment";
+  carol.parms = L"P";
+  carol.workstations = L"WS1,WS2";
+  carol.logonServer = L"\\\\DC1";
+  carol.profile = L"\\\\server\\profiles\\carol";
+  carol.homeDirDrive = L"H:";
+  carol.passwordAge = 3 * 86400;
+  carol.priv = USER_PRIV_GUEST;
+  carol.flags = UF_SCRIPT | UF_NORMAL_ACCOUNT | UF_PASSWD_CANT_CHANGE;
+  carol.authFlags = AF_OP_PRINT | AF_OP_SERVER;
+  carol.lastLogon = 1764590400;   // 1 December 2025, 12:00:00
+  carol.lastLogoff = 1199188800;  // 1 January 2008, 12:00:00
+  carol.acctExpires = 1767225600;
+  carol.maxStorage = 1048576;
+  carol.unitsPerWeek = 84;
+  std::array<BYTE, 21> hours{};
+  for (size_t i = 0; i < hours.size(); ++i) hours[i] = static_cast<BYTE>(i + 1);
+  carol.logonHours = hours;
+  carol.badPwCount = 2;
+  carol.numLogons = 9;
+  carol.countryCode = 49;
+  carol.codePage = 1252;
+  carol.userId = 1005;
+  carol.primaryGroupId = 514;
+  carol.passwordExpired = 1;
+  ProgramRun run = RunProgram(machine, L"USERLENS.EXE carol");
+  std::vector<std::string> lines = SplitLines(run.output);
+  ASSERT_GE(lines.size(), 31u);
+  lines.resize(31);
+  EXPECT_EQ(lines, (std::vector<std::string>{
+                       "Username: WS01.CORP.EXAMPLE\\carol",
+                       "  SID: S-1-5-21-1-2-3-1005",
+                       "  Days since last password change: 3",
+                       "  Privilege: 0 (USER_PRIV_GUEST)",
+                       "  Home directory: C:\\Users\\carol",
+                       "  Comment: 'the comment'",
+                       "  Flags: 577 (UF_SCRIPT, UF_PASSWD_CANT_CHANGE, UF_NORMAL_ACCOUNT)",
+                       "  Script path: logon.cmd",
+                       "  Operator privilege: 5 (AF_OP_PRINT, AF_OP_SERVER)",
+                       "  Full name: Carol Full",
+                       "  User comment: 'the user comment'",
+                       "  Parms: 'P'",
+                       "  Workstations: WS1,WS2",
+                       "  Last logon time: 01 December 2025 12:00:00",
+                       "  Last logoff time: 01 January 2008 12:00:00",
+                       "  Account expires: 01 January 2026 00:00:00",
+                       "  Maximum discspace: 1048576 bytes",
+                       "  Units per week: 84",
+                       "  Logonhours: 0x 1 0x 2 0x 3 0x 4 0x 5 0x 6 0x 7",
+                       "              0x 8 0x 9 0x A 0x B 0x C 0x D 0x E",
+                       "              0x F 0x10 0x11 0x12 0x13 0x14 0x15",
+                       "  Bad password count: 2",
+                       "  Total logins count: 9",
+                       "  Logonserver: \\\\DC1",
+                       "  Countrycode: 49",
+                       "  Codepage: 1252",
+                       "  User ID: 1005",
+                       "  Primary Group ID: 514",
+                       "  Profile path: \\\\server\\profiles\\carol",
+                       "  Home directory: H:",
+                       "  Password is expired",
+                   }));
+  EXPECT_EQ(run.exitCode, 0);
 }
 
 // The user who runs the program, named on the command line: a report of a named account, with
