@@ -262,24 +262,51 @@ NssDirectory::NssDirectory()
   if (!passwdFiles_ || !groupFiles_ || !shadowFiles_) TakeControlSignalsOnAThread();
 }
 
+bool NssDirectory::PasswdUnreadable() {
+  return Unreadable(kPasswd, Nsswitch::OfHost().passwd, passwdOpenError_);
+}
+
+bool NssDirectory::GroupUnreadable() {
+  return Unreadable(kGroup, Nsswitch::OfHost().group, groupOpenError_);
+}
+
+bool NssDirectory::Unreadable(const char* path, const std::vector<std::string>& sources,
+                              int& openError) {
+  if (openError < 0) {
+    openError = 0;
+    // A missing file holds no entry, and one that is no regular file is the files module's to
+    // read; only a file the caller may not open hides entries.
+    if (std::find(sources.begin(), sources.end(), "files") != sources.end() &&
+        !OpenRegularFile(path).valid() && errno != ENOENT && errno != EINVAL) {
+      openError = errno;
+    }
+  }
+  if (openError != 0) lastError_ = openError;
+  return openError != 0;
+}
+
 Found NssDirectory::FindUser(std::string_view name, UserEntry& user) {
+  if (!passwdFiles_ && PasswdUnreadable()) return Found::Failed;
   std::string key(name);
   return LookUp(usersByName_, name, user, passwdFiles_, kPasswd, ScanUsers, getpwnam_r, key.c_str(),
                 buffer_, lastError_);
 }
 
 Found NssDirectory::FindUserById(uint32_t uid, UserEntry& user) {
+  if (!passwdFiles_ && PasswdUnreadable()) return Found::Failed;
   return LookUp(usersById_, uid, user, passwdFiles_, kPasswd, ScanUsers, getpwuid_r, uid, buffer_,
                 lastError_);
 }
 
 Found NssDirectory::FindGroup(std::string_view name, GroupEntry& group) {
+  if (!groupFiles_ && GroupUnreadable()) return Found::Failed;
   std::string key(name);
   return LookUp(groupsByName_, name, group, groupFiles_, kGroup, ScanGroups, getgrnam_r,
                 key.c_str(), buffer_, lastError_);
 }
 
 Found NssDirectory::FindGroupById(uint32_t gid, GroupEntry& group) {
+  if (!groupFiles_ && GroupUnreadable()) return Found::Failed;
   return LookUp(groupsById_, gid, group, groupFiles_, kGroup, ScanGroups, getgrgid_r, gid, buffer_,
                 lastError_);
 }
@@ -302,6 +329,7 @@ Found NssDirectory::GroupIdsOf(const UserEntry& user, std::vector<uint32_t>& gid
                ? Found::Yes
                : Found::Failed;
   }
+  if (GroupUnreadable()) return Found::Failed;
   std::vector<gid_t> list(64);
   for (;;) {
     int count = static_cast<int>(list.size());
@@ -324,6 +352,8 @@ Found NssDirectory::FindGroupsNamed(const std::vector<std::string>& names,
     if (RememberAll(kGroup, ScanGroups, names, groupsByName_, lastError_) == Found::Failed) {
       return Found::Failed;
     }
+  } else if (GroupUnreadable()) {
+    return Found::Failed;
   } else if (Nsswitch::OfHost().GroupEnumerationFindsAll()) {
     // One walk through the groups instead of a lookup per name, each of which reads the whole
     // group file when the name is not there; none for names already known.
@@ -379,12 +409,14 @@ bool NssDirectory::ForEachGroup(const std::function<void(const GroupEntry&)>& vi
 
 bool NssDirectory::ForEachUserNamed(const NamePick& named,
                                     const std::function<void(const UserEntry&)>& visit) {
+  if (!passwdFiles_ && PasswdUnreadable()) return false;
   return ForEachNamed<passwd, setpwent, endpwent, getpwent_r>(passwdFiles_, kPasswd, ScanUsers,
                                                               named, visit, buffer_, lastError_);
 }
 
 bool NssDirectory::ForEachGroupNamed(const NamePick& named,
                                      const std::function<void(const GroupEntry&)>& visit) {
+  if (!groupFiles_ && GroupUnreadable()) return false;
   return ForEachNamed<::group, setgrent, endgrent, getgrent_r>(groupFiles_, kGroup, ScanGroups,
                                                                named, visit, buffer_, lastError_);
 }

@@ -42,6 +42,13 @@ class NssDirectory : public AccountDirectory {
   // Whether the caller can read shadow: false when nsswitch.conf names its file and the caller
   // cannot open it (NSS would then go on to a source that makes records up).
   bool ShadowReadable();
+  // Whether NSS's answers for passwd or group cannot stand: where nsswitch.conf names the file
+  // among other sources and the caller cannot open it (no permission), glibc passes over the
+  // file and the other sources answer "none" for every account it holds. The database then
+  // fails with that error, as it does where the file is its one source.
+  bool PasswdUnreadable();
+  bool GroupUnreadable();
+  bool Unreadable(const char* path, const std::vector<std::string>& sources, int& openError);
 
   std::map<std::string, Remembered<UserEntry>, std::less<>> usersByName_;
   std::map<uint32_t, Remembered<UserEntry>> usersById_;
@@ -50,6 +57,8 @@ class NssDirectory : public AccountDirectory {
 
   std::vector<char> buffer_;  // kept between lookups, so a large record is grown for only once
   int shadowReadable_ = -1;   // not asked yet
+  int passwdOpenError_ = -1;  // not asked yet; else the error that opening the file gave, or 0
+  int groupOpenError_ = -1;
   // The databases read from their files directly.
   bool passwdFiles_;
   bool groupFiles_;

@@ -298,16 +298,28 @@ case $(flags agree-root-bob) in *UF_ACCOUNTDISABLE*) ;; *) fail "bob is not disa
 
 # A caller who cannot read the administrator groups learns so: ann (in sudo) is no plain user to
 # the report, the list, the groups or the token. Root needs no group to be one (but its groups
-# cannot be listed).
-chmod 600 "$etc/group"
-run unreadable-report C.UTF-8 1 "${as_bob[@]}" -- ann
-has unreadable-report "Access Denied"
-hasnt unreadable-report "  Privilege: 1 (USER_PRIV_USER)"
-run unreadable-list C.UTF-8 0 "${as_bob[@]}" -- /listusers
-hasnt unreadable-list "          | ann"
-hasnt unreadable-list "   Yes    | root"
-run unreadable-root C.UTF-8 1 "${as_bob[@]}" -- root
-has unreadable-root "  Privilege: 2 (USER_PRIV_ADMIN)"
-chmod 644 "$etc/group"
+# cannot be listed). One who cannot read the accounts learns that, not that an account does not
+# exist. Also where other sources follow the files, which NSS would ask in their stead.
+for sources in files "files systemd"; do
+  printf 'passwd: %s\ngroup: %s\nshadow: files\nhosts: files\n' "$sources" "$sources" \
+    >"$etc/nsswitch.conf"
+  tag=${sources// /-}
+  chmod 600 "$etc/group"
+  run "unreadable-report-$tag" C.UTF-8 1 "${as_bob[@]}" -- ann
+  has "unreadable-report-$tag" "Access Denied"
+  hasnt "unreadable-report-$tag" "  Privilege: 1 (USER_PRIV_USER)"
+  run "unreadable-list-$tag" C.UTF-8 0 "${as_bob[@]}" -- /listusers
+  hasnt "unreadable-list-$tag" "          | ann"
+  hasnt "unreadable-list-$tag" "   Yes    | root"
+  run "unreadable-root-$tag" C.UTF-8 1 "${as_bob[@]}" -- root
+  has "unreadable-root-$tag" "  Privilege: 2 (USER_PRIV_ADMIN)"
+  chmod 644 "$etc/group"
+  chmod 600 "$etc/passwd"
+  for account in ann ANN root; do
+    run "unreadable-passwd-$tag-$account" C.UTF-8 1 "${as_bob[@]}" -- "$account"
+    has "unreadable-passwd-$tag-$account" "Access Denied"
+  done
+  chmod 644 "$etc/passwd"
+done
 
 summary
