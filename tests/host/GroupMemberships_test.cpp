@@ -76,6 +76,13 @@ TEST_F(GroupMembershipsTest, PrimaryGroupIsTheGlobalGroupUnlessPrivate) {
   EXPECT_EQ(Global("bob"), std::vector<std::wstring>{L"users"});
   EXPECT_EQ(Global("carol"), std::vector<std::wstring>{L"sudo"});
   EXPECT_EQ(Global("dave"), std::vector<std::wstring>{});
+  // A primary group whose name is a user's, or another group's too, by the name that is its own.
+  directory.AddUser("erin", 1005, 2000);
+  directory.AddGroup("dup", 7001);
+  directory.AddGroup("dup", 7002);
+  directory.AddUser("ivan", 1006, 7002);
+  EXPECT_EQ(Global("erin"), std::vector<std::wstring>{L"Unix Group\\bob"});
+  EXPECT_EQ(Global("ivan"), std::vector<std::wstring>{L"Unix Group\\7002"});
 }
 
 TEST_F(GroupMembershipsTest, OtherGroupsAndTheAdministratorsAliasAreLocalGroups) {
@@ -84,6 +91,10 @@ TEST_F(GroupMembershipsTest, OtherGroupsAndTheAdministratorsAliasAreLocalGroups)
   EXPECT_EQ(Local("bob"), (std::vector<std::wstring>{L"Unix Group\\bob", L"audio"}));
   EXPECT_EQ(Local("carol"), (std::vector<std::wstring>{L"Administrators"}));
   EXPECT_EQ(Local("root"), (std::vector<std::wstring>{L"Administrators"}));
+  // A private group is listed nowhere, also where it is not the user's primary group.
+  directory.AddUser("gus", 1007, 100);
+  directory.AddGroup("gus", 1007, {"gus"});
+  EXPECT_EQ(Local("gus"), std::vector<std::wstring>{});
 }
 
 // uid 0 and the members of sudo, wheel and admin, by name or by primary group; no other group.

@@ -22,6 +22,11 @@ TEST(HostText, ReadsUtf8AndTakesEveryOtherByteAsLatin1) {
       {"bad\xFF\xC3", L"bad\u00FF\u00C3"},                // a lead byte at the end
       {"\xC3\x28", L"\u00C3("},                           // a lead byte without its continuation
       {"\xC0\xAF", L"\u00C0\u00AF"},                      // an overlong form
+      {"\xE0\x80\xAF", L"\u00E0\u0080\u00AF"},            // overlong: "/" in three bytes
+      {"\xE0\x81\x9C", L"\u00E0\u0081\u009C"},            // overlong: "\\" in three bytes
+      {"\xF0\x80\x80\xAF", L"\u00F0\u0080\u0080\u00AF"},  // overlong: "/" in four bytes
+      {"\xE0\x82\x80", L"\u00E0\u0082\u0080"},            // overlong: U+0080 in three bytes
+      {"\xF0\x80\xA0\x80", L"\u00F0\u0080\u00A0\u0080"},  // overlong: U+0800 in four bytes
       {"\xED\xA0\x80", L"\u00ED\u00A0\u0080"},            // a surrogate
       {"\xF4\x90\x80\x80", L"\u00F4\u0090\u0080\u0080"},  // above U+10FFFF
   };

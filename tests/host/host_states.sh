@@ -276,6 +276,13 @@ in_namespace zh_CN.GB18030 script -qec "$work/bin/userlens ctl" /dev/null >"$wor
 tr -d '\r' <"$work/terminal-gb-ctl.out" >"$work/terminal.lines" &&
   mv "$work/terminal.lines" "$work/terminal-gb-ctl.out"
 has terminal-gb-ctl "  Full name: ?[31mred?[0m ?2J $(printf '\201\066\247\071')2J"
+# Where the filter shortens a line (a control of two or four bytes shown as one "?"), the line is
+# still reported written whole: none is written a second time, so the terminal gets the file's lines.
+for name in terminal terminal-1255 terminal-gb-ctl; do
+  lines=$(wc -l <"$work/$name.out")
+  [ "$lines" = "$(wc -l <"$work/ctl-file.out")" ] && passed=$((passed + 1)) ||
+    fail "$name: $lines lines, where the file has $(wc -l <"$work/ctl-file.out")"
+done
 
 # The report and the list agree on every account's disabled and administrator marks, for root
 # and for a caller who cannot read shadow behind an NSS source that makes a record up for root.
