@@ -124,16 +124,24 @@ has list-C.UTF-8 "          | pct%s%d%n (Disabled)"
 
 # 1,000 groups: the named report lists every membership; the current user's token holds them
 # all (more than the first 16,384-byte buffer of the token query).
-# Each group once, with its own SID.
+# Each group once, with its own SID. Also through NSS, where another source follows the files.
 for i in $(seq -w 1 1000); do printf '\\g%s (S-1-22-2-%d)\n' "$i" $((4000 + 10#$i)); done |
   sort >"$work/many.want"
-run many-named C.UTF-8 0 -- many
-grep -oE '\\g[0-9]{4} \(S-1-22-2-[0-9]+\)$' "$work/many-named.out" | sort |
-  cmp -s - "$work/many.want" || fail "many: the named report does not list g0001..g1000 once each"
-run many-current C.UTF-8 0 setpriv --reuid=2008 --regid=2008 --init-groups --
-grep -oE '\\g[0-9]{4} \(S-1-22-2-[0-9]+\)$' "$work/many-current.out" | sort |
-  cmp -s - "$work/many.want" || fail "many: the current user's token does not hold g0001..g1000"
-has many-current "Username: $computer\\many"
+for sources in files "files systemd"; do
+  printf 'passwd: files\ngroup: %s\nshadow: files\nhosts: files\n' "$sources" \
+    >"$work/etc/nsswitch.conf"
+  tag=${sources// /-}
+  run "many-named-$tag" C.UTF-8 0 -- many
+  grep -oE '\\g[0-9]{4} \(S-1-22-2-[0-9]+\)$' "$work/many-named-$tag.out" | sort |
+    cmp -s - "$work/many.want" ||
+    fail "many ($sources): the named report does not list g0001..g1000 once each"
+  run "many-current-$tag" C.UTF-8 0 setpriv --reuid=2008 --regid=2008 --init-groups --
+  grep -oE '\\g[0-9]{4} \(S-1-22-2-[0-9]+\)$' "$work/many-current-$tag.out" | sort |
+    cmp -s - "$work/many.want" ||
+    fail "many ($sources): the current user's token does not hold g0001..g1000"
+  has "many-current-$tag" "Username: $computer\\many"
+done
+printf 'passwd: files\ngroup: files\nshadow: files\nhosts: files\n' >"$work/etc/nsswitch.conf"
 
 # A hostile name as the current user, with a hostile environment.
 run pct-current C.UTF-8 0 setpriv --reuid=2001 --regid=2001 --clear-groups env \
