@@ -2,8 +2,10 @@
 #include "host/CtrlSignals.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -11,6 +13,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <tuple>
@@ -198,19 +201,61 @@ TEST(CtrlSignalsDeathTest, WithoutTheThreadSignalsWaitForAWrite) {
       testing::KilledBySignal(SIGHUP), "event 2");
 }
 
-// A write that may wait (to a pipe that nobody reads) waits with the thread started: a shutdown
-// still ends the process. Also where the bytes are fewer than the pipe's free room but a page
-// partly read leaves a page too few (a pipe takes whole pages).
+// Where no thread can be had (here: no address space for its stack), the signals keep waiting for
+// the next write or the end, which answer them as before.
+TEST(CtrlSignalsDeathTest, WithoutRoomForTheThreadSignalsWaitForTheEnd) {
+  EXPECT_EXIT(
+      {
+        SetCtrlHandlerRoutine(Handles, true);
+        unsigned long pages = 0;
+        std::ifstream("/proc/self/statm") >> pages;
+        rlimit limit{};
+        limit.rlim_cur = limit.rlim_max =
+            static_cast<rlim_t>(pages) * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + (1u << 20);
+        if (pages == 0 || setrlimit(RLIMIT_AS, &limit) != 0) _exit(3);
+        TakeControlSignalsOnAThread();
+        if (ControlSignalsTakenOnAThread()) _exit(4);
+        kill(getpid(), SIGTERM);
+        std::exit(0);
+      },
+      testing::KilledBySignal(SIGTERM), "event 6");
+}
+
+// Standard output that nobody reads: a pipe, a socket, or a terminal whose other side is never
+// read; its other end, kept open. Exits the process where it cannot be made.
+int OutputNobodyReads(const char* kind) {
+  int ends[2] = {-1, -1};
+  if (std::strcmp(kind, "pipe") == 0) {
+    if (pipe(ends) != 0) _exit(3);
+  } else if (std::strcmp(kind, "socket") == 0) {
+    if (socketpair(AF_UNIX, SOCK_STREAM, 0, ends) != 0) _exit(3);
+  } else {
+    ends[0] = posix_openpt(O_RDWR | O_NOCTTY);
+    if (ends[0] < 0 || grantpt(ends[0]) != 0 || unlockpt(ends[0]) != 0) _exit(3);
+    ends[1] = open(ptsname(ends[0]), O_RDWR | O_NOCTTY);
+  }
+  if (ends[1] < 0 || dup2(ends[1], STDOUT_FILENO) < 0) _exit(3);
+  return ends[0];
+}
+
+// A write that may wait (to a pipe, a socket or a terminal that nobody reads) waits with the
+// thread started: a shutdown still ends the process. Also where the bytes are fewer than the
+// pipe's free room but a page partly read leaves a page too few (a pipe takes whole pages).
 TEST(CtrlSignalsDeathTest, AShutdownEndsAWriteThatWaits) {
-  for (auto [before, readBack, size] : {std::tuple{0, 0, 1 << 20}, std::tuple{4096, 4066, 65500}}) {
+  const std::tuple<const char*, int, int, int> rows[] = {
+      {"pipe", 0, 0, 1 << 20},
+      {"pipe", 4096, 4066, 65500},
+      {"socket", 0, 0, 1 << 20},
+      {"terminal", 0, 0, 1 << 20},
+  };
+  for (auto [kind, before, readBack, size] : rows) {
     EXPECT_EXIT(
         {
-          int ends[2];
-          if (pipe(ends) != 0 || dup2(ends[1], STDOUT_FILENO) < 0) _exit(3);
+          int other = OutputNobodyReads(kind);
           std::string filler(static_cast<size_t>(before), 'x');
           char sink[4096];
           if (write(STDOUT_FILENO, filler.data(), filler.size()) != before ||
-              read(ends[0], sink, static_cast<size_t>(readBack)) != readBack) {
+              read(other, sink, static_cast<size_t>(readBack)) != readBack) {
             _exit(5);
           }
           alarm(5);  // without the thread the write would wait for ever
@@ -226,7 +271,7 @@ TEST(CtrlSignalsDeathTest, AShutdownEndsAWriteThatWaits) {
           _exit(4);
         },
         testing::KilledBySignal(SIGTERM), "event 6")
-        << size;
+        << kind << " " << size;
   }
 }
 
