@@ -174,6 +174,10 @@ TEST_F(UserInfo, ShowsEachFieldValue) {
       {[](USER_INFO_3& r) { r.usri3_priv = 0; }, 3, "  Privilege: 0 (USER_PRIV_GUEST)"},
       {[](USER_INFO_3& r) { r.usri3_priv = 1; }, 3, "  Privilege: 1 (USER_PRIV_USER)"},
       {[](USER_INFO_3& r) { r.usri3_priv = 3; }, 3, "  Privilege: 3 (USER_PRIV_ADMIN)"},
+      // The level is a signed 32-bit number, as every other number of the record.
+      {[](USER_INFO_3& r) { r.usri3_priv = 0xFFFFFFFF; }, 3, "  Privilege: -1 (USER_PRIV_ADMIN)"},
+      {[](USER_INFO_3& r) { r.usri3_priv = 0x80000000; }, 3,
+       "  Privilege: Unknown Privs level: -2147483648"},
       {[](USER_INFO_3& r) { r.usri3_priv = 4; }, 3, "  Privilege: Unknown Privs level: 4"},
       {[](USER_INFO_3& r) { r.usri3_priv = 5; }, 3, "  Privilege: 5 (USER_PRIV_USER)"},
       {[](USER_INFO_3& r) { r.usri3_password_age = 86399; }, 2,
@@ -333,11 +337,17 @@ TEST(NetTimeText, ReadsOneAndTwoLettersOfThePicture) {
 
 TEST(ReadDateFormat, FallsBackWhereTheLocaleHasNone) {
   compat::ScriptedMachine machine;
+  machine.locale.monthNames = {L"Januar",    L"Februar", L"M\u00E4rz", L"April",
+                               L"Mai",       L"Juni",    L"Juli",      L"August",
+                               L"September", L"Oktober", L"November",  L"Dezember"};
   machine.locale.monthNames[4] = L"";
   machine.locale.longTimeFormat = L"";
   compat::MachineScope scope(machine);
   DateFormat format = ReadDateFormat();
+  // One name missing: all twelve are the English ones, never a mix.
+  EXPECT_EQ(format.monthNames[0], L"January");
   EXPECT_EQ(format.monthNames[4], L"May");
+  EXPECT_EQ(format.monthNames[11], L"December");
   EXPECT_EQ(format.longTimeFormat, L"HH:mm:ss");
   machine.locale.monthNames[4] = L"Mai";
   machine.locale.monthNames[0] = L"Januar";

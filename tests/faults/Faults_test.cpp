@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <functional>
+#include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -259,6 +261,26 @@ TEST(Faults, NetUserEnumThatAsksForMoreForeverEnds) {
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_EQ(compat::CurrentOutstanding().Total(), 0u);
   }
+}
+
+// A platform call that runs out of memory: the command driver says so and ends the run with 1,
+// and every line printed before stays.
+class NoMemoryForTheEnvironment : public ScriptedMachine {
+ public:
+  std::optional<std::wstring> EnvironmentBlock() override { throw std::bad_alloc(); }
+};
+
+TEST(Faults, RunningOutOfMemoryEndsTheRunWithItsMessage) {
+  const std::string whole = RunWith(L"userlens").output;
+  const size_t title = whole.find("Environment variables: ");
+  ASSERT_NE(title, std::string::npos);
+  const size_t end = whole.find("\r\n", title) + 2;
+  NoMemoryForTheEnvironment machine;
+  Furnish(machine);
+  ProgramRun run = RunProgram(machine, L"userlens");
+  EXPECT_EQ(run.output, whole.substr(0, end) + ErrorBlock("Out of memory"));
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(compat::CurrentOutstanding().Total(), 0u);
 }
 
 // Faults of the security layer and the process, on the report of the current user and of bob.
