@@ -122,8 +122,10 @@ const AccountRow kAccounts[] = {
      NotUnderWine("NetUserGetGroups answers 124 for level 0")},
     {"groups_missing_user", Call::GetGroups, Who::Missing, 0, 0, NERR_UserNotFound,
      NotUnderWine("NetUserGetGroups answers 124 for level 0")},
-    {"groups_invalid_level", Call::GetGroups, Who::CurrentUser, 7, 0, ERROR_INVALID_LEVEL},
-    {"local_groups", Call::GetLocalGroups, Who::CurrentUser, 0, LG_INCLUDE_INDIRECT, NERR_Success},
+    {"groups_invalid_level", Call::GetGroups, Who::CurrentUser, 7, 0, ERROR_INVALID_LEVEL,
+     NotUnderWine("NetUserGetGroups answers 124 for every level")},
+    {"local_groups", Call::GetLocalGroups, Who::CurrentUser, 0, LG_INCLUDE_INDIRECT, NERR_Success,
+     NotUnderWine("NetUserGetLocalGroups answers 0 for any user")},
     {"local_groups_missing_user", Call::GetLocalGroups, Who::Missing, 0, LG_INCLUDE_INDIRECT,
      NERR_UserNotFound, NotUnderWine("NetUserGetLocalGroups answers 0 for any user")},
     {"local_groups_invalid_level", Call::GetLocalGroups, Who::CurrentUser, 7, LG_INCLUDE_INDIRECT,
@@ -131,7 +133,8 @@ const AccountRow kAccounts[] = {
     {"info_level_0_upper_case", Call::GetInfo, Who::CurrentUserInUpperCase, 0, 0, NERR_Success,
      NotUnderWine("NetUserGetInfo compares names in their case: 2221")},
     {"local_groups_upper_case", Call::GetLocalGroups, Who::CurrentUserInUpperCase, 0,
-     LG_INCLUDE_INDIRECT, NERR_Success},
+     LG_INCLUDE_INDIRECT, NERR_Success,
+     NotUnderWine("NetUserGetLocalGroups answers 0 for any user")},
     // The program asks for a named account in lower case, whatever the case it is stored in.
     {"info_level_3_upper_case", Call::GetInfo, Who::CurrentUserInUpperCase, 3, 0, NERR_Success,
      NotUnderWine("NetUserGetInfo compares names in their case: 2221")},
@@ -311,6 +314,47 @@ CONTRACT_TEST(ServerNameContract, GlobalGroupsByTheDnsNameInUpperCase,
   if (groups != nullptr) {
     EXPECT_EQ(NetApiBufferFree(groups), NERR_Success);
   }
+}
+
+// Every group the two membership calls name, for every account of the listing, is found again
+// by that name through the DNS name in upper case, as a group, with the SID it has for no name:
+// the program shows each listed group with the SID of its name.
+CONTRACT_TEST(ServerNameContract, EveryListedGroupIsFoundAgainByItsName,
+              NotUnderWine("NetUserGetGroups answers 124 for level 0")) {
+  std::wstring server;
+  ASSERT_NO_FATAL_FAILURE(contract::ServerNameOfThisComputer(server));
+  if (testing::Test::IsSkipped()) return;
+  NET_API_STATUS status = 0;
+  std::vector<std::wstring> accounts = ListNames(0, status);
+  ASSERT_EQ(status, NERR_Success);
+  size_t checked = 0;
+  for (const std::wstring& account : accounts) {
+    for (bool local : {false, true}) {
+      LPBYTE groups = nullptr;
+      DWORD read = 0;
+      DWORD total = 0;
+      status = local
+                   ? NetUserGetLocalGroups(server.c_str(), account.c_str(), 0, LG_INCLUDE_INDIRECT,
+                                           &groups, MAX_PREFERRED_LENGTH, &read, &total)
+                   : NetUserGetGroups(server.c_str(), account.c_str(), 0, &groups,
+                                      MAX_PREFERRED_LENGTH, &read, &total);
+      EXPECT_EQ(status, NERR_Success) << contract::Show(account);
+      for (DWORD i = 0; groups != nullptr && i < read; ++i) {
+        std::wstring group = reinterpret_cast<LPWSTR*>(groups)[i];
+        SID_NAME_USE use = SidTypeUnknown;
+        std::vector<BYTE> sid = SidOfName(server.c_str(), group, use);
+        EXPECT_FALSE(sid.empty()) << contract::Show(group) << " " << GetLastError();
+        EXPECT_TRUE(use == SidTypeGroup || use == SidTypeAlias || use == SidTypeWellKnownGroup)
+            << contract::Show(group) << " " << use;
+        EXPECT_EQ(SidOfName(nullptr, group, use), sid) << contract::Show(group);
+        ++checked;
+      }
+      if (groups != nullptr) {
+        EXPECT_EQ(NetApiBufferFree(groups), NERR_Success);
+      }
+    }
+  }
+  EXPECT_GT(checked, 0u) << "no account of the listing names a group";
 }
 
 }  // namespace

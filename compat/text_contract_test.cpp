@@ -20,8 +20,10 @@ constexpr DWORD kInvalidCharsW = 0x00000080;  // WC_ERR_INVALID_CHARS
 constexpr DWORD kInvalidCharsM = MB_ERR_INVALID_CHARS;
 constexpr DWORD kPrecomposed = 0x00000001;  // MB_PRECOMPOSED
 
-// WideCharToMultiByte. The output buffer holds cbOutput bytes (none for a size probe, 0); what
-// it holds afterwards is compared with output, and not a byte beyond it may change.
+// WideCharToMultiByte. The output buffer holds cbOutput bytes (none for a size probe, 0, which
+// is given a buffer all the same); what it holds afterwards is compared with output, and not a
+// byte beyond output may change: no part of a character that does not fit, nothing on a probe.
+// (A conversion refused for another reason may leave anything within the buffer.)
 struct ToBytesRow {
   const char* name;
   UINT codePage;
@@ -130,16 +132,18 @@ TEST_P(WideCharToMultiByteContract, Holds) {
   std::vector<char> buffer(cbBuffer + 8, '\x7F');
   BOOL used = 2;
   SetLastError(0);
-  int result = WideCharToMultiByte(row.codePage, row.flags, row.input, row.cchInput,
-                                   row.cbOutput > 0 ? buffer.data() : nullptr, row.cbOutput,
-                                   row.defaultChar, row.askUsedDefault ? &used : nullptr);
+  int result =
+      WideCharToMultiByte(row.codePage, row.flags, row.input, row.cchInput, buffer.data(),
+                          row.cbOutput, row.defaultChar, row.askUsedDefault ? &used : nullptr);
+  const DWORD error = GetLastError();
   EXPECT_EQ(result, row.result);
   if (row.result == 0) {
-    EXPECT_EQ(GetLastError(), row.lastError);
+    EXPECT_EQ(error, row.lastError);
   }
   EXPECT_EQ(contract::Show(std::string_view(buffer.data(), row.output.size)),
             contract::Show(row.output.view()));
-  for (size_t i = cbBuffer; i < buffer.size(); ++i) {
+  bool refused = result == 0 && error != ERROR_INSUFFICIENT_BUFFER;
+  for (size_t i = refused ? cbBuffer : row.output.size; i < buffer.size(); ++i) {
     EXPECT_EQ(buffer[i], '\x7F') << "byte " << i;
   }
   if (row.usedDefault >= 0) {
@@ -232,18 +236,26 @@ TEST_P(MultiByteToWideCharContract, Holds) {
   SetLastError(0);
   int result = MultiByteToWideChar(row.codePage, row.flags, input.c_str(),
                                    row.withNull ? -1 : static_cast<int>(input.size()),
-                                   row.cchOutput > 0 ? buffer.data() : nullptr, row.cchOutput);
+                                   buffer.data(), row.cchOutput);
+  const DWORD error = GetLastError();
   std::wstring output(row.output);
   int expected = row.result == kOutputLength
                      ? static_cast<int>(output.size()) + (row.withNull ? 1 : 0)
                      : row.result;
   EXPECT_EQ(result, expected);
   if (row.result == 0) {
-    EXPECT_EQ(GetLastError(), row.lastError);
+    EXPECT_EQ(error, row.lastError);
   }
   EXPECT_EQ(contract::Show(std::wstring_view(buffer.data(), output.size())),
             contract::Show(output));
-  for (size_t i = cchBuffer; i < buffer.size(); ++i) {
+  // Read up to the null, the null is written too; a conversion refused for another reason than
+  // a short buffer may leave anything within the buffer.
+  size_t written = output.size() + (row.withNull && result > 0 ? 1 : 0);
+  if (written > output.size()) {
+    EXPECT_EQ(buffer[output.size()], L'\0');
+  }
+  bool refused = result == 0 && error != ERROR_INSUFFICIENT_BUFFER;
+  for (size_t i = refused ? cchBuffer : written; i < buffer.size(); ++i) {
     EXPECT_EQ(buffer[i], L'\x7F') << "char " << i;
   }
 }
