@@ -40,6 +40,17 @@ Registry& TheRegistry() {
   return registry;
 }
 
+// The registry, locked for as long as this lives.
+class LockedRegistry {
+ public:
+  LockedRegistry() : registry_(TheRegistry()), guard_(registry_.lock) {}
+  Registry* operator->() { return &registry_; }
+
+ private:
+  Registry& registry_;
+  std::lock_guard<std::mutex> guard_;
+};
+
 size_t& CountOf(Outstanding& counts, BlockKind kind) {
   switch (kind) {
     case BlockKind::NetApiBuffer:
@@ -53,28 +64,25 @@ size_t& CountOf(Outstanding& counts, BlockKind kind) {
 }
 
 void* Register(BlockHeader* header) {
-  Registry& registry = TheRegistry();
-  std::lock_guard<std::mutex> guard(registry.lock);
-  registry.blocks.emplace(header->data, header);
-  ++CountOf(registry.counts, header->kind);
+  LockedRegistry registry;
+  registry->blocks.emplace(header->data, header);
+  ++CountOf(registry->counts, header->kind);
   return header->data;
 }
 
 HANDLE Register(KernelObject object) {
   auto owned = std::make_unique<KernelObject>(object);
   HANDLE handle = owned.get();
-  Registry& registry = TheRegistry();
-  std::lock_guard<std::mutex> guard(registry.lock);
-  registry.handles.emplace(handle, std::move(owned));
-  ++registry.counts.handles;
+  LockedRegistry registry;
+  registry->handles.emplace(handle, std::move(owned));
+  ++registry->counts.handles;
   return handle;
 }
 
 const KernelObject* Find(HANDLE handle) {
-  Registry& registry = TheRegistry();
-  std::lock_guard<std::mutex> guard(registry.lock);
-  auto it = registry.handles.find(handle);
-  return it == registry.handles.end() ? nullptr : it->second.get();
+  LockedRegistry registry;
+  auto it = registry->handles.find(handle);
+  return it == registry->handles.end() ? nullptr : it->second.get();
 }
 
 }  // namespace
@@ -109,16 +117,15 @@ void* AdoptRegionBlock(BlockKind kind, void* base, size_t cbReserved, void* pool
 bool FreeBlock(BlockKind kind, void* block) {
   BlockHeader* header = nullptr;
   {
-    Registry& registry = TheRegistry();
-    std::lock_guard<std::mutex> guard(registry.lock);
-    auto it = registry.blocks.find(block);
-    if (it == registry.blocks.end() || it->second->kind != kind) {
-      ++registry.counts.refusedReleases;
+    LockedRegistry registry;
+    auto it = registry->blocks.find(block);
+    if (it == registry->blocks.end() || it->second->kind != kind) {
+      ++registry->counts.refusedReleases;
       return false;
     }
     header = it->second;
-    registry.blocks.erase(it);
-    --CountOf(registry.counts, kind);
+    registry->blocks.erase(it);
+    --CountOf(registry->counts, kind);
   }
   if (header->cbRegion != 0) {
     Region::Free(header->pool, header->cbPoolRegion);
@@ -156,49 +163,39 @@ bool IsScreenBufferHandle(HANDLE handle) {
 
 bool CloseAnyHandle(HANDLE handle) {
   std::unique_ptr<KernelObject> object;
-  Registry& registry = TheRegistry();
-  std::lock_guard<std::mutex> guard(registry.lock);
-  auto it = registry.handles.find(handle);
-  if (it == registry.handles.end()) {
-    ++registry.counts.refusedReleases;
+  LockedRegistry registry;
+  auto it = registry->handles.find(handle);
+  if (it == registry->handles.end()) {
+    ++registry->counts.refusedReleases;
     return false;
   }
   object = std::move(it->second);
-  registry.handles.erase(it);
-  --registry.counts.handles;
+  registry->handles.erase(it);
+  --registry->counts.handles;
   return true;
 }
 
 void AddLibraryReference() {
-  Registry& registry = TheRegistry();
-  std::lock_guard<std::mutex> guard(registry.lock);
-  ++registry.counts.libraryReferences;
+  ++LockedRegistry()->counts.libraryReferences;
 }
 
 bool RemoveLibraryReference() {
-  Registry& registry = TheRegistry();
-  std::lock_guard<std::mutex> guard(registry.lock);
-  if (registry.counts.libraryReferences == 0) return false;
-  --registry.counts.libraryReferences;
+  LockedRegistry registry;
+  if (registry->counts.libraryReferences == 0) return false;
+  --registry->counts.libraryReferences;
   return true;
 }
 
 void CountRefusedRelease() {
-  Registry& registry = TheRegistry();
-  std::lock_guard<std::mutex> guard(registry.lock);
-  ++registry.counts.refusedReleases;
+  ++LockedRegistry()->counts.refusedReleases;
 }
 
 size_t TakeRefusedReleases() {
-  Registry& registry = TheRegistry();
-  std::lock_guard<std::mutex> guard(registry.lock);
-  return std::exchange(registry.counts.refusedReleases, 0);
+  return std::exchange(LockedRegistry()->counts.refusedReleases, 0);
 }
 
 Outstanding CurrentOutstanding() {
-  Registry& registry = TheRegistry();
-  std::lock_guard<std::mutex> guard(registry.lock);
-  return registry.counts;
+  return LockedRegistry()->counts;
 }
 
 }  // namespace compat

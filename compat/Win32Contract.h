@@ -112,12 +112,14 @@ struct Outstanding {
   size_t environmentBlocks = 0;
   size_t handles = 0;
   size_t libraryReferences = 0;
-  size_t refusedReleases = 0;
 
   size_t Total() const {
     return netApiBuffers + localBlocks + environmentBlocks + handles + libraryReferences +
            refusedReleases;
   }
+
+  // Not a resource held, but as much a fault: see CountRefusedRelease.
+  size_t refusedReleases = 0;
 };
 Outstanding CurrentOutstanding();
 

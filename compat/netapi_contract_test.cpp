@@ -201,6 +201,30 @@ std::vector<BYTE> SidOfName(const wchar_t* system, const std::wstring& name, SID
   return std::vector<BYTE>(sid, sid + cbSid);
 }
 
+// The names of an account's global or local groups, as the program asks for them, on a server;
+// the block given back. Every name listed is there (read and total agree).
+std::vector<std::wstring> GroupsOf(const std::wstring& server, const std::wstring& user, bool local,
+                                   NET_API_STATUS& status) {
+  LPBYTE groups = nullptr;
+  DWORD read = 0;
+  DWORD total = 0;
+  status = local ? NetUserGetLocalGroups(server.c_str(), user.c_str(), 0, LG_INCLUDE_INDIRECT,
+                                         &groups, MAX_PREFERRED_LENGTH, &read, &total)
+                 : NetUserGetGroups(server.c_str(), user.c_str(), 0, &groups, MAX_PREFERRED_LENGTH,
+                                    &read, &total);
+  std::vector<std::wstring> names;
+  if (status == NERR_Success) {
+    EXPECT_EQ(read, total);
+    for (DWORD i = 0; groups != nullptr && i < read; ++i) {
+      names.emplace_back(reinterpret_cast<LPWSTR*>(groups)[i]);
+    }
+  }
+  if (groups != nullptr) {
+    EXPECT_EQ(NetApiBufferFree(groups), NERR_Success);
+  }
+  return names;
+}
+
 // The list and the report show the same privilege level and flags of an account. The level is
 // USER_PRIV_ADMIN exactly for the members of Administrators, and a local account has a normal
 // account's flags, with UF_SCRIPT always set, and no storage limit.
@@ -275,20 +299,12 @@ TEST(ServerNameContract, ThisComputerByItsDnsNameInUpperCase) {
   EXPECT_FALSE(sid.empty()) << GetLastError();
   EXPECT_EQ(use, SidTypeUser);
   EXPECT_EQ(SidOfName(nullptr, user, use), sid);
-  LPBYTE groups = nullptr;
-  DWORD read = 0;
-  DWORD total = 0;
-  EXPECT_EQ(NetUserGetLocalGroups(server.c_str(), user.c_str(), 0, LG_INCLUDE_INDIRECT, &groups,
-                                  MAX_PREFERRED_LENGTH, &read, &total),
-            NERR_Success);
-  for (DWORD i = 0; groups != nullptr && i < read; ++i) {
-    std::wstring group = reinterpret_cast<LPWSTR*>(groups)[i];
+  NET_API_STATUS status = 0;
+  for (const std::wstring& group : GroupsOf(server, user, true, status)) {
     EXPECT_FALSE(SidOfName(server.c_str(), group, use).empty())
         << contract::Show(group) << " " << GetLastError();
   }
-  if (groups != nullptr) {
-    EXPECT_EQ(NetApiBufferFree(groups), NERR_Success);
-  }
+  EXPECT_EQ(status, NERR_Success);
 }
 
 // The same for the global groups.
@@ -297,22 +313,13 @@ CONTRACT_TEST(ServerNameContract, GlobalGroupsByTheDnsNameInUpperCase,
   std::wstring server;
   ASSERT_NO_FATAL_FAILURE(contract::ServerNameOfThisComputer(server));
   if (testing::Test::IsSkipped()) return;
-  std::wstring user = CurrentUser();
-  LPBYTE groups = nullptr;
-  DWORD read = 0;
-  DWORD total = 0;
-  ASSERT_EQ(NetUserGetGroups(server.c_str(), user.c_str(), 0, &groups, MAX_PREFERRED_LENGTH, &read,
-                             &total),
-            NERR_Success);
-  EXPECT_EQ(read, total);
+  NET_API_STATUS status = 0;
+  std::vector<std::wstring> groups = GroupsOf(server, CurrentUser(), false, status);
+  ASSERT_EQ(status, NERR_Success);
   SID_NAME_USE use = SidTypeUnknown;
-  for (DWORD i = 0; groups != nullptr && i < read; ++i) {
-    std::wstring group = reinterpret_cast<GROUP_USERS_INFO_0*>(groups)[i].grui0_name;
+  for (const std::wstring& group : groups) {
     EXPECT_FALSE(SidOfName(server.c_str(), group, use).empty())
         << contract::Show(group) << " " << GetLastError();
-  }
-  if (groups != nullptr) {
-    EXPECT_EQ(NetApiBufferFree(groups), NERR_Success);
   }
 }
 
@@ -321,26 +328,16 @@ CONTRACT_TEST(ServerNameContract, GlobalGroupsByTheDnsNameInUpperCase,
 // the program shows each listed group with the SID of its name.
 CONTRACT_TEST(ServerNameContract, EveryListedGroupIsFoundAgainByItsName,
               NotUnderWine("NetUserGetGroups answers 124 for level 0")) {
-  std::wstring server;
-  ASSERT_NO_FATAL_FAILURE(contract::ServerNameOfThisComputer(server));
-  if (testing::Test::IsSkipped()) return;
   NET_API_STATUS status = 0;
   std::vector<std::wstring> accounts = ListNames(0, status);
   ASSERT_EQ(status, NERR_Success);
+  std::wstring server;
+  ASSERT_NO_FATAL_FAILURE(contract::ServerNameOfThisComputer(server));
+  if (testing::Test::IsSkipped()) return;
   size_t checked = 0;
   for (const std::wstring& account : accounts) {
     for (bool local : {false, true}) {
-      LPBYTE groups = nullptr;
-      DWORD read = 0;
-      DWORD total = 0;
-      status = local
-                   ? NetUserGetLocalGroups(server.c_str(), account.c_str(), 0, LG_INCLUDE_INDIRECT,
-                                           &groups, MAX_PREFERRED_LENGTH, &read, &total)
-                   : NetUserGetGroups(server.c_str(), account.c_str(), 0, &groups,
-                                      MAX_PREFERRED_LENGTH, &read, &total);
-      EXPECT_EQ(status, NERR_Success) << contract::Show(account);
-      for (DWORD i = 0; groups != nullptr && i < read; ++i) {
-        std::wstring group = reinterpret_cast<LPWSTR*>(groups)[i];
+      for (const std::wstring& group : GroupsOf(server, account, local, status)) {
         SID_NAME_USE use = SidTypeUnknown;
         std::vector<BYTE> sid = SidOfName(server.c_str(), group, use);
         EXPECT_FALSE(sid.empty()) << contract::Show(group) << " " << GetLastError();
@@ -349,9 +346,7 @@ CONTRACT_TEST(ServerNameContract, EveryListedGroupIsFoundAgainByItsName,
         EXPECT_EQ(SidOfName(nullptr, group, use), sid) << contract::Show(group);
         ++checked;
       }
-      if (groups != nullptr) {
-        EXPECT_EQ(NetApiBufferFree(groups), NERR_Success);
-      }
+      EXPECT_EQ(status, NERR_Success) << contract::Show(account);
     }
   }
   EXPECT_GT(checked, 0u) << "no account of the listing names a group";

@@ -199,6 +199,18 @@ class ScriptedDomain : public ::testing::Test {
   }
   void TearDown() override { unsetenv("KRB5CCNAME"); }
   void Write(const std::string& name, const std::string& text) { folder_.Write(name, text); }
+  // A ticket cache of the caller's in the folder, named by KRB5CCNAME.
+  void UseTicket() {
+    Write("ccache", "");
+    setenv("KRB5CCNAME", ("FILE:" + folder_.Path("ccache")).c_str(), 1);
+  }
+  // What the list shows of a domain account of that name and uid.
+  std::optional<ListedAccount> ListedAs(DomainLink& link, const char* name, uint32_t uid) {
+    UserEntry user = user001_;
+    user.name = name;
+    user.uid = uid;
+    return link.Listed(user);
+  }
   std::string Read(const std::string& name) { return folder_.Read(name); }
   std::unique_ptr<DomainLink> Open(const char* nsswitch = "passwd: files winbind\n") {
     return DomainLink::Open(Nsswitch::Parse(nsswitch), options_);
@@ -472,8 +484,7 @@ TEST_F(ScriptedDomain, TheListAsksTheDcOnceForAllOfItsAccounts) {
                        "members Nested Admins user003\n"
                        "page 1\n";
   Write("script", script);
-  Write("ccache", "");
-  setenv("KRB5CCNAME", ("FILE:" + folder_.Path("ccache")).c_str(), 1);
+  UseTicket();
   struct Case {
     const char* name;
     uint32_t uid;
@@ -491,10 +502,7 @@ TEST_F(ScriptedDomain, TheListAsksTheDcOnceForAllOfItsAccounts) {
     ASSERT_NE(link, nullptr);
     for (int round = 0; round < 2; ++round) {
       for (const Case& c : cases) {
-        UserEntry user = user001_;
-        user.name = c.name;
-        user.uid = c.uid;
-        std::optional<ListedAccount> listed = link->Listed(user);
+        std::optional<ListedAccount> listed = ListedAs(*link, c.name, c.uid);
         ASSERT_EQ(listed.has_value(), c.listed.has_value()) << c.name;
         if (!listed) continue;
         EXPECT_EQ(listed->flags, c.listed->flags) << c.name;
@@ -530,14 +538,10 @@ TEST_F(ScriptedDomain, GroupsNestedInALoopEndTheirList) {
                       "members Domain Admins user004,Nested Admins\n"
                       "members Nested Admins Domain Admins,user003\n"
                       "page 1\n");
-  Write("ccache", "");
-  setenv("KRB5CCNAME", ("FILE:" + folder_.Path("ccache")).c_str(), 1);
+  UseTicket();
   std::unique_ptr<DomainLink> link = Open();
   ASSERT_NE(link, nullptr);
-  UserEntry user = user001_;
-  user.name = "SAMDOM\\user003";
-  user.uid = 20003;
-  std::optional<ListedAccount> listed = link->Listed(user);
+  std::optional<ListedAccount> listed = ListedAs(*link, "SAMDOM\\user003", 20003);
   ASSERT_TRUE(listed);
   EXPECT_EQ(listed->admin, std::optional<bool>(true));
   EXPECT_EQ(link->Listed(user001_)->admin, std::optional<bool>(false));
@@ -554,8 +558,7 @@ TEST_F(ScriptedDomain, AListGivenOnlyInPartIsNotKnown) {
                              "members Domain Admins user004,Nested Admins,ws1$\n"
                              "members Nested Admins user003,user001\n"
                              "page 1\n";
-  Write("ccache", "");
-  setenv("KRB5CCNAME", ("FILE:" + folder_.Path("ccache")).c_str(), 1);
+  UseTicket();
   const std::pair<const char*, bool> cases[] = {
       {"", true},
       {"fail NetUserEnum 2\n", false},       // the accounts' second page
@@ -567,10 +570,7 @@ TEST_F(ScriptedDomain, AListGivenOnlyInPartIsNotKnown) {
     Write("script", script + failure);
     std::unique_ptr<DomainLink> link = Open();
     ASSERT_NE(link, nullptr);
-    UserEntry user = user001_;
-    user.name = "SAMDOM\\user004";
-    user.uid = 20004;
-    std::optional<ListedAccount> listed = link->Listed(user);
+    std::optional<ListedAccount> listed = ListedAs(*link, "SAMDOM\\user004", 20004);
     ASSERT_TRUE(listed);
     EXPECT_EQ(listed->flags, known ? std::optional<DWORD>(512) : std::nullopt);
     EXPECT_EQ(listed->admin, known ? std::optional<bool>(true) : std::nullopt);
@@ -585,8 +585,7 @@ TEST_F(ScriptedDomain, BlockingCallsCostAtMostTheBudget) {
   for (const char* hang : {"NetUserGetInfo", "wbcLookupUserSids", "wbcPing"}) {
     SCOPED_TRACE(hang);
     Write("script", std::string(kWinbind) + "hang " + hang + "\n");
-    Write("ccache", "");
-    setenv("KRB5CCNAME", ("FILE:" + folder_.Path("ccache")).c_str(), 1);
+    UseTicket();
     std::unique_ptr<DomainLink> link = Open();
     auto start = std::chrono::steady_clock::now();
     const DomainAccount* account = link->Account(user001_);

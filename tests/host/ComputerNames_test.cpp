@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 namespace compat {
 namespace {
 
@@ -31,12 +33,7 @@ TEST(ComputerNames, DnsNameFromTheResolver) {
 // Upper case in full, and no more than 15 bytes in the code page: a name whose characters take
 // more than a byte each is cut on a whole character, never left too long for GetComputerNameA.
 TEST(ComputerNames, NetBiosNameFitsFifteenBytes) {
-  struct Case {
-    const wchar_t* dns;
-    UINT codePage;
-    const wchar_t* netbios;
-  };
-  const Case cases[] = {
+  const std::tuple<const wchar_t*, UINT, const wchar_t*> cases[] = {
       {L"ulhost.example.test", 65001, L"ULHOST"},
       {L"a-very-long-host-name.example", 65001, L"A-VERY-LONG-HOS"},
       {L"m\u00fcllers-rechner", 1252, L"M\u00dcLLERS-RECHNER"},
@@ -48,9 +45,9 @@ TEST(ComputerNames, NetBiosNameFitsFifteenBytes) {
       {L"abcdefghijklm\U0001F600x", 65001, L"ABCDEFGHIJKLM"},
       {L"abcdefghijklmn\U0001F600", 1252, L"ABCDEFGHIJKLMN\U0001F600"},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << std::wstring(c.dns).c_str() << " in " << c.codePage);
-    EXPECT_EQ(NetBiosNameOf(c.dns, c.codePage), c.netbios);
+  for (auto [dns, codePage, netbios] : cases) {
+    SCOPED_TRACE(testing::Message() << std::wstring(dns).c_str() << " in " << codePage);
+    EXPECT_EQ(NetBiosNameOf(dns, codePage), netbios);
   }
 }
 
