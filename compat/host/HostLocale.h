@@ -11,8 +11,8 @@ namespace compat {
 UINT ReadLocaleCodePage();
 
 // Month names, long time format and AM/PM designators of the time locale (LC_TIME), read in
-// its own character set; an empty text where the locale has none or it cannot be read (the
-// program then uses English month names and "HH:mm:ss"). After ReadLocaleCodePage.
+// its own character set; the C locale's where a text of it cannot be read (a set Windows has no
+// code page for). After ReadLocaleCodePage.
 LocaleFacts ReadLocaleFacts();
 
 }  // namespace compat
