@@ -274,10 +274,13 @@ bool NssDirectory::Unreadable(const char* path, const std::vector<std::string>& 
                               int& openError) {
   if (openError < 0) {
     openError = 0;
-    // A missing file holds no entry, and one that is no regular file is the files module's to
-    // read; only a file the caller may not open hides entries.
-    if (std::find(sources.begin(), sources.end(), "files") != sources.end() &&
-        !OpenRegularFile(path).valid() && errno != ENOENT && errno != EINVAL) {
+    // The files module reads the file, and so does the compat module. A missing file holds no
+    // entry, and one that is no regular file is theirs to read; only a file the caller may not
+    // open hides entries.
+    bool fileSource = std::find_if(sources.begin(), sources.end(), [](const std::string& source) {
+                        return source == "files" || source == "compat";
+                      }) != sources.end();
+    if (fileSource && !OpenRegularFile(path).valid() && errno != ENOENT && errno != EINVAL) {
       openError = errno;
     }
   }

@@ -43,9 +43,9 @@ class NssDirectory : public AccountDirectory {
   // cannot open it (NSS would then go on to a source that makes records up).
   bool ShadowReadable();
   // Whether NSS's answers for passwd or group cannot stand: where nsswitch.conf names the file
-  // among other sources and the caller cannot open it (no permission), glibc passes over the
-  // file and the other sources answer "none" for every account it holds. The database then
-  // fails with that error, as it does where the file is its one source.
+  // (files or compat) among other sources and the caller cannot open it (no permission), glibc
+  // passes over the file and the other sources answer "none" for every account it holds. The
+  // database then fails with that error, as it does where the file is its one source.
   bool PasswdUnreadable();
   bool GroupUnreadable();
   bool Unreadable(const char* path, const std::vector<std::string>& sources, int& openError);

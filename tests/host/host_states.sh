@@ -307,7 +307,7 @@ case $(flags agree-root-bob) in *UF_ACCOUNTDISABLE*) ;; *) fail "bob is not disa
 # the report, the list, the groups or the token. Root needs no group to be one (but its groups
 # cannot be listed). One who cannot read the accounts learns that, not that an account does not
 # exist. Also where other sources follow the files, which NSS would ask in their stead.
-for sources in files "files systemd"; do
+for sources in files "files systemd" "compat systemd"; do
   printf 'passwd: %s\ngroup: %s\nshadow: files\nhosts: files\n' "$sources" "$sources" \
     >"$etc/nsswitch.conf"
   tag=${sources// /-}
