@@ -64,6 +64,8 @@ LPWCH WINAPI GetEnvironmentStringsW() {
 }
 
 BOOL WINAPI FreeEnvironmentStringsW(LPWCH environmentBlock) {
+  // A heap free, as on Windows: no block is nothing to free.
+  if (environmentBlock == nullptr) return TRUE;
   return compat::FreeBlock(compat::BlockKind::EnvironmentBlock, environmentBlock)
              ? TRUE
              : compat::Fail(ERROR_INVALID_PARAMETER);

@@ -160,6 +160,8 @@ TEST(EnvironmentContract, BlockHoldsTheProcessVariables) {
   bool found = false;
   for (const std::wstring& entry : entries) found = found || entry == L"USERLENS_CONTRACT=a=b";
   EXPECT_TRUE(found);
+  // No block is nothing to free, as a heap free.
+  EXPECT_TRUE(FreeEnvironmentStringsW(nullptr));
 }
 
 // The locale's texts that the date lines read: a size probe, the text, a short buffer.
