@@ -1,6 +1,6 @@
-// Built into the program of an AddressSanitizer build only: the sanitizers' options and what they
-// need to know of the program's surroundings, known to the program itself, since the host tests
-// run it with a clean environment (and once without /proc).
+// Built into the program and the host unit tests of an AddressSanitizer build only: the
+// sanitizers' options and what they need to know of the program's surroundings, known to the
+// program itself, since the host tests run it with a clean environment (and once without /proc).
 #include <unistd.h>
 
 extern "C" {
