@@ -102,14 +102,17 @@ AddrInfoList ResolveWithin(const char* hostName, const addrinfo& hints) {
 }  // namespace
 
 std::string ChooseDnsName(std::string_view hostName, const char* canonicalName) {
-  if (canonicalName == nullptr || *canonicalName == '\0') return std::string(hostName);
+  // A name given fully qualified may end with the root's dot, which Windows' names never show.
+  auto withoutRoot = [](std::string_view name) {
+    if (name.size() > 1 && name.back() == '.') name.remove_suffix(1);
+    return std::string(name);
+  };
+  if (canonicalName == nullptr || *canonicalName == '\0') return withoutRoot(hostName);
   std::string_view canonical(canonicalName);
   if (!SameAsciiIgnoringCase(FirstLabel(canonical), FirstLabel(hostName))) {
-    return std::string(hostName);
+    return withoutRoot(hostName);
   }
-  // The resolver may end a fully qualified name with the root's dot.
-  if (canonical.size() > 1 && canonical.back() == '.') canonical.remove_suffix(1);
-  return std::string(canonical);
+  return withoutRoot(canonical);
 }
 
 std::string ResolveDnsName() {
@@ -122,7 +125,7 @@ std::string ResolveDnsName() {
   hints.ai_socktype = SOCK_STREAM;
   hints.ai_flags = AI_CANONNAME;
   AddrInfoList list = ResolveWithin(hostName, hints);
-  return list ? ChooseDnsName(hostName, list->ai_canonname) : std::string(hostName);
+  return ChooseDnsName(hostName, list ? list->ai_canonname : nullptr);
 }
 
 std::wstring NetBiosNameOf(std::wstring_view dnsName, UINT codePage) {

@@ -16,7 +16,8 @@ std::string ResolveDnsName();
 
 // Picks the DNS name from the host name and the resolver's canonical name (null when the
 // resolver gave none): the canonical name counts only when its first label is the host name's,
-// so that an alias line such as "127.0.0.1 localhost myhost" does not rename the computer.
+// so that an alias line such as "127.0.0.1 localhost myhost" does not rename the computer. Either
+// without the root's dot at its end.
 std::string ChooseDnsName(std::string_view hostName, const char* canonicalName);
 
 // The first label, upper case, cut on whole characters to the 15 bytes a NetBIOS name holds in

@@ -23,6 +23,8 @@ TEST(ComputerNames, DnsNameFromTheResolver) {
       {"ulhost", "localhost", "ulhost"},             // an alias of another name
       {"ulhost", "ulhost2.example.test", "ulhost"},  // not the same first label
       {"ulhost.example.test", "ulhost.example.test", "ulhost.example.test"},
+      {"ulhost.", nullptr, "ulhost"},  // a host name with the root's dot
+      {"ulhost.example.test.", "localhost", "ulhost.example.test"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.canonical == nullptr ? "(none)" : c.canonical);

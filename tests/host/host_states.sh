@@ -236,8 +236,12 @@ long=$(printf 'h%.0s' $(seq 1 64))
 saved_hostname=$hostname
 hostname=$long
 run long-host C.UTF-8 0 -- ann
+# A host name set with the root's dot at its end: Windows' names never show it.
+hostname=ulhost.
+run root-dot C.UTF-8 0 -- ann
 hostname=$saved_hostname
 has long-host "Username: $(echo "$long" | tr a-z A-Z)\\ann"
+has root-dot "Username: ULHOST\\ann"
 
 # On a terminal the control characters of host data show as "?"; to a file they stay.
 in_namespace C.UTF-8 script -qec "$work/bin/userlens ctl" /dev/null >"$work/terminal.out" 2>&1
