@@ -100,6 +100,14 @@ bool FilesAlone(const std::vector<std::string>& sources) {
   return sources.size() == 1 && sources.front() == "files";
 }
 
+// Whether a source that reads the database's file is named: the files module, or the compat
+// module, which reads the same file.
+bool ReadsTheFile(const std::vector<std::string>& sources) {
+  return std::find_if(sources.begin(), sources.end(), [](const std::string& source) {
+           return source == "files" || source == "compat";
+         }) != sources.end();
+}
+
 template <typename Entry>
 using Scan = Found (*)(const char*, const std::function<bool(const Entry&)>&, const LinePick&);
 
@@ -274,13 +282,10 @@ bool NssDirectory::Unreadable(const char* path, const std::vector<std::string>& 
                               int& openError) {
   if (openError < 0) {
     openError = 0;
-    // The files module reads the file, and so does the compat module. A missing file holds no
-    // entry, and one that is no regular file is theirs to read; only a file the caller may not
-    // open hides entries.
-    bool fileSource = std::find_if(sources.begin(), sources.end(), [](const std::string& source) {
-                        return source == "files" || source == "compat";
-                      }) != sources.end();
-    if (fileSource && !OpenRegularFile(path).valid() && errno != ENOENT && errno != EINVAL) {
+    // A missing file holds no entry, and one that is no regular file is the modules' to read;
+    // only a file the caller may not open hides entries.
+    if (ReadsTheFile(sources) && !OpenRegularFile(path).valid() && errno != ENOENT &&
+        errno != EINVAL) {
       openError = errno;
     }
   }
@@ -395,9 +400,8 @@ Found NssDirectory::LookUpGroupIds(const std::vector<uint32_t>& gids) {
 
 bool NssDirectory::ShadowReadable() {
   if (shadowReadable_ < 0) {
-    const std::vector<std::string>& sources = Nsswitch::OfHost().shadow;
-    bool files = std::find(sources.begin(), sources.end(), "files") != sources.end();
-    shadowReadable_ = !files || OpenRegularFile(kShadow).valid() ? 1 : 0;
+    bool file = ReadsTheFile(Nsswitch::OfHost().shadow);
+    shadowReadable_ = !file || OpenRegularFile(kShadow).valid() ? 1 : 0;
   }
   return shadowReadable_ == 1;
 }

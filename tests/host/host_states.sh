@@ -289,23 +289,33 @@ for name in terminal terminal-1255 terminal-gb-ctl; do
 done
 
 # The report and the list agree on every account's disabled and administrator marks, for root
-# and for a caller who cannot read shadow behind an NSS source that makes a record up for root.
-printf 'passwd: files\ngroup: files\nshadow: files systemd\nhosts: files\n' >"$etc/nsswitch.conf"
-for caller in root bob; do
-  wrapper=()
-  [ "$caller" = bob ] && wrapper=("${as_bob[@]}")
-  run "agree-$caller-list" C.UTF-8 0 "${wrapper[@]}" -- /listusers
-  for account in root ann bob Mixed nobody; do
-    run "agree-$caller-$account" C.UTF-8 0 "${wrapper[@]}" -- "$account"
-    mark="          | "
-    grep -q '^  Privilege: .*USER_PRIV_ADMIN' "$work/agree-$caller-$account.out" && mark="   Yes    | "
-    suffix=""
-    case $(flags "agree-$caller-$account") in *UF_ACCOUNTDISABLE*) suffix=" (Disabled)" ;; esac
-    has "agree-$caller-list" "$mark$account$suffix"
+# and for a caller who cannot read shadow behind an NSS source that makes a record up for root
+# (shadow read by the files module, or by the compat module, which reads the same file).
+for shadow in files compat; do
+  printf 'passwd: files\ngroup: files\nshadow: %s systemd\nhosts: files\n' "$shadow" \
+    >"$etc/nsswitch.conf"
+  for caller in root bob; do
+    wrapper=()
+    [ "$caller" = bob ] && wrapper=("${as_bob[@]}")
+    run "agree-$shadow-$caller-list" C.UTF-8 0 "${wrapper[@]}" -- /listusers
+    for account in root ann bob Mixed nobody; do
+      out=agree-$shadow-$caller-$account
+      run "$out" C.UTF-8 0 "${wrapper[@]}" -- "$account"
+      mark="          | "
+      grep -q '^  Privilege: .*USER_PRIV_ADMIN' "$work/$out.out" && mark="   Yes    | "
+      suffix=""
+      case $(flags "$out") in *UF_ACCOUNTDISABLE*) suffix=" (Disabled)" ;; esac
+      has "agree-$shadow-$caller-list" "$mark$account$suffix"
+    done
   done
+  case $(flags "agree-$shadow-bob-root") in
+    *UF_ACCOUNTDISABLE*) fail "root is disabled for bob ($shadow)" ;;
+  esac
+  case $(flags "agree-$shadow-root-bob") in
+    *UF_ACCOUNTDISABLE*) ;;
+    *) fail "bob is not disabled for root ($shadow)" ;;
+  esac
 done
-case $(flags agree-bob-root) in *UF_ACCOUNTDISABLE*) fail "root is disabled for bob" ;; esac
-case $(flags agree-root-bob) in *UF_ACCOUNTDISABLE*) ;; *) fail "bob is not disabled for root" ;; esac
 
 # A caller who cannot read the administrator groups learns so: ann (in sudo) is no plain user to
 # the report, the list, the groups or the token. Root needs no group to be one (but its groups
