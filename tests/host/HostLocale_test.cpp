@@ -7,14 +7,52 @@
 
 #include <clocale>
 #include <cstdlib>
+#include <optional>
 #include <string>
 
 namespace compat {
 namespace {
 
-TEST(HostLocale, TimeTextsInTheTimeLocalesOwnCharacterSet) {
-  char folder[] = "/tmp/userlens-locale-XXXXXX";
-  ASSERT_NE(mkdtemp(folder), nullptr);
+// Locales made in a folder of the test's own and found through LOCPATH; the process's locale
+// and LOCPATH are put back, and the folder removed, whatever the test's end.
+class HostLocaleTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (std::system("command -v localedef >/dev/null 2>&1") != 0) {
+      GTEST_SKIP() << "localedef (locales) is not installed";
+    }
+    char pattern[] = "/tmp/userlens-locale-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    folder_ = pattern;
+    if (const char* path = std::getenv("LOCPATH")) savedPath_ = path;
+    savedTime_ = std::setlocale(LC_TIME, nullptr);
+    savedType_ = std::setlocale(LC_CTYPE, nullptr);
+    setenv("LOCPATH", folder_.c_str(), 1);
+  }
+  void TearDown() override {
+    if (folder_.empty()) return;
+    std::setlocale(LC_TIME, savedTime_.c_str());
+    std::setlocale(LC_CTYPE, savedType_.c_str());
+    if (savedPath_) {
+      setenv("LOCPATH", savedPath_->c_str(), 1);
+    } else {
+      unsetenv("LOCPATH");
+    }
+    EXPECT_EQ(std::system(("rm -rf '" + folder_ + "'").c_str()), 0);
+  }
+  bool Make(const char* name, const char* source, const char* charmap) {
+    std::string make = std::string("localedef -i ") + source + " -f " + charmap + " '" + folder_ +
+                       "/" + name + "' 2>/dev/null";
+    return std::system(make.c_str()) == 0;
+  }
+
+  std::string folder_;
+  std::optional<std::string> savedPath_;
+  std::string savedTime_;
+  std::string savedType_;
+};
+
+TEST_F(HostLocaleTest, TimeTextsInTheTimeLocalesOwnCharacterSet) {
   struct Case {
     const char* locale;  // made here from a source and a character map, unless built in
     const char* source;
@@ -30,15 +68,11 @@ TEST(HostLocale, TimeTextsInTheTimeLocalesOwnCharacterSet) {
       // KOI8-T has no Windows code page: the C locale's texts, none of them empty.
       {"tg_TJ.KOI8-T", "tg_TJ", "KOI8-T", L"March", L"HH:mm:ss", L"AM"},
   };
-  setenv("LOCPATH", folder, 1);
-  std::string saved = std::setlocale(LC_TIME, nullptr);
   std::setlocale(LC_CTYPE, "C");
   for (const Case& c : cases) {
     SCOPED_TRACE(c.locale);
     if (c.source != nullptr) {
-      std::string make = std::string("localedef -i ") + c.source + " -f " + c.charmap + " " +
-                         folder + "/" + c.locale + " 2>/dev/null";
-      ASSERT_EQ(std::system(make.c_str()), 0) << make;
+      ASSERT_TRUE(Make(c.locale, c.source, c.charmap));
     }
     ASSERT_NE(std::setlocale(LC_TIME, c.locale), nullptr);
     LocaleFacts facts = ReadLocaleFacts();
@@ -47,9 +81,6 @@ TEST(HostLocale, TimeTextsInTheTimeLocalesOwnCharacterSet) {
     EXPECT_EQ(facts.amDesignator, c.am);
     for (const std::wstring& name : facts.monthNames) EXPECT_FALSE(name.empty());
   }
-  std::setlocale(LC_TIME, saved.c_str());
-  unsetenv("LOCPATH");
-  EXPECT_EQ(std::system((std::string("rm -rf ") + folder).c_str()), 0);
 }
 
 }  // namespace
