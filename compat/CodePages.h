@@ -34,7 +34,8 @@ bool IsLeadByte(UINT codePage, unsigned char byte);
 // Appends one character; false, and nothing appended, when the code page cannot hold it.
 bool EncodeChar(const CodePage& codePage, wchar_t c, std::string& out);
 
-// For tests and the host: a character the code page cannot hold becomes '?' (U+FFFD in UTF-8).
+// A character the code page cannot hold becomes '?' (U+FFFD in UTF-8). Decoding is the tests' own;
+// the host encodes its names with EncodeText.
 std::wstring DecodeText(UINT codePage, std::string_view bytes);
 std::string EncodeText(UINT codePage, std::wstring_view text);
 
