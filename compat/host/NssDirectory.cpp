@@ -271,11 +271,11 @@ NssDirectory::NssDirectory()
 }
 
 bool NssDirectory::PasswdUnreadable() {
-  return Unreadable(kPasswd, Nsswitch::OfHost().passwd, passwdOpenError_);
+  return !passwdFiles_ && Unreadable(kPasswd, Nsswitch::OfHost().passwd, passwdOpenError_);
 }
 
 bool NssDirectory::GroupUnreadable() {
-  return Unreadable(kGroup, Nsswitch::OfHost().group, groupOpenError_);
+  return !groupFiles_ && Unreadable(kGroup, Nsswitch::OfHost().group, groupOpenError_);
 }
 
 bool NssDirectory::Unreadable(const char* path, const std::vector<std::string>& sources,
@@ -294,27 +294,27 @@ bool NssDirectory::Unreadable(const char* path, const std::vector<std::string>& 
 }
 
 Found NssDirectory::FindUser(std::string_view name, UserEntry& user) {
-  if (!passwdFiles_ && PasswdUnreadable()) return Found::Failed;
+  if (PasswdUnreadable()) return Found::Failed;
   std::string key(name);
   return LookUp(usersByName_, name, user, passwdFiles_, kPasswd, ScanUsers, getpwnam_r, key.c_str(),
                 buffer_, lastError_);
 }
 
 Found NssDirectory::FindUserById(uint32_t uid, UserEntry& user) {
-  if (!passwdFiles_ && PasswdUnreadable()) return Found::Failed;
+  if (PasswdUnreadable()) return Found::Failed;
   return LookUp(usersById_, uid, user, passwdFiles_, kPasswd, ScanUsers, getpwuid_r, uid, buffer_,
                 lastError_);
 }
 
 Found NssDirectory::FindGroup(std::string_view name, GroupEntry& group) {
-  if (!groupFiles_ && GroupUnreadable()) return Found::Failed;
+  if (GroupUnreadable()) return Found::Failed;
   std::string key(name);
   return LookUp(groupsByName_, name, group, groupFiles_, kGroup, ScanGroups, getgrnam_r,
                 key.c_str(), buffer_, lastError_);
 }
 
 Found NssDirectory::FindGroupById(uint32_t gid, GroupEntry& group) {
-  if (!groupFiles_ && GroupUnreadable()) return Found::Failed;
+  if (GroupUnreadable()) return Found::Failed;
   return LookUp(groupsById_, gid, group, groupFiles_, kGroup, ScanGroups, getgrgid_r, gid, buffer_,
                 lastError_);
 }
@@ -416,14 +416,14 @@ bool NssDirectory::ForEachGroup(const std::function<void(const GroupEntry&)>& vi
 
 bool NssDirectory::ForEachUserNamed(const NamePick& named,
                                     const std::function<void(const UserEntry&)>& visit) {
-  if (!passwdFiles_ && PasswdUnreadable()) return false;
+  if (PasswdUnreadable()) return false;
   return ForEachNamed<passwd, setpwent, endpwent, getpwent_r>(passwdFiles_, kPasswd, ScanUsers,
                                                               named, visit, buffer_, lastError_);
 }
 
 bool NssDirectory::ForEachGroupNamed(const NamePick& named,
                                      const std::function<void(const GroupEntry&)>& visit) {
-  if (!groupFiles_ && GroupUnreadable()) return false;
+  if (GroupUnreadable()) return false;
   return ForEachNamed<::group, setgrent, endgrent, getgrent_r>(groupFiles_, kGroup, ScanGroups,
                                                                named, visit, buffer_, lastError_);
 }

@@ -45,7 +45,8 @@ class NssDirectory : public AccountDirectory {
   // Whether NSS's answers for passwd or group cannot stand: where nsswitch.conf names the file
   // (files or compat) among other sources and the caller cannot open it (no permission), glibc
   // passes over the file and the other sources answer "none" for every account it holds. The
-  // database then fails with that error, as it does where the file is its one source.
+  // database then fails with that error, as it does where the file is its one source (and is read
+  // directly, which fails by itself: then these are false).
   bool PasswdUnreadable();
   bool GroupUnreadable();
   bool Unreadable(const char* path, const std::vector<std::string>& sources, int& openError);
