@@ -1,4 +1,5 @@
-// Console handles, the text attribute, the control handler and standard output.
+// Console handles, the text attribute, the control handler and standard output; CloseHandle for
+// every kind of handle, tokens included.
 #include <cstring>
 
 #include "Win32Contract.h"

@@ -1,3 +1,5 @@
+// The Linux computer's names and locale (HostNames), the one account directory the facets share,
+// and whether a server name means this computer.
 #include "host/HostMachine.h"
 
 #include <cstdlib>

@@ -1,4 +1,5 @@
-// SID texts, account names behind SIDs, and the SID text of a named account.
+// SID texts, account names behind SIDs (with the computer's NetBIOS name for its own groups),
+// and the SID text of a named account.
 #include <algorithm>
 #include <vector>
 
