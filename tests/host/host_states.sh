@@ -225,6 +225,10 @@ has groups-current 'ULHOST\Unix Group\6200 (S-1-22-2-6200)'
 run groups-egid C.UTF-8 0 setpriv --reuid=1002 --regid=27 --clear-groups --
 has groups-egid 'ULHOST\sudo (S-1-22-2-27)'
 has groups-egid 'ULHOST\Administrators (S-1-5-32-544)'
+# A caller whose uid has no passwd entry (a container run as a bare uid) has no name: the
+# report of the current user ends with the lookup's status, as the manual says.
+run no-name C.UTF-8 1 setpriv --reuid=4242 --regid=100 --clear-groups --
+has no-name "GetUserNameW failed with system error 1332"
 
 # An empty environment entry does not end the block: the entries after it are shown.
 run environment C.UTF-8 0 "$work/bin/exec_with" --env LANG=C.UTF-8 --env FIRST=1 --env "" \
