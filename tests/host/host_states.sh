@@ -168,6 +168,15 @@ else
   echo "note: ip or python3 is missing; silent-dns not checked"
 fi
 
+# Where host names may come from off the host, the resolver is asked on a thread of its own, and
+# its answer names the computer as where it is asked directly.
+printf '127.0.0.1 localhost\n127.0.1.1 ulhost.corp.test ulhost\n' >"$etc/hosts"
+printf 'passwd: files\ngroup: files\nshadow: files\nhosts: files dns\n' >"$etc/nsswitch.conf"
+run resolver-thread C.UTF-8 0 -- ann
+printf '127.0.0.1 localhost\n' >"$etc/hosts"
+printf 'passwd: files\ngroup: files\nshadow: files\nhosts: files\n' >"$etc/nsswitch.conf"
+has resolver-thread "Username: ULHOST.CORP.TEST\\ann"
+
 # Names in another letter case, as Windows matches them; the record keeps the stored name.
 run mixed C.UTF-8 0 -- MIXED
 has mixed "Username: ULHOST\\Mixed"
