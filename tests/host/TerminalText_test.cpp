@@ -24,8 +24,8 @@ TEST(TerminalText, ControlsBecomeOneMarkEachAndCharactersPass) {
       {1252,
        "\x9B"
        "2J",
-       "?2J"},  // a lone CSI byte, though 1252 makes it a letter
-      {1252, "\x80\xE9", "\x80\xE9"},
+       "?2J"},                                 // a lone CSI byte, though 1252 makes it a letter
+      {1252, "\x80\xA0\xE9", "\x80\xA0\xE9"},  // the euro, a no-break space, an e acute
       {20127,
        "\x8A"
        "x",
