@@ -196,6 +196,14 @@ TEST_P(LocaleContract, Holds) {
     EXPECT_EQ(GetLocaleInfoW(LOCALE_USER_DEFAULT, row.type, text.data(), cchNeeded - 1), 0);
     EXPECT_EQ(GetLastError(), ERROR_INSUFFICIENT_BUFFER);
   }
+  // A length without a buffer, or a length below 0, is refused.
+  for (int cch : {cchNeeded, -1}) {
+    SetLastError(0);
+    EXPECT_EQ(GetLocaleInfoW(LOCALE_USER_DEFAULT, row.type, cch < 0 ? text.data() : nullptr, cch),
+              0)
+        << cch;
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER) << cch;
+  }
 }
 
 CONTRACT_TABLE(LocaleContract, kLocale)
