@@ -1,5 +1,6 @@
-// The Linux computer's names and locale (HostNames), the one account directory the facets share,
-// and whether a server name means this computer.
+// The Linux computer's names, account domain SID and locale (HostNames); what the facets share
+// (HostDirectory: the accounts, the domain link, the administrator groups, the guest's uid); and
+// whether a server name means this computer.
 #include "host/HostMachine.h"
 
 #include <cstdlib>

@@ -14,7 +14,7 @@ namespace compat {
 // multi-byte character (0x80 in 932, 0x9B in GB18030) is no control of its own, and a lead byte
 // before a control is no character. Outside UTF-8 a byte 0x9B of its own is always a control:
 // the Linux console reads it as CSI whatever the character set, even where the code page makes
-// it a letter ("›" in 1250-1258, "⌡" in KOI8).
+// it a character ("›" in 1250-1258, "⌡" in KOI8).
 std::string PrintableOnTerminal(std::string_view line, UINT codePage);
 
 }  // namespace compat

@@ -1,5 +1,5 @@
-// SID texts, account names behind SIDs (with the computer's NetBIOS name for its own groups),
-// and the SID text of a named account.
+// SID texts, account names behind SIDs (the computer's NetBIOS name as the domain of every group
+// and alias), and the SID text of a named account.
 #include <algorithm>
 #include <vector>
 

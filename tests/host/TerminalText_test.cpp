@@ -18,9 +18,9 @@ TEST(TerminalText, ControlsBecomeOneMarkEachAndCharactersPass) {
       {65001, "a\rb\tc\x7F", "a?b\tc?"},
       {65001, "\xC2\x9BJ", "?J"},  // C1 CSI in two bytes: one mark
       {65001, "\xC3\xA9\xE2\x80\xBA", "\xC3\xA9\xE2\x80\xBA"},
-      {1252, "\x9BJ", "?J"},                   // a lone CSI byte, though 1252 makes it a letter
+      {1252, "\x9BJ", "?J"},                   // a lone CSI byte, though 1252 makes it a character
       {1252, "\x80\xA0\xE9", "\x80\xA0\xE9"},  // the euro, a no-break space, an e acute
-      {20127, "\x8Ax", "?x"},                  // 20127 drops the eighth bit: a line feed
+      {20127, "\xFFx", "?x"},                  // 20127 drops the eighth bit: DEL, not Latin-1's y
       {932, "\x82\xA0\x81\x40", "\x82\xA0\x81\x40"},
       {932, "\x81\x1B[2J", "\x81?[2J"},  // a lead byte before a control is no character
       {54936, "\x81\x30\x81\x30", "?"},  // GB18030's four bytes of U+0080
