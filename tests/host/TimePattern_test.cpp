@@ -17,6 +17,7 @@ TEST(TimePattern, StrftimeToWindows) {
       {L"%T", L"", L"HH:mm:ss"},                // de_DE, C.UTF-8
       {L"%r", L"%I:%M:%S %p", L"hh:mm:ss tt"},  // en_US
       {L"%r", L"", L"hh:mm:ss tt"},             // a locale without a 12-hour format
+      {L"%r", L"%p %I\uC2DC %M\uBD84 %S\uCD08", L"tt hh'\uC2DC 'mm'\uBD84 'ss'\uCD08'"},  // ko_KR
       {L"%l:%M:%S %P %Z", L"", L"h:mm:ss tt"},  // zone left out with its blank
       {L"%H\u6642%M\u5206%S\u79D2", L"", L"HH'\u6642'mm'\u5206'ss'\u79D2'"},  // ja_JP
       {L"%H.%M.%S", L"", L"HH.mm.ss"},
