@@ -7,13 +7,15 @@
 namespace compat {
 namespace {
 
+// A line in a code page, and what the terminal is given of it.
+struct Shown {
+  UINT codePage;
+  const char* line;
+  const char* shown;
+};
+
 TEST(TerminalText, ControlsBecomeOneMarkEachAndCharactersPass) {
-  struct Case {
-    UINT codePage;
-    const char* line;
-    const char* shown;
-  };
-  const Case cases[] = {
+  const Shown cases[] = {
       {65001, "a\x1B[31mb\r\n", "a?[31mb\r\n"},  // the line's own CR LF stays
       {65001, "a\rb\tc\x7F", "a?b\tc?"},
       {65001, "\xC2\x9BJ", "?J"},  // C1 CSI in two bytes: one mark
@@ -29,7 +31,7 @@ TEST(TerminalText, ControlsBecomeOneMarkEachAndCharactersPass) {
       {54936, "\x81\x1B\x81\x1B[m", "\x81?\x81?[m"},    // controls, not the digits of four bytes
       {54936, "\x81\x39\x81\x1B", "\x81\x39\x81?"},
   };
-  for (const Case& c : cases) {
+  for (const Shown& c : cases) {
     SCOPED_TRACE(testing::Message() << c.codePage << " " << testing::PrintToString(c.line));
     EXPECT_EQ(PrintableOnTerminal(c.line, c.codePage), c.shown);
   }
