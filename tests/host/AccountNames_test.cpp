@@ -26,8 +26,9 @@ class AccountNamesTest : public ::testing::Test {
     directory.AddUser("MIA", 1011, 100);
     directory.AddUser("jos\xE9", 1012, 100);  // Latin-1, not UTF-8
     directory.AddGroup("dup", 7001);
-    directory.AddGroup("dup", 7002);  // a second group of the same name
-    directory.AddGroup("", 6200);     // a group without a name
+    directory.AddGroup("dup", 7002);      // a second group of the same name
+    directory.AddGroup("", 6200);         // a group without a name
+    directory.AddGroup("", 4294967294u);  // the same, at the top of the gids
   }
 
   MemoryDirectory directory;
@@ -94,7 +95,9 @@ TEST_F(AccountNamesTest, NamesToSids) {
       {L"JOS\u00C9", L"S-1-22-1-1012", {L"Unix User", L"jos\u00E9", SidTypeUser}},
       {L"Unix Group\\7002", L"S-1-22-2-7002", {L"Unix Group", L"dup", SidTypeGroup}},  // a gid
       {L"Unix Group\\6200", L"S-1-22-2-6200", {L"Unix Group", L"", SidTypeGroup}},
-      {L"7002", nullptr, {}},  // a gid only in its domain
+      {L"Unix Group\\4294967294", L"S-1-22-2-4294967294", {L"Unix Group", L"", SidTypeGroup}},
+      {L"Unix Group\\4294967296", nullptr, {}},  // past 32 bits: no gid, not gid 0
+      {L"7002", nullptr, {}},                    // a gid only in its domain
       {L"nosuch", nullptr, {}},
       {L"", nullptr, {}},
       {L"Unix User\\", nullptr, {}},
