@@ -18,6 +18,12 @@
 namespace compat {
 namespace {
 
+// The groups nss-systemd makes up where the files lack them (root's, and nobody's as Debian or
+// other systems name it): it answers for them by name but leaves them out of a walk.
+bool MadeUpBySystemd(std::string_view name) {
+  return name == "root" || name == "nogroup" || name == "nobody";
+}
+
 const char* OrEmpty(const char* text) {
   return text == nullptr ? "" : text;
 }
@@ -382,7 +388,9 @@ Found NssDirectory::FindGroupsNamed(const std::vector<std::string>& names,
             });
     if (!complete) return Found::Failed;
     for (const std::string& name : left) {
-      groupsByName_.emplace(name, Remembered<GroupEntry>{Found::No, {}});
+      if (!MadeUpBySystemd(name)) {
+        groupsByName_.emplace(name, Remembered<GroupEntry>{Found::No, {}});
+      }
     }
   }
   return AccountDirectory::FindGroupsNamed(names, groups);

@@ -177,6 +177,19 @@ printf '127.0.0.1 localhost\n' >"$etc/hosts"
 printf 'passwd: files\ngroup: files\nshadow: files\nhosts: files\n' >"$etc/nsswitch.conf"
 has resolver-thread "Username: ULHOST.CORP.TEST\\ann"
 
+# Where NSS has other sources after the files, a group the file lacks is named by them: here
+# nss-systemd's made-up nogroup, which it answers for by name but leaves out of a walk of the
+# groups. The process's groups and the account's groups name it alike.
+grep -v '^nogroup:' "$etc/group" >"$work/group.nogroup" && cp "$etc/group" "$work/group.saved"
+cp "$work/group.nogroup" "$etc/group"
+printf 'passwd: files\ngroup: files systemd\nshadow: files\nhosts: files\n' >"$etc/nsswitch.conf"
+run nss-group-token C.UTF-8 0 setpriv --reuid=65534 --regid=65534 --clear-groups --
+run nss-group-record C.UTF-8 0 -- nobody
+cp "$work/group.saved" "$etc/group"
+printf 'passwd: files\ngroup: files\nshadow: files\nhosts: files\n' >"$etc/nsswitch.conf"
+has nss-group-token 'ULHOST\nogroup (S-1-22-2-65534)'
+has nss-group-record 'ULHOST\nogroup (S-1-22-2-65534)'
+
 # Names in another letter case, as Windows matches them; the record keeps the stored name.
 run mixed C.UTF-8 0 -- MIXED
 has mixed "Username: ULHOST\\Mixed"
