@@ -207,6 +207,7 @@ const ToWideRow kToWide[] = {
     {"latin9_28605", 28605, 0, B("\xA4"), false, 16, kOutputLength, 0, L"\u20AC"},
     {"probe", 1252, 0, B("abc"), false, 0, 3, 0, L""},
     {"short_buffer", 1252, 0, B("abcd"), false, 2, 0, ERROR_INSUFFICIENT_BUFFER, L"ab"},
+    {"one_character_buffer", 1252, 0, B("ab"), false, 1, 0, ERROR_INSUFFICIENT_BUFFER, L"a"},
     {"unknown_flag", 1252, 0x10000000, B("a"), false, 16, 0, ERROR_INVALID_FLAGS, L""},
     {"unknown_code_page", 12345, 0, B("a"), false, 16, 0, ERROR_INVALID_PARAMETER, L""},
     {"empty_length", 1252, 0, B(""), false, 16, 0, ERROR_INVALID_PARAMETER, L""},
