@@ -18,7 +18,8 @@ struct Nsswitch {
   std::vector<std::string> withActions;
 
   // Whether a lookup of the group database finds what an enumeration of it finds first: its
-  // sources enumerate all they can find (files, systemd) and no action ends a lookup early.
+  // sources enumerate all they can find (files, systemd; but for the groups nss-systemd makes up,
+  // which the directory asks for by name) and no action ends a lookup early.
   bool GroupEnumerationFindsAll() const;
   // Whether a host name lookup asks only sources on this host (files, myhostname), which answer
   // at once: no name server can keep it waiting.

@@ -57,7 +57,13 @@ ann:\$6\$Qv1n\$d2Vh0cX0bA5h3p8eQ5s0n2:19000:0:99999:7:::
 bob:!\$6\$Qv1n\$d2Vh0cX0bA5h3p8eQ5s0n3:19000:0:99999:7:::
 zhanna:*:19000:0:99999:7::21991:
 EOF
-printf 'passwd: files\ngroup: files\nshadow: files\nhosts: files\n' >"$etc/nsswitch.conf"
+# Writes nsswitch.conf with the sources of passwd, group, shadow and hosts: "files" for each
+# not given (or given empty).
+nsswitch() {
+  printf 'passwd: %s\ngroup: %s\nshadow: %s\nhosts: %s\n' "${1:-files}" "${2:-files}" \
+    "${3:-files}" "${4:-files}" >"$etc/nsswitch.conf"
+}
+nsswitch
 printf '127.0.0.1 localhost\n' >"$etc/hosts"
 chmod 644 "$etc/passwd" "$etc/group" "$etc/nsswitch.conf" "$etc/hosts"
 chmod 600 "$etc/shadow"
@@ -156,11 +162,11 @@ while True: s.recv(4096)
 ' sh "\$@"
 SCRIPT
   chmod 755 "$work/bin/silent-dns"
-  printf 'passwd: files\ngroup: files\nshadow: files\nhosts: files dns\n' >"$etc/nsswitch.conf"
+  nsswitch "" "" "" "files dns"
   started=$(date +%s%N)
   run silent-dns C.UTF-8 0 "$work/bin/silent-dns" -- ann
   spent=$((($(date +%s%N) - started) / 1000000))
-  printf 'passwd: files\ngroup: files\nshadow: files\nhosts: files\n' >"$etc/nsswitch.conf"
+  nsswitch
   has silent-dns "Username: ULHOST\\ann"
   [ "$spent" -lt 3000 ] && passed=$((passed + 1)) ||
     fail "silent-dns: the report took $spent ms with a silent name server"
@@ -171,10 +177,10 @@ fi
 # Where host names may come from off the host, the resolver is asked on a thread of its own, and
 # its answer names the computer as where it is asked directly.
 printf '127.0.0.1 localhost\n127.0.1.1 ulhost.corp.test ulhost\n' >"$etc/hosts"
-printf 'passwd: files\ngroup: files\nshadow: files\nhosts: files dns\n' >"$etc/nsswitch.conf"
+nsswitch "" "" "" "files dns"
 run resolver-thread C.UTF-8 0 -- ann
 printf '127.0.0.1 localhost\n' >"$etc/hosts"
-printf 'passwd: files\ngroup: files\nshadow: files\nhosts: files\n' >"$etc/nsswitch.conf"
+nsswitch
 has resolver-thread "Username: ULHOST.CORP.TEST\\ann"
 
 # Where NSS has other sources after the files, a group the file lacks is named by them: here
@@ -182,11 +188,11 @@ has resolver-thread "Username: ULHOST.CORP.TEST\\ann"
 # groups. The process's groups and the account's groups name it alike.
 grep -v '^nogroup:' "$etc/group" >"$work/group.nogroup" && cp "$etc/group" "$work/group.saved"
 cp "$work/group.nogroup" "$etc/group"
-printf 'passwd: files\ngroup: files systemd\nshadow: files\nhosts: files\n' >"$etc/nsswitch.conf"
+nsswitch "" "files systemd"
 run nss-group-token C.UTF-8 0 setpriv --reuid=65534 --regid=65534 --clear-groups --
 run nss-group-record C.UTF-8 0 -- nobody
 cp "$work/group.saved" "$etc/group"
-printf 'passwd: files\ngroup: files\nshadow: files\nhosts: files\n' >"$etc/nsswitch.conf"
+nsswitch
 has nss-group-token 'ULHOST\nogroup (S-1-22-2-65534)'
 has nss-group-record 'ULHOST\nogroup (S-1-22-2-65534)'
 
@@ -318,8 +324,7 @@ done
 # and for a caller who cannot read shadow behind an NSS source that makes a record up for root
 # (shadow read by the files module, or by the compat module, which reads the same file).
 for shadow in files compat; do
-  printf 'passwd: files\ngroup: files\nshadow: %s systemd\nhosts: files\n' "$shadow" \
-    >"$etc/nsswitch.conf"
+  nsswitch "" "" "$shadow systemd"
   for caller in root bob; do
     wrapper=()
     [ "$caller" = bob ] && wrapper=("${as_bob[@]}")
@@ -348,8 +353,7 @@ done
 # cannot be listed). One who cannot read the accounts learns that, not that an account does not
 # exist. Also where other sources follow the files, which NSS would ask in their stead.
 for sources in files "files systemd" "compat systemd"; do
-  printf 'passwd: %s\ngroup: %s\nshadow: files\nhosts: files\n' "$sources" "$sources" \
-    >"$etc/nsswitch.conf"
+  nsswitch "$sources" "$sources"
   tag=${sources// /-}
   chmod 600 "$etc/group"
   run "unreadable-report-$tag" C.UTF-8 1 "${as_bob[@]}" -- ann
