@@ -18,12 +18,6 @@
 namespace compat {
 namespace {
 
-// The groups nss-systemd makes up where the files lack them (root's, and nobody's as Debian or
-// other systems name it): it answers for them by name but leaves them out of a walk.
-bool MadeUpBySystemd(std::string_view name) {
-  return name == "root" || name == "nogroup" || name == "nobody";
-}
-
 const char* OrEmpty(const char* text) {
   return text == nullptr ? "" : text;
 }
@@ -388,7 +382,7 @@ Found NssDirectory::FindGroupsNamed(const std::vector<std::string>& names,
             });
     if (!complete) return Found::Failed;
     for (const std::string& name : left) {
-      if (!MadeUpBySystemd(name)) {
+      if (!Nsswitch::OfHost().GroupEnumerationLeavesOut(name)) {
         groupsByName_.emplace(name, Remembered<GroupEntry>{Found::No, {}});
       }
     }

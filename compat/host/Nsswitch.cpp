@@ -56,6 +56,11 @@ bool Nsswitch::GroupEnumerationFindsAll() const {
          std::find(withActions.begin(), withActions.end(), "group") == withActions.end();
 }
 
+bool Nsswitch::GroupEnumerationLeavesOut(std::string_view name) const {
+  bool systemd = std::find(group.begin(), group.end(), "systemd") != group.end();
+  return systemd && (name == "root" || name == "nogroup" || name == "nobody");
+}
+
 bool Nsswitch::HostLookupStaysLocal() const {
   return std::all_of(hosts.begin(), hosts.end(), [](const std::string& source) {
     return source == "files" || source == "myhostname";

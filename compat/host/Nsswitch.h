@@ -18,9 +18,13 @@ struct Nsswitch {
   std::vector<std::string> withActions;
 
   // Whether a lookup of the group database finds what an enumeration of it finds first: its
-  // sources enumerate all they can find (files, systemd; but for the groups nss-systemd makes up,
-  // which the directory asks for by name) and no action ends a lookup early.
+  // sources enumerate all they can find (files, systemd; but see GroupEnumerationLeavesOut) and
+  // no action ends a lookup early.
   bool GroupEnumerationFindsAll() const;
+  // Whether a group of this name may be found by name though no enumeration lists it: the groups
+  // nss-systemd makes up where the files lack them (root's, and nobody's as Debian or other
+  // systems name it), where it is a source.
+  bool GroupEnumerationLeavesOut(std::string_view name) const;
   // Whether a host name lookup asks only sources on this host (files, myhostname), which answer
   // at once: no name server can keep it waiting.
   bool HostLookupStaysLocal() const;

@@ -40,6 +40,17 @@ TEST(Nsswitch, SourcesActionsAndWhetherAGroupWalkFindsAll) {
   }
 }
 
+// The groups nss-systemd makes up are found by name only, and only where it is a source.
+TEST(Nsswitch, GroupsAWalkLeavesOut) {
+  const Nsswitch files = Nsswitch::Parse("group: files");
+  const Nsswitch systemd = Nsswitch::Parse("group: files systemd");
+  for (const char* name : {"root", "nogroup", "nobody"}) {
+    EXPECT_FALSE(files.GroupEnumerationLeavesOut(name)) << name;
+    EXPECT_TRUE(systemd.GroupEnumerationLeavesOut(name)) << name;
+  }
+  EXPECT_FALSE(systemd.GroupEnumerationLeavesOut("sudo"));
+}
+
 // Whether the computer's DNS name can be asked for without a name server that could keep the
 // report waiting: glibc's default for host names asks DNS first.
 TEST(Nsswitch, WhetherAHostLookupStaysLocal) {
