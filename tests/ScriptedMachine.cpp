@@ -67,8 +67,9 @@ NET_API_STATUS ScriptedAccounts::EnumerateAccounts(
   return batches[index].status;
 }
 
-NET_API_STATUS ScriptedAccounts::Groups(GroupScope scope, std::wstring_view, std::wstring_view user,
-                                        std::vector<std::wstring>& groups) {
+NET_API_STATUS ScriptedAccounts::Groups(GroupScope scope, std::wstring_view server,
+                                        std::wstring_view user, std::vector<std::wstring>& groups) {
+  groupServers.emplace_back(server);
   bool local = scope == GroupScope::Local;
   if (local) ++localGroupsCalls;
   NET_API_STATUS status = local ? localGroupsStatus : globalGroupsStatus;

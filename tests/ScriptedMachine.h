@@ -39,6 +39,7 @@ class ScriptedAccounts : public Accounts {
   NET_API_STATUS globalGroupsStatus = NERR_Success;
   NET_API_STATUS localGroupsStatus = NERR_Success;
   int localGroupsCalls = 0;
+  std::vector<std::wstring> groupServers;  // the server of every call for groups
   NET_API_STATUS Groups(GroupScope scope, std::wstring_view server, std::wstring_view user,
                         std::vector<std::wstring>& groups) override;
 

@@ -116,6 +116,9 @@ TEST_F(Groups, ListsGlobalThenLocalGroupsOfANamedAccount) {
                                            "HOST.EXAMPLE.TEST\\Administrators (S-1-5-32-544)",
                                            "HOST.EXAMPLE.TEST\\Users (S-1-5-32-545)",
                                        }));
+  // Both calls go to the computer the report names, its DNS name where it has one.
+  EXPECT_EQ(machine.groupServers,
+            (std::vector<std::wstring>{L"HOST.EXAMPLE.TEST", L"HOST.EXAMPLE.TEST"}));
   machine.globalGroups.clear();
   EXPECT_EQ(RunSection(false, L"bob"), Lines({
                                            "",
