@@ -52,11 +52,19 @@ struct SidTextRow {
   Where where = Everywhere();
 };
 
+const Where kWineAuthority =
+    NotUnderWine("Wine reads an authority as 32 bits at most and shows it as a signed number");
+
 const SidTextRow kSidTexts[] = {
     {"standard", L"S-1-5-32-544", L"S-1-5-32-544", 0},
     {"small_s", L"s-1-12-1", L"S-1-12-1", 0},
     {"hexadecimal_parts", L"S-0x1-0XC-0x1a", L"S-1-12-26", 0},
     {"largest_sub_authority", L"S-1-5-4294967295", L"S-1-5-4294967295", 0},
+    // An authority of 32 bits is shown in decimal, unsigned; a larger one in twelve hexadecimal
+    // digits after "0x" (digits only here: which case Windows gives letters is not pinned).
+    {"authority_of_32_bits", L"S-1-0xFFFFFFFF-1", L"S-1-4294967295-1", 0, kWineAuthority},
+    {"authority_past_32_bits", L"S-1-0x100000000-1", L"S-1-0x000100000000-1", 0, kWineAuthority},
+    {"authority_of_48_bits", L"S-1-0x987654321000-7", L"S-1-0x987654321000-7", 0, kWineAuthority},
     {"fifteen_sub_authorities", L"S-1-5-1-2-3-4-5-6-7-8-9-10-11-12-13-14-15",
      L"S-1-5-1-2-3-4-5-6-7-8-9-10-11-12-13-14-15", 0},
     {"sixteen_sub_authorities", L"S-1-5-1-2-3-4-5-6-7-8-9-10-11-12-13-14-15-16", L"",
