@@ -126,6 +126,7 @@ TEST_F(AccountNamesTest, SidsToNames) {
       {L"S-1-1-0", {L"", L"Everyone", SidTypeWellKnownGroup}},
       {L"S-1-5-32-544", {L"BUILTIN", L"Administrators", SidTypeAlias}},
       {L"S-1-22-1", {L"Unix User", L"Unix User", SidTypeDomain}},
+      {L"S-1-22-2", {L"Unix Group", L"Unix Group", SidTypeDomain}},
       {L"S-1-22-1-4242", {}},
       {L"S-1-22-2-4242", {}},
       {L"S-1-22-3-0", {}},
