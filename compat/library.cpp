@@ -89,10 +89,12 @@ FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR procName) {
   return compat::FailWith<FARPROC>(ERROR_PROC_NOT_FOUND, nullptr);
 }
 
+// A handle that is no loaded module, advapi32 freed more often than loaded among them, is not
+// found; only a null handle is an invalid one.
 BOOL WINAPI FreeLibrary(HMODULE libModule) {
   if (libModule != Advapi32() || !compat::RemoveLibraryReference()) {
     compat::CountRefusedRelease();
-    return compat::Fail(ERROR_INVALID_HANDLE);
+    return compat::Fail(libModule == nullptr ? ERROR_INVALID_HANDLE : ERROR_MOD_NOT_FOUND);
   }
   return TRUE;
 }

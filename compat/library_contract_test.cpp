@@ -98,3 +98,21 @@ TEST(CriticalSectionContract, RecursiveExclusiveAndMadeAgain) {
 }
 
 }  // namespace
+
+// FreeLibrary on a handle that is no loaded module fails, and says which way.
+TEST(FreeLibraryContract, RefusesWhatIsNoModule) {
+  int notAModule = 0;
+  struct Case {
+    HMODULE module;
+    DWORD lastError;
+  };
+  const Case cases[] = {
+      {nullptr, ERROR_INVALID_HANDLE},
+      {reinterpret_cast<HMODULE>(&notAModule), ERROR_MOD_NOT_FOUND},
+  };
+  for (const Case& c : cases) {
+    SetLastError(0);
+    EXPECT_FALSE(FreeLibrary(c.module));
+    EXPECT_EQ(GetLastError(), c.lastError) << c.module;
+  }
+}
