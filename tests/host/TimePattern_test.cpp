@@ -27,8 +27,9 @@ TEST(TimePattern, StrftimeToWindows) {
       {L"%OH:%OM:%OS", L"", L"HH:mm:ss"},
       {L"%R", L"", L"HH:mm"},
       {L"%H%%", L"", L"HH%"},
-      {L"it's %H", L"", L"'its 'HH"},  // a quote cannot be carried
-      {L"%Y-%m-%d", L"", L""},         // nothing of a time of day
+      {L"%H%n%M%t%S", L"", L"HH mm ss"},  // a new line and a tab each a blank
+      {L"it's %H", L"", L"'its 'HH"},     // a quote cannot be carried
+      {L"%Y-%m-%d", L"", L""},            // nothing of a time of day
       {L"", L"", L""},
       {L"%", L"", L""},
   };
