@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "Region.h"
 #include "Win32Contract.h"
@@ -120,6 +121,24 @@ TEST(NetBuffer, AnEmptyListIsStillOneBlock) {
   LPBYTE block = buffer.Finish();
   ASSERT_NE(block, nullptr);
   EXPECT_EQ(NetApiBufferFree(block), NERR_Success);
+}
+
+// A finished builder is empty and makes a second block of its own: nothing it shared in the
+// first (a field's last text, the empty text) is taken for the second.
+TEST(NetBuffer, StartsAfreshAfterFinish) {
+  compat::NetBuffer buffer(sizeof(LPWSTR), {0});
+  const std::vector<std::wstring> rounds[] = {{L"", L"shared", L""}, {L"shared", L""}};
+  for (const std::vector<std::wstring>& texts : rounds) {
+    for (const std::wstring& text : texts) {
+      ASSERT_NE(buffer.AddRecord(), nullptr);
+      ASSERT_TRUE(buffer.SetText(0, text));
+    }
+    auto* names = reinterpret_cast<LPWSTR*>(buffer.Finish());
+    ASSERT_NE(names, nullptr);
+    EXPECT_EQ(buffer.Count(), 0u);
+    for (size_t i = 0; i < texts.size(); ++i) EXPECT_EQ(std::wstring(names[i]), texts[i]) << i;
+    EXPECT_EQ(NetApiBufferFree(names), NERR_Success);
+  }
 }
 
 // What a region holds stays when it outgrows its reservation and moves: every byte written
