@@ -69,6 +69,7 @@ const SidTextRow kSidTexts[] = {
      L"S-1-5-1-2-3-4-5-6-7-8-9-10-11-12-13-14-15", 0},
     {"sixteen_sub_authorities", L"S-1-5-1-2-3-4-5-6-7-8-9-10-11-12-13-14-15-16", L"",
      ERROR_INVALID_SID, NotUnderWine("Wine takes a sixteenth sub-authority")},
+    {"revision_only", L"S-1", L"", ERROR_INVALID_SID},
     {"no_sub_authority", L"S-1-5", L"", ERROR_INVALID_SID},
     {"trailing_dash", L"S-1-5-", L"", ERROR_INVALID_SID},
     {"revision_2", L"S-2-5-32", L"", ERROR_INVALID_SID},
