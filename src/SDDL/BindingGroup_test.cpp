@@ -34,6 +34,20 @@ TEST_F(Binding, KeepsTheLibraryWhileAReferenceIsHeld) {
   }
 }
 
+// Each group's unbind releases its own reference, not the other group's.
+TEST_F(Binding, EachGroupIsReleasedByItsOwnUnbind) {
+  SddlModule sddl;
+  SecUtilsModule secUtils;
+  ASSERT_TRUE(BindSddlFunctions());
+  ASSERT_TRUE(BindNamedSecurityFunctions());
+  UnbindNamedSecurityFunctions();
+  EXPECT_EQ(NamedSecurityBindingGroup().References(), 0);
+  EXPECT_EQ(NamedSecurity.GetNamedSecurityInfoW, nullptr);
+  EXPECT_EQ(SddlBindingGroup().References(), 1);
+  EXPECT_NE(Sddl.ConvertSidToStringSidW, nullptr);
+  EXPECT_EQ(compat::CurrentOutstanding().libraryReferences, 1u);
+}
+
 TEST_F(Binding, BindsEachEntryToItsOwnVariant) {
   SddlModule sddl;
   SecUtilsModule secUtils;
