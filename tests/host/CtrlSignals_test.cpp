@@ -275,6 +275,37 @@ TEST(CtrlSignalsDeathTest, AShutdownEndsAWriteThatWaits) {
   }
 }
 
+// Only a write that may wait starts the thread: one to the null device, a file or a pipe with
+// room does not (a run that writes there pays for no thread), one to a pipe that holds unread
+// bytes, a socket or a terminal does.
+TEST(CtrlSignalsDeathTest, OnlyAWriteThatMayWaitStartsTheThread) {
+  const std::tuple<const char*, int, bool> rows[] = {
+      {"null", 0, false}, {"file", 0, false},  {"pipe", 0, false},
+      {"pipe", 1, true},  {"socket", 0, true}, {"terminal", 0, true},
+  };
+  for (auto [kind, queued, thread] : rows) {
+    EXPECT_EXIT(
+        {
+          if (std::strcmp(kind, "null") == 0 || std::strcmp(kind, "file") == 0) {
+            char name[] = "ctrl-output-XXXXXX";  // in the test's own folder, and gone at once
+            int file = kind[0] == 'n' ? open("/dev/null", O_WRONLY) : mkstemp(name);
+            if (kind[0] == 'f') unlink(name);
+            if (file < 0 || dup2(file, STDOUT_FILENO) < 0) _exit(3);
+          } else {
+            OutputNobodyReads(kind);
+          }
+          if (queued > 0 && write(STDOUT_FILENO, "x", 1) != 1) _exit(5);
+          HostConsole console;
+          console.SetCtrlHandler(Handles, true);
+          DWORD written = 0;
+          console.WriteStdOutput("line\r\n", 6, written);
+          _exit(written == 6 && ControlSignalsTakenOnAThread() == thread ? 0 : 6);
+        },
+        testing::ExitedWithCode(0), "")
+        << kind << " " << queued;
+  }
+}
+
 // A null routine ignores Ctrl+C (taken, with no routine to run: a shutdown sent after it is what
 // ends the process) and nothing else.
 TEST(CtrlSignalsDeathTest, NullRoutineIgnoresCtrlCOnly) {
