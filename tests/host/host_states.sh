@@ -348,6 +348,17 @@ for shadow in files compat; do
   esac
 done
 
+# Where nsswitch.conf names no files for shadow, the file's lines are nobody's: bob's locked
+# password there disables him in neither the report nor the list.
+nsswitch "" "" systemd
+run shadow-elsewhere-bob C.UTF-8 0 -- bob
+run shadow-elsewhere-list C.UTF-8 0 -- /listusers
+case $(flags shadow-elsewhere-bob) in
+  *UF_ACCOUNTDISABLE*) fail "shadow-elsewhere-bob: the shadow file was read" ;;
+  *) passed=$((passed + 1)) ;;
+esac
+has shadow-elsewhere-list "          | bob"
+
 # A caller who cannot read the administrator groups learns so: ann (in sudo) is no plain user to
 # the report, the list, the groups or the token. Root needs no group to be one (but its groups
 # cannot be listed). One who cannot read the accounts learns that, not that an account does not
