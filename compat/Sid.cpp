@@ -86,7 +86,8 @@ std::wstring SidValue::ToText() const {
   if (authority < 0x100000000ULL) {
     text += std::to_wstring(authority);
   } else {
-    static const wchar_t kHex[] = L"0123456789ABCDEF";
+    // Windows writes each of the six bytes as two small-letter hexadecimal digits.
+    static const wchar_t kHex[] = L"0123456789abcdef";
     text += L"0x";
     for (int shift = 44; shift >= 0; shift -= 4) text += kHex[(authority >> shift) & 0xF];
   }

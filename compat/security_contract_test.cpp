@@ -1,5 +1,6 @@
 // The contract of the security calls: SID texts, account names and SIDs, the process token and
 // privileges.
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -52,19 +53,11 @@ struct SidTextRow {
   Where where = Everywhere();
 };
 
-const Where kWineAuthority =
-    NotUnderWine("Wine reads an authority as 32 bits at most and shows it as a signed number");
-
 const SidTextRow kSidTexts[] = {
     {"standard", L"S-1-5-32-544", L"S-1-5-32-544", 0},
     {"small_s", L"s-1-12-1", L"S-1-12-1", 0},
     {"hexadecimal_parts", L"S-0x1-0XC-0x1a", L"S-1-12-26", 0},
     {"largest_sub_authority", L"S-1-5-4294967295", L"S-1-5-4294967295", 0},
-    // An authority of 32 bits is shown in decimal, unsigned; a larger one in twelve hexadecimal
-    // digits after "0x" (digits only here: which case Windows gives letters is not pinned).
-    {"authority_of_32_bits", L"S-1-0xFFFFFFFF-1", L"S-1-4294967295-1", 0, kWineAuthority},
-    {"authority_past_32_bits", L"S-1-0x100000000-1", L"S-1-0x000100000000-1", 0, kWineAuthority},
-    {"authority_of_48_bits", L"S-1-0x987654321000-7", L"S-1-0x987654321000-7", 0, kWineAuthority},
     {"fifteen_sub_authorities", L"S-1-5-1-2-3-4-5-6-7-8-9-10-11-12-13-14-15",
      L"S-1-5-1-2-3-4-5-6-7-8-9-10-11-12-13-14-15", 0},
     {"sixteen_sub_authorities", L"S-1-5-1-2-3-4-5-6-7-8-9-10-11-12-13-14-15-16", L"",
@@ -132,22 +125,37 @@ TEST_P(SidTextContract, Holds) {
 
 CONTRACT_TABLE(SidTextContract, kSidTexts)
 
-// ConvertSidToStringSidW on a SID that is not valid: it fails, and hands out no text to free.
+// ConvertSidToStringSidW on the bytes of a SID: its text, or for a SID that is not valid a
+// failure that hands out no text to free. An authority below 2^32 is shown in decimal, a larger
+// one as "0x" and twelve hexadecimal digits.
 struct SidBytesRow {
   const char* name;
   std::vector<BYTE> bytes;
+  const wchar_t* text = L"";  // empty: the call fails
   Where where = Everywhere();
 };
 
-std::vector<BYTE> SidBytes(BYTE revision, BYTE count) {
-  std::vector<BYTE> bytes = {revision, count, 0, 0, 0, 0, 0, 5};
+std::vector<BYTE> SidBytes(BYTE revision, BYTE count, uint64_t authority = 5) {
+  std::vector<BYTE> bytes = {revision, count};
+  for (int shift = 40; shift >= 0; shift -= 8) {
+    bytes.push_back(static_cast<BYTE>(authority >> shift));
+  }
   bytes.resize(bytes.size() + 4u * count, 0);
+  if (count > 0) bytes[8] = 7;  // the first sub-authority, little-endian
   return bytes;
 }
+
+const Where kWineAuthority =
+    NotUnderWine("Wine shows an authority of 32 bits as a signed number and fails on a larger one");
 
 const SidBytesRow kSidBytes[] = {
     {"revision_2", SidBytes(2, 1)},
     {"sixteen_sub_authorities", SidBytes(1, 16)},
+    {"authority_of_32_bits", SidBytes(1, 1, 0xFFFFFFFF), L"S-1-4294967295-7", kWineAuthority},
+    {"authority_past_32_bits", SidBytes(1, 1, 0x100000000), L"S-1-0x000100000000-7",
+     kWineAuthority},
+    {"authority_of_48_bits", SidBytes(1, 1, 0x123456789ABC), L"S-1-0x123456789abc-7",
+     kWineAuthority},
 };
 
 class SidBytesContract : public ::testing::TestWithParam<SidBytesRow> {};
@@ -158,7 +166,14 @@ TEST_P(SidBytesContract, Holds) {
   std::vector<BYTE> sid = row.bytes;
   LPWSTR text = nullptr;
   SetLastError(0);
-  EXPECT_FALSE(ConvertSidToStringSidW(sid.data(), &text));
+  BOOL ok = ConvertSidToStringSidW(sid.data(), &text);
+  if (row.text[0] != L'\0') {
+    ASSERT_TRUE(ok) << GetLastError();
+    EXPECT_EQ(std::wstring(text), row.text) << contract::Show(text);
+    EXPECT_EQ(LocalFree(text), nullptr);
+    return;
+  }
+  EXPECT_FALSE(ok);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_SID));
   EXPECT_EQ(text, nullptr);
 }
