@@ -90,7 +90,7 @@ FARPROC WINAPI GetProcAddress(HMODULE module, LPCSTR procName) {
 }
 
 // A handle that is no loaded module, advapi32 freed more often than loaded among them, is not
-// found; only a null handle is an invalid one.
+// found; a null one is refused as invalid, as Wine does.
 BOOL WINAPI FreeLibrary(HMODULE libModule) {
   if (libModule != Advapi32() || !compat::RemoveLibraryReference()) {
     compat::CountRefusedRelease();
