@@ -124,10 +124,14 @@ TEST(NetBuffer, AnEmptyListIsStillOneBlock) {
 }
 
 // A finished builder is empty and makes a second block of its own: nothing it shared in the
-// first (a field's last text, the empty text) is taken for the second.
+// first (a field's last text, a recent text of a long list, the empty text) is taken for the
+// second.
 TEST(NetBuffer, StartsAfreshAfterFinish) {
   compat::NetBuffer buffer(sizeof(LPWSTR), {0});
-  const std::vector<std::wstring> rounds[] = {{L"", L"shared", L""}, {L"shared", L""}};
+  std::vector<std::wstring> first = {L""};
+  for (int i = 0; i < 70; ++i) first.push_back(L"name" + std::to_wstring(i));
+  first.insert(first.end(), {L"shared", L""});
+  const std::vector<std::wstring> rounds[] = {first, {L"shared", L""}, {L"name69", L""}};
   for (const std::vector<std::wstring>& texts : rounds) {
     for (const std::wstring& text : texts) {
       ASSERT_NE(buffer.AddRecord(), nullptr);
