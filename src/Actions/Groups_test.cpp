@@ -116,7 +116,7 @@ TEST_F(Groups, ListsGlobalThenLocalGroupsOfANamedAccount) {
                                            "HOST.EXAMPLE.TEST\\Administrators (S-1-5-32-544)",
                                            "HOST.EXAMPLE.TEST\\Users (S-1-5-32-545)",
                                        }));
-  // Both calls go to the computer the report names, its DNS name where it has one.
+  // Both calls go to the computer the report names.
   EXPECT_EQ(machine.groupServers,
             (std::vector<std::wstring>{L"HOST.EXAMPLE.TEST", L"HOST.EXAMPLE.TEST"}));
   machine.globalGroups.clear();
