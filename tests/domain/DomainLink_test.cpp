@@ -644,8 +644,6 @@ TEST_F(ScriptedDomain, AHelperThatDiesAnswersNotKnown) {
   EXPECT_LT(link->Waited(), milliseconds(1000));
 }
 
-// The real SSSD library, where it is installed, binds by the names the module asks for and,
-// with no sssd running, answers nothing at once.
 // A program started with its standard streams closed still reaches its helper: socketpair would
 // hand out the lowest descriptors, those the helper points at /dev/null.
 TEST_F(ScriptedDomain, ClosedStandardStreamsLeaveTheHelperItsSocket) {
@@ -662,6 +660,8 @@ TEST_F(ScriptedDomain, ClosedStandardStreamsLeaveTheHelperItsSocket) {
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
+// The real SSSD library, where it is installed, binds by the names the module asks for and,
+// with no sssd running, answers nothing at once.
 TEST_F(ScriptedDomain, RealSssLibraryWithoutSssd) {
   void* real = dlopen("libsss_nss_idmap.so.0", RTLD_NOW | RTLD_LOCAL);
   if (real == nullptr) GTEST_SKIP() << "libsss_nss_idmap.so.0 is not installed";
