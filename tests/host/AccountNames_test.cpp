@@ -25,6 +25,8 @@ class AccountNamesTest : public ::testing::Test {
     directory.AddUser("Mia", 1010, 100);
     directory.AddUser("MIA", 1011, 100);
     directory.AddUser("jos\xE9", 1012, 100);  // Latin-1, not UTF-8
+    directory.AddUser("l\351a", 1013, 100);   // two Latin-1 names equal ignoring case
+    directory.AddUser("L\311A", 1014, 100);
     directory.AddGroup("dup", 7001);
     directory.AddGroup("dup", 7002);      // a second group of the same name
     directory.AddGroup("", 6200);         // a group without a name
@@ -93,6 +95,9 @@ TEST_F(AccountNamesTest, NamesToSids) {
       {L"mia", nullptr, {}},  // two equal ignoring case, none exactly
       {L"jos\u00E9", L"S-1-22-1-1012", {L"Unix User", L"jos\u00E9", SidTypeUser}},  // Latin-1 bytes
       {L"JOS\u00C9", L"S-1-22-1-1012", {L"Unix User", L"jos\u00E9", SidTypeUser}},
+      {L"l\u00E9a", L"S-1-22-1-1013", {L"Unix User", L"l\u00E9a", SidTypeUser}},  // exactly first
+      {L"L\u00C9A", L"S-1-22-1-1014", {L"Unix User", L"L\u00C9A", SidTypeUser}},
+      {L"L\u00E9a", nullptr, {}},
       {L"Unix Group\\7002", L"S-1-22-2-7002", {L"Unix Group", L"dup", SidTypeGroup}},  // a gid
       {L"Unix Group\\6200", L"S-1-22-2-6200", {L"Unix Group", L"", SidTypeGroup}},
       {L"Unix Group\\4294967294", L"S-1-22-2-4294967294", {L"Unix Group", L"", SidTypeGroup}},
