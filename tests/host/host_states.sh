@@ -185,16 +185,19 @@ has resolver-thread "Username: ULHOST.CORP.TEST\\ann"
 
 # Where NSS has other sources after the files, a group the file lacks is named by them: here
 # nss-systemd's made-up nogroup, which it answers for by name but leaves out of a walk of the
-# groups. The process's groups and the account's groups name it alike.
+# groups. The process's groups and the account's groups name it alike. The groups NSS gives keep
+# their members: ann, in sudo, is an administrator.
 grep -v '^nogroup:' "$etc/group" >"$work/group.nogroup" && cp "$etc/group" "$work/group.saved"
 cp "$work/group.nogroup" "$etc/group"
 nsswitch "" "files systemd"
 run nss-group-token C.UTF-8 0 setpriv --reuid=65534 --regid=65534 --clear-groups --
 run nss-group-record C.UTF-8 0 -- nobody
+run nss-group-admin C.UTF-8 0 -- ann
 cp "$work/group.saved" "$etc/group"
 nsswitch
 has nss-group-token 'ULHOST\nogroup (S-1-22-2-65534)'
 has nss-group-record 'ULHOST\nogroup (S-1-22-2-65534)'
+has nss-group-admin '  Privilege: 2 (USER_PRIV_ADMIN)'
 
 # Names in another letter case, as Windows matches them; the record keeps the stored name.
 run mixed C.UTF-8 0 -- MIXED
