@@ -357,6 +357,7 @@ nsswitch "" "" systemd
 run shadow-elsewhere-bob C.UTF-8 0 -- bob
 run shadow-elsewhere-list C.UTF-8 0 -- /listusers
 case $(flags shadow-elsewhere-bob) in
+  "") fail "shadow-elsewhere-bob: no flags" ;;
   *UF_ACCOUNTDISABLE*) fail "shadow-elsewhere-bob: the shadow file was read" ;;
   *) passed=$((passed + 1)) ;;
 esac
